@@ -1,0 +1,3 @@
+#include "null_option_callback.h"
+
+extern "C" void __cdecl NullOptionCallback() {}

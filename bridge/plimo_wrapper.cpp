@@ -1,0 +1,106 @@
+#include "plimo_wrapper.h"
+
+#include <cwchar>
+#include <new>
+#include <string>
+
+#include "atl_exception.h"
+#include "provider_entry_points.h"
+#include "win32_error.h"
+
+namespace {
+
+// The position of the last path separator in `path` (either slash counts), or null.
+const wchar_t* LastSeparator(const wchar_t* path) {
+    const wchar_t* backslash = std::wcsrchr(path, L'\\');
+    const wchar_t* slash = std::wcsrchr(path, L'/');
+    return backslash > slash ? backslash : slash;
+}
+
+// The last error as a failure HRESULT. A platform call that failed without setting an error
+// must not come back to the client as S_OK.
+HRESULT FailureFromLastError() {
+    HRESULT hr = HResultFromLastError();
+    return FAILED(hr) ? hr : E_FAIL;
+}
+
+} // namespace
+
+CPlimoWrapper::~CPlimoWrapper() {
+    ReleaseProvider();
+}
+
+void CPlimoWrapper::ReleaseProvider() {
+    if (m_hProvider != nullptr) {
+        ::FreeLibrary(m_hProvider);
+        m_hProvider = nullptr;
+    }
+}
+
+HRESULT STDMETHODCALLTYPE CPlimoWrapper::Init(BSTR bstrName) {
+    if (bstrName == nullptr) {
+        return E_INVALIDARG;
+    }
+    try {
+        return BindProvider(bstrName);
+    } catch (const CAtlException& e) {
+        return e.hr();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
+HRESULT CPlimoWrapper::BindProvider(const wchar_t* path) {
+    // A bare name would be found through the library search order, where a planted DLL can
+    // stand in for the provider: the client must name the library by its full path.
+    const wchar_t* separator = LastSeparator(path);
+    if (separator == nullptr) {
+        return E_INVALIDARG;
+    }
+    const std::wstring directory(path, separator);
+
+    if (!::SetDllDirectoryW(directory.c_str())) {
+        return FailureFromLastError();
+    }
+    // The load result is stored whatever it is: a failed load leaves no library bound. A
+    // library bound before stays loaded until the process ends.
+    m_hProvider = ::LoadLibraryW(path);
+    if (m_hProvider == nullptr) {
+        return FailureFromLastError();
+    }
+    return S_OK;
+}
+
+HRESULT CPlimoWrapper::CallContextEntry(const char* name, LONG* pResult) {
+    if (pResult == nullptr) {
+        return E_INVALIDARG;
+    }
+    auto entry = FindEntry<provider::SccContextFn>(name);
+    if (entry == nullptr) {
+        return kNoProviderEntry;
+    }
+    *pResult = entry(m_pvContext);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccUninitialize(LONG* pResult) {
+    return CallContextEntry("SccUninitialize", pResult);
+}
+
+HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGetVersion(LONG* pResult) {
+    return CallContextEntry("SccGetVersion", pResult);
+}
+
+HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccCloseProject(LONG* pResult) {
+    return CallContextEntry("SccCloseProject", pResult);
+}
+
+HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccBeginBatch(LONG* pResult) {
+    return CallContextEntry("SccBeginBatch", pResult);
+}
+
+HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccEndBatch(LONG* pResult) {
+    return CallContextEntry("SccEndBatch", pResult);
+}

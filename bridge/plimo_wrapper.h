@@ -1,0 +1,95 @@
+// CPlimoWrapper: the bridge behind IPlimoWrapper. It binds one source-control provider library
+// and forwards every interface method to the provider entry point of the same name.
+#pragma once
+
+#include <windows.h>
+
+#include "PlimoCOMWrapper.h"
+
+// The bridge implements the 19 methods of IPlimoWrapper. IUnknown and IDispatch are left to
+// the object machinery that completes it (reference counting, interface lookup, dispatch), so
+// a derived class may construct it directly, bind it to a provider and call it.
+//
+// Every method but Init returns S_OK once the provider has been called, with the provider's own
+// result in *pResult; E_INVALIDARG for a null required pointer and 0x800710DD when no library is
+// bound or it lacks the entry point, with nothing written in either case.
+class CPlimoWrapper : public IPlimoWrapper {
+public:
+    CPlimoWrapper() = default;
+    virtual ~CPlimoWrapper();
+
+    CPlimoWrapper(const CPlimoWrapper&) = delete;
+    CPlimoWrapper& operator=(const CPlimoWrapper&) = delete;
+
+    // Binds the provider library at the full path `bstrName`: its folder becomes the process's
+    // DLL directory and the library is loaded. A library bound before stays loaded and the
+    // provider context is kept. A name without a folder is refused with E_INVALIDARG.
+    HRESULT STDMETHODCALLTYPE Init(BSTR bstrName) override;
+
+    HRESULT STDMETHODCALLTYPE SccInitialize(LONG hWnd, BSTR lpCallerName, BSTR* lpSccName,
+                                            LONG* lpSccCaps, BSTR* lpAuxPathLabel,
+                                            LONG* pnCheckoutCommentLen, LONG* pnCommentLen,
+                                            LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccSetOption(LONG nOption, LONG dwVal, LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccUninitialize(LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccGetCommandOptions(LONG hWnd, LONG iCommand,
+                                                   LONG* pResult) override;
+    // Like SccGetCommandOptions, and also returns the options cookie the provider stored
+    // (0 when it stored none).
+    HRESULT STDMETHODCALLTYPE SccGetCommandOptionsByRef(LONG hWnd, LONG iCommand,
+                                                        LONG* pCmdOptionsCookie,
+                                                        LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccGetProjPath(LONG hWnd, BSTR* lpUser, BSTR* lpProjName,
+                                             BSTR* lpLocalPath, BSTR* lpAuxProjPath,
+                                             VARIANT_BOOL bAllowChangePath, VARIANT_BOOL* pbNew,
+                                             LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccCloseProject(LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccCheckin(LONG hWnd, VARIANT lpFileNames, BSTR lpComment,
+                                         LONG fOptions, LONG lCmdOptionsCookie,
+                                         LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccCheckout(LONG hWnd, VARIANT lpFileNames, BSTR lpComment,
+                                          LONG fOptions, LONG lCmdOptionsCookie,
+                                          LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccUncheckout(LONG hWnd, VARIANT lpFileNames, LONG fOptions,
+                                            LONG lCmdOptionsCookie, LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccGet(LONG hWnd, VARIANT lpFileNames, LONG fOptions,
+                                     LONG lCmdOptionsCookie, LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccAdd(LONG hWnd, VARIANT lpFileNames, BSTR lpComment,
+                                     VARIANT pfOptions, LONG lCmdOptionsCookie,
+                                     LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccQueryInfo(VARIANT lpFileNames, VARIANT* lpStatus,
+                                           LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccOpenProject(LONG hWnd, BSTR* lpUser, BSTR lpProjName,
+                                             BSTR lpLocalProjPath, BSTR* lpAuxProjPath,
+                                             BSTR lpComment, LONG dwFlags, LONG* pResult) override;
+    // Hands the provider the address of a callback that does nothing, as the option's value.
+    HRESULT STDMETHODCALLTYPE SccSetOptionCallback(LONG nOption, LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccGetVersion(LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccBeginBatch(LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccEndBatch(LONG* pResult) override;
+
+    // Frees the bound provider library without calling any of its entry points. The final
+    // release of the object calls it before the server lock is dropped; the destructor calls it
+    // again, which then does nothing.
+    void ReleaseProvider();
+
+private:
+    // The provider library bound by the last Init; null while none is bound.
+    HMODULE m_hProvider = nullptr;
+    // The provider's context: written only by the provider's SccInitialize, through its address,
+    // and handed as the first argument to every other entry point. The bridge never resets it.
+    void* m_pvContext = nullptr;
+
+    // The entry point `name` of the bound library, looked up afresh at every call; null when no
+    // library is bound or it lacks the entry.
+    template <typename Fn> Fn FindEntry(const char* name) const {
+        if (m_hProvider == nullptr) {
+            return nullptr;
+        }
+        return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(m_hProvider, name)));
+    }
+
+    HRESULT BindProvider(const wchar_t* path);
+    // Forwards a method whose provider entry takes nothing but the context.
+    HRESULT CallContextEntry(const char* name, LONG* pResult);
+};

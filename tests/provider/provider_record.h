@@ -1,0 +1,112 @@
+// The test provider's shared record: what each call received and what the next calls do.
+// It lives in a named shared memory section, so a test reads it whether the provider runs in
+// the test's own process or inside the server.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace testprovider {
+
+enum class Entry : int32_t {
+    None,
+    Initialize,
+    Uninitialize,
+    GetVersion,
+    SetOption,
+    GetCommandOptions,
+    OpenProject,
+    CloseProject,
+    GetProjPath,
+    Checkin,
+    Checkout,
+    Uncheckout,
+    Get,
+    Add,
+    QueryInfo,
+    BeginBatch,
+    EndBatch,
+    Count
+};
+
+constexpr int kMaxCalls = 64;
+constexpr int kMaxTexts = 5;
+constexpr int kTextSize = 400;
+constexpr int kMaxFiles = 8;
+constexpr int kFileSize = 280;
+
+// What a misbehaving entry does (Script::misbehaviour, for the entry Script::misbehaving).
+enum Misbehaviour : int32_t {
+    kBehave = 0,
+    kFaultOnNull = 1,    // dereferences a null pointer, after recording the call
+    kCallCallback = 2,   // SccSetOption calls its value as a function with three arguments
+    kHandleOwnFault = 3, // raises an access violation and handles it itself, then returns
+};
+
+// One call as the provider received it. Arguments after the context go into `args` in the
+// provider's order, pointers as their numeric value; narrow text arguments into `text`.
+struct Call {
+    Entry entry;
+    int32_t variant; // 0: the full provider, 1: the sparse one
+    uint32_t processId;
+    uint32_t context; // the context argument (SccInitialize: the value at its address)
+    int32_t args[8];
+    int32_t textNull[kMaxTexts];
+    char text[kMaxTexts][kTextSize];
+    int32_t fileCount;
+    int32_t filesNull;
+    uint32_t filesHash; // FNV-1a over every name and its terminator
+    char files[kMaxFiles][kFileSize];
+    int32_t optionsNull; // SccAdd's option array; SccQueryInfo's status array
+    int32_t options[kMaxFiles];
+};
+
+// What the provider does on its next calls. All zero means: return 0, write nothing.
+struct Script {
+    int32_t results[static_cast<int>(Entry::Count)];
+    Entry misbehaving;
+    int32_t misbehaviour;
+    int32_t storeContext; // SccInitialize stores contextToStore through its first argument
+    uint32_t contextToStore;
+    // In/out text buffers to rewrite, by their position among the call's buffers.
+    int32_t writeTextMask;
+    char writeText[kMaxTexts][kTextSize];
+    // LONG outputs to write: SccInitialize's caps, checkout comment length, comment length;
+    // SccGetCommandOptions' cookie and SccGetProjPath's new-project flag at position 0.
+    int32_t writeLongMask;
+    int32_t writeLong[4];
+    int32_t statusCount; // SccQueryInfo writes status[i] for the first statusCount files
+    int32_t status[kMaxFiles];
+};
+
+struct Shared {
+    Script script;
+    LONG callCount;
+    Call calls[kMaxCalls];
+};
+
+constexpr wchar_t kSharedName[] = L"PlimoTestProviderRecord";
+
+// Maps the shared record, creating it zero-filled when nobody holds it yet. Null on failure.
+inline Shared* MapShared(HANDLE* mapping) {
+    *mapping = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                    sizeof(Shared), kSharedName);
+    if (*mapping == nullptr) {
+        return nullptr;
+    }
+    return static_cast<Shared*>(::MapViewOfFile(*mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+}
+
+inline uint32_t HashNames(const char* const* names, int32_t count) {
+    uint32_t hash = 2166136261u;
+    for (int32_t i = 0; i < count; ++i) {
+        const char* p = names[i];
+        do {
+            hash = (hash ^ static_cast<unsigned char>(*p)) * 16777619u;
+        } while (*p++ != '\0');
+    }
+    return hash;
+}
+
+} // namespace testprovider

@@ -1,0 +1,308 @@
+// A source-control provider for tests: it exports every entry point the bridge calls, records
+// each call in the shared record, and answers as the record's script says.
+#include <windows.h>
+
+#include <cstring>
+#include <type_traits>
+
+#include "provider_entry_points.h"
+#include "provider_record.h"
+
+using namespace testprovider;
+
+#ifdef SPARSE_PROVIDER
+constexpr int32_t kVariant = 1;
+#else
+constexpr int32_t kVariant = 0;
+#endif
+
+namespace {
+
+HANDLE g_mapping = nullptr;
+Shared* g_shared = nullptr;
+
+// Starts the record of one call; a full record drops further calls but still counts them.
+Call& Record(Entry entry, void* context) {
+    static Call overflow;
+    LONG index = ::InterlockedIncrement(&g_shared->callCount) - 1;
+    Call& call = index < kMaxCalls ? g_shared->calls[index] : overflow;
+    std::memset(&call, 0, sizeof call);
+    call.entry = entry;
+    call.variant = kVariant;
+    call.processId = ::GetCurrentProcessId();
+    call.context = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(context));
+    return call;
+}
+
+void RecordText(Call& call, int slot, const char* text) {
+    call.textNull[slot] = text == nullptr;
+    if (text != nullptr) {
+        std::strncpy(call.text[slot], text, kTextSize - 1);
+    }
+}
+
+void RecordFiles(Call& call, LONG count, LPCSTR* names) {
+    call.fileCount = count;
+    call.filesNull = names == nullptr;
+    if (names == nullptr) {
+        return;
+    }
+    for (LONG i = 0; i < count && i < kMaxFiles; ++i) {
+        std::strncpy(call.files[i], names[i], kFileSize - 1);
+    }
+    call.filesHash = HashNames(names, count);
+}
+
+int32_t Ptr(const void* p) {
+    return static_cast<int32_t>(reinterpret_cast<uintptr_t>(p));
+}
+
+const Script& Plan() {
+    return g_shared->script;
+}
+
+// Rewrites the in/out buffer at `slot` of the call when the script asks for it.
+void WriteText(int slot, char* buffer, size_t capacity) {
+    if ((Plan().writeTextMask & (1 << slot)) == 0 || buffer == nullptr) {
+        return;
+    }
+    std::strncpy(buffer, Plan().writeText[slot], capacity - 1);
+    buffer[capacity - 1] = '\0';
+}
+
+void WriteLong(int slot, LONG* target) {
+    if ((Plan().writeLongMask & (1 << slot)) != 0 && target != nullptr) {
+        *target = Plan().writeLong[slot];
+    }
+}
+
+// Does what the script asks of `entry` beyond recording, then gives its result.
+LONG Answer(Entry entry) {
+    if (Plan().misbehaving == entry && Plan().misbehaviour == kFaultOnNull) {
+        *static_cast<volatile int*>(nullptr) = 1;
+    }
+    return Plan().results[static_cast<int>(entry)];
+}
+
+} // namespace
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        g_shared = MapShared(&g_mapping);
+        return g_shared != nullptr;
+    }
+    if (reason == DLL_PROCESS_DETACH) {
+        ::UnmapViewOfFile(g_shared);
+        ::CloseHandle(g_mapping);
+    }
+    return TRUE;
+}
+
+#define PROVIDER_ENTRY extern "C" __declspec(dllexport) LONG __cdecl
+
+#ifndef SPARSE_PROVIDER
+PROVIDER_ENTRY SccInitialize(void** ppvContext, HWND hWnd, LPCSTR lpCallerName, LPSTR lpSccName,
+                             LONG* lpSccCaps, LPSTR lpAuxPathLabel, LONG* pnCheckoutCommentLen,
+                             LONG* pnCommentLen) {
+    Call& call = Record(Entry::Initialize, ppvContext != nullptr ? *ppvContext : nullptr);
+    call.args[0] = Ptr(hWnd);
+    call.args[1] = Ptr(lpSccCaps);
+    call.args[2] = Ptr(pnCheckoutCommentLen);
+    call.args[3] = Ptr(pnCommentLen);
+    call.args[4] = Ptr(ppvContext);
+    RecordText(call, 0, lpCallerName);
+    RecordText(call, 1, lpSccName);
+    RecordText(call, 2, lpAuxPathLabel);
+    if (Plan().storeContext) {
+        *ppvContext = reinterpret_cast<void*>(static_cast<uintptr_t>(Plan().contextToStore));
+    }
+    WriteText(0, lpSccName, 32);
+    WriteText(1, lpAuxPathLabel, 32);
+    WriteLong(0, lpSccCaps);
+    WriteLong(1, pnCheckoutCommentLen);
+    WriteLong(2, pnCommentLen);
+    return Answer(Entry::Initialize);
+}
+#endif
+
+PROVIDER_ENTRY SccUninitialize(void* pvContext) {
+    Record(Entry::Uninitialize, pvContext);
+    return Answer(Entry::Uninitialize);
+}
+
+PROVIDER_ENTRY SccGetVersion(void* pvContext) {
+    Record(Entry::GetVersion, pvContext);
+    return Answer(Entry::GetVersion);
+}
+
+PROVIDER_ENTRY SccSetOption(void* pvContext, LONG nOption, LONG_PTR dwVal) {
+    Call& call = Record(Entry::SetOption, pvContext);
+    call.args[0] = nOption;
+    call.args[1] = static_cast<int32_t>(dwVal);
+    if (Plan().misbehaving == Entry::SetOption && Plan().misbehaviour == kCallCallback) {
+        reinterpret_cast<void(__cdecl*)(int, int, int)>(dwVal)(1, 2, 3);
+    }
+    return Answer(Entry::SetOption);
+}
+
+PROVIDER_ENTRY SccGetCommandOptions(void* pvContext, HWND hWnd, LONG iCommand, LONG* pCookie) {
+    Call& call = Record(Entry::GetCommandOptions, pvContext);
+    call.args[0] = Ptr(hWnd);
+    call.args[1] = iCommand;
+    call.args[2] = Ptr(pCookie);
+    call.args[3] = pCookie != nullptr ? *pCookie : 0;
+    WriteLong(0, pCookie);
+    return Answer(Entry::GetCommandOptions);
+}
+
+PROVIDER_ENTRY SccOpenProject(void* pvContext, HWND hWnd, LPSTR lpUser, LPCSTR lpProjName,
+                              LPCSTR lpLocalProjPath, LPSTR lpAuxProjPath, LPCSTR lpComment,
+                              void* lpTextOutProc, LONG dwFlags) {
+    Call& call = Record(Entry::OpenProject, pvContext);
+    call.args[0] = Ptr(hWnd);
+    call.args[1] = Ptr(lpTextOutProc);
+    call.args[2] = dwFlags;
+    RecordText(call, 0, lpUser);
+    RecordText(call, 1, lpProjName);
+    RecordText(call, 2, lpLocalProjPath);
+    RecordText(call, 3, lpAuxProjPath);
+    RecordText(call, 4, lpComment);
+    WriteText(0, lpUser, 32);
+    WriteText(1, lpAuxProjPath, 301);
+    return Answer(Entry::OpenProject);
+}
+
+PROVIDER_ENTRY SccCloseProject(void* pvContext) {
+    Record(Entry::CloseProject, pvContext);
+    return Answer(Entry::CloseProject);
+}
+
+#ifndef SPARSE_PROVIDER
+PROVIDER_ENTRY SccGetProjPath(void* pvContext, HWND hWnd, LPSTR lpUser, LPSTR lpProjName,
+                              LPSTR lpLocalPath, LPSTR lpAuxProjPath, BOOL bAllowChangePath,
+                              BOOL* pbNew) {
+    Call& call = Record(Entry::GetProjPath, pvContext);
+    call.args[0] = Ptr(hWnd);
+    call.args[1] = bAllowChangePath;
+    call.args[2] = Ptr(pbNew);
+    call.args[3] = pbNew != nullptr ? *pbNew : 0;
+    RecordText(call, 0, lpUser);
+    RecordText(call, 1, lpProjName);
+    RecordText(call, 2, lpLocalPath);
+    RecordText(call, 3, lpAuxProjPath);
+    WriteText(0, lpUser, 32);
+    WriteText(1, lpProjName, 301);
+    WriteText(2, lpLocalPath, 261);
+    WriteText(3, lpAuxProjPath, 301);
+    WriteLong(0, reinterpret_cast<LONG*>(pbNew));
+    return Answer(Entry::GetProjPath);
+}
+#endif
+
+namespace {
+
+// SccCheckin and SccCheckout share their shape.
+LONG CommentedFileCall(Entry entry, void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames,
+                       LPCSTR lpComment, LONG fOptions, LONG_PTR pvOptions) {
+    Call& call = Record(entry, pvContext);
+    call.args[0] = Ptr(hWnd);
+    call.args[1] = nFiles;
+    call.args[2] = fOptions;
+    call.args[3] = static_cast<int32_t>(pvOptions);
+    RecordFiles(call, nFiles, lpFileNames);
+    RecordText(call, 0, lpComment);
+    return Answer(entry);
+}
+
+// SccUncheckout and SccGet share their shape.
+LONG PlainFileCall(Entry entry, void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames,
+                   LONG fOptions, LONG_PTR pvOptions) {
+    Call& call = Record(entry, pvContext);
+    call.args[0] = Ptr(hWnd);
+    call.args[1] = nFiles;
+    call.args[2] = fOptions;
+    call.args[3] = static_cast<int32_t>(pvOptions);
+    RecordFiles(call, nFiles, lpFileNames);
+    return Answer(entry);
+}
+
+} // namespace
+
+PROVIDER_ENTRY SccCheckin(void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames,
+                          LPCSTR lpComment, LONG fOptions, LONG_PTR pvOptions) {
+    return CommentedFileCall(Entry::Checkin, pvContext, hWnd, nFiles, lpFileNames, lpComment,
+                             fOptions, pvOptions);
+}
+
+PROVIDER_ENTRY SccCheckout(void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames,
+                           LPCSTR lpComment, LONG fOptions, LONG_PTR pvOptions) {
+    return CommentedFileCall(Entry::Checkout, pvContext, hWnd, nFiles, lpFileNames, lpComment,
+                             fOptions, pvOptions);
+}
+
+PROVIDER_ENTRY SccUncheckout(void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames,
+                             LONG fOptions, LONG_PTR pvOptions) {
+    return PlainFileCall(Entry::Uncheckout, pvContext, hWnd, nFiles, lpFileNames, fOptions,
+                         pvOptions);
+}
+
+#ifndef SPARSE_PROVIDER
+PROVIDER_ENTRY SccGet(void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames, LONG fOptions,
+                      LONG_PTR pvOptions) {
+    return PlainFileCall(Entry::Get, pvContext, hWnd, nFiles, lpFileNames, fOptions, pvOptions);
+}
+
+PROVIDER_ENTRY SccAdd(void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames,
+                      LPCSTR lpComment, LONG* pfOptions, LONG_PTR pvOptions) {
+    Call& call = Record(Entry::Add, pvContext);
+    call.args[0] = Ptr(hWnd);
+    call.args[1] = nFiles;
+    call.args[2] = static_cast<int32_t>(pvOptions);
+    RecordFiles(call, nFiles, lpFileNames);
+    RecordText(call, 0, lpComment);
+    call.optionsNull = pfOptions == nullptr;
+    for (LONG i = 0; pfOptions != nullptr && i < nFiles && i < kMaxFiles; ++i) {
+        call.options[i] = pfOptions[i];
+    }
+    return Answer(Entry::Add);
+}
+
+PROVIDER_ENTRY SccQueryInfo(void* pvContext, LONG nFiles, LPCSTR* lpFileNames, LONG* lpStatus) {
+    Call& call = Record(Entry::QueryInfo, pvContext);
+    call.args[0] = nFiles;
+    RecordFiles(call, nFiles, lpFileNames);
+    call.optionsNull = lpStatus == nullptr;
+    for (LONG i = 0; lpStatus != nullptr && i < nFiles && i < kMaxFiles; ++i) {
+        call.options[i] = lpStatus[i]; // what the bridge handed in: all 0
+    }
+    for (LONG i = 0; lpStatus != nullptr && i < nFiles && i < Plan().statusCount; ++i) {
+        lpStatus[i] = Plan().status[i];
+    }
+    return Answer(Entry::QueryInfo);
+}
+
+PROVIDER_ENTRY SccBeginBatch(void* pvContext) {
+    Record(Entry::BeginBatch, pvContext);
+    return Answer(Entry::BeginBatch);
+}
+#endif
+
+PROVIDER_ENTRY SccEndBatch(void* pvContext) {
+    Record(Entry::EndBatch, pvContext);
+    return Answer(Entry::EndBatch);
+}
+
+// The exports must keep exactly the shapes the bridge calls them with.
+#ifndef SPARSE_PROVIDER
+static_assert(std::is_same_v<decltype(&SccInitialize), provider::SccInitializeFn>);
+static_assert(std::is_same_v<decltype(&SccGetProjPath), provider::SccGetProjPathFn>);
+static_assert(std::is_same_v<decltype(&SccAdd), provider::SccAddFn>);
+static_assert(std::is_same_v<decltype(&SccQueryInfo), provider::SccQueryInfoFn>);
+static_assert(std::is_same_v<decltype(&SccGet), provider::SccUncheckoutFn>);
+#endif
+static_assert(std::is_same_v<decltype(&SccGetVersion), provider::SccContextFn>);
+static_assert(std::is_same_v<decltype(&SccSetOption), provider::SccSetOptionFn>);
+static_assert(std::is_same_v<decltype(&SccGetCommandOptions), provider::SccGetCommandOptionsFn>);
+static_assert(std::is_same_v<decltype(&SccOpenProject), provider::SccOpenProjectFn>);
+static_assert(std::is_same_v<decltype(&SccCheckin), provider::SccCheckinFn>);
+static_assert(std::is_same_v<decltype(&SccUncheckout), provider::SccUncheckoutFn>);
