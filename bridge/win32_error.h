@@ -16,5 +16,12 @@ inline HRESULT HResultFromLastError() {
     return HResultFromWin32(static_cast<long>(::GetLastError()));
 }
 
+// The last platform error as a failure HRESULT: E_FAIL when the platform reported failure
+// without setting an error, so that a failed call never comes back as S_OK.
+inline HRESULT FailureFromLastError() {
+    HRESULT hr = HResultFromLastError();
+    return FAILED(hr) ? hr : E_FAIL;
+}
+
 // No provider library is bound, or it lacks the entry point a method needs.
 constexpr HRESULT kNoProviderEntry = HResultFromWin32(ERROR_INVALID_OPERATION);
