@@ -17,13 +17,6 @@ const wchar_t* LastSeparator(const wchar_t* path) {
     return backslash > slash ? backslash : slash;
 }
 
-// The last error as a failure HRESULT. A platform call that failed without setting an error
-// must not come back to the client as S_OK.
-HRESULT FailureFromLastError() {
-    HRESULT hr = HResultFromLastError();
-    return FAILED(hr) ? hr : E_FAIL;
-}
-
 } // namespace
 
 CPlimoWrapper::~CPlimoWrapper() {
