@@ -83,6 +83,16 @@ bool ChooseUser(const char* given, std::string* user) {
     return !user->empty() && user->size() <= SCC_USER_LEN;
 }
 
+// Runs `body`, turning any exception (out of memory, in practice) into a failure code: nothing
+// may be thrown across the exports.
+template <typename Body> LONG Guarded(Body body) noexcept {
+    try {
+        return body();
+    } catch (...) {
+        return SCC_E_NONSPECIFICERROR;
+    }
+}
+
 // Applies `apply` to every file of a file-list call and returns the first failure, or SCC_OK.
 // One file's failure does not keep the others from being done.
 template <typename Apply>
@@ -97,14 +107,16 @@ LONG ForEachFile(void* context, LONG nFiles, LPCSTR* lpFileNames, Apply apply) {
     if (nFiles < 0 || (nFiles > 0 && lpFileNames == nullptr)) {
         return SCC_E_NONSPECIFICERROR;
     }
-    LONG result = SCC_OK;
-    for (LONG i = 0; i < nFiles; ++i) {
-        LONG one = apply(*session->project, lpFileNames[i], i);
-        if (result == SCC_OK) {
-            result = one;
+    return Guarded([&]() -> LONG {
+        LONG result = SCC_OK;
+        for (LONG i = 0; i < nFiles; ++i) {
+            LONG one = apply(*session->project, lpFileNames[i], i);
+            if (result == SCC_OK) {
+                result = one;
+            }
         }
-    }
-    return result;
+        return result;
+    });
 }
 
 } // namespace
@@ -112,18 +124,21 @@ LONG ForEachFile(void* context, LONG nFiles, LPCSTR* lpFileNames, Apply apply) {
 SAMPLE_EXPORT LONG __cdecl SccInitialize(void** ppvContext, HWND, LPCSTR, LPSTR lpSccName,
                                          LONG* lpSccCaps, LPSTR lpAuxPathLabel,
                                          LONG* pnCheckoutCommentLen, LONG* pnCommentLen) {
-    if (ppvContext == nullptr || lpSccName == nullptr || lpSccCaps == nullptr ||
-        lpAuxPathLabel == nullptr || pnCheckoutCommentLen == nullptr || pnCommentLen == nullptr) {
-        return SCC_E_INITIALIZEFAILED;
-    }
-    Sessions().push_back(std::make_unique<Session>());
-    *ppvContext = Sessions().back().get();
-    CopyToBuffer(kProviderName, lpSccName, SCC_NAME_LEN + 1);
-    CopyToBuffer(kAuxPathLabel, lpAuxPathLabel, SCC_AUXLABEL_LEN + 1);
-    *lpSccCaps = kCapabilities;
-    *pnCheckoutCommentLen = 0; // check-outs take no comment
-    *pnCommentLen = kMaxCommentLength;
-    return SCC_OK;
+    return Guarded([&]() -> LONG {
+        if (ppvContext == nullptr || lpSccName == nullptr || lpSccCaps == nullptr ||
+            lpAuxPathLabel == nullptr || pnCheckoutCommentLen == nullptr ||
+            pnCommentLen == nullptr) {
+            return SCC_E_INITIALIZEFAILED;
+        }
+        Sessions().push_back(std::make_unique<Session>());
+        *ppvContext = Sessions().back().get();
+        CopyToBuffer(kProviderName, lpSccName, SCC_NAME_LEN + 1);
+        CopyToBuffer(kAuxPathLabel, lpAuxPathLabel, SCC_AUXLABEL_LEN + 1);
+        *lpSccCaps = kCapabilities;
+        *pnCheckoutCommentLen = 0; // check-outs take no comment
+        *pnCommentLen = kMaxCommentLength;
+        return SCC_OK;
+    });
 }
 
 SAMPLE_EXPORT LONG __cdecl SccUninitialize(void* pvContext) {
@@ -152,39 +167,41 @@ SAMPLE_EXPORT LONG __cdecl SccGetCommandOptions(void* pvContext, HWND, LONG, LON
 SAMPLE_EXPORT LONG __cdecl SccOpenProject(void* pvContext, HWND, LPSTR lpUser, LPCSTR lpProjName,
                                           LPCSTR lpLocalProjPath, LPSTR lpAuxProjPath, LPCSTR,
                                           void*, LONG dwFlags) {
-    Session* session = FindSession(pvContext);
-    if (session == nullptr) {
-        return SCC_E_INITIALIZEFAILED;
-    }
-    if (session->project) {
-        return SCC_E_PROJECTALREADYOPEN;
-    }
-    if (lpUser == nullptr || lpProjName == nullptr || lpLocalProjPath == nullptr ||
-        lpAuxProjPath == nullptr) {
-        return SCC_E_NONSPECIFICERROR;
-    }
-    std::string user;
-    if (!ChooseUser(lpUser, &user)) {
-        return SCC_E_INVALIDUSER;
-    }
-    std::wstring local = Widen(lpLocalProjPath);
-    std::wstring store = *lpAuxProjPath != '\0' ? Widen(lpAuxProjPath) : DefaultStore(local);
-    std::string storeText;
-    if (local.empty() || store.empty() || !Narrow(store, &storeText) ||
-        storeText.size() >= kProjectPathCapacity) {
-        return SCC_E_INVALIDFILEPATH;
-    }
-    LONG result = SCC_OK;
-    session->project = SampleProject::Open(user, lpProjName, local, store,
-                                           (dwFlags & SCC_OP_CREATEIFNEW) != 0, &result);
-    if (!session->project) {
-        return result;
-    }
-    // Both fit (checked above); the caller learns whom the project was opened for and where
-    // its store is.
-    CopyToBuffer(user, lpUser, kUserCapacity);
-    CopyToBuffer(storeText, lpAuxProjPath, kProjectPathCapacity);
-    return SCC_OK;
+    return Guarded([&]() -> LONG {
+        Session* session = FindSession(pvContext);
+        if (session == nullptr) {
+            return SCC_E_INITIALIZEFAILED;
+        }
+        if (session->project) {
+            return SCC_E_PROJECTALREADYOPEN;
+        }
+        if (lpUser == nullptr || lpProjName == nullptr || lpLocalProjPath == nullptr ||
+            lpAuxProjPath == nullptr) {
+            return SCC_E_NONSPECIFICERROR;
+        }
+        std::string user;
+        if (!ChooseUser(lpUser, &user)) {
+            return SCC_E_INVALIDUSER;
+        }
+        std::wstring local = Widen(lpLocalProjPath);
+        std::wstring store = *lpAuxProjPath != '\0' ? Widen(lpAuxProjPath) : DefaultStore(local);
+        std::string storeText;
+        if (local.empty() || store.empty() || !Narrow(store, &storeText) ||
+            storeText.size() >= kProjectPathCapacity) {
+            return SCC_E_INVALIDFILEPATH;
+        }
+        LONG result = SCC_OK;
+        session->project = SampleProject::Open(user, lpProjName, local, store,
+                                               (dwFlags & SCC_OP_CREATEIFNEW) != 0, &result);
+        if (!session->project) {
+            return result;
+        }
+        // Both fit (checked above); the caller learns whom the project was opened for and where
+        // its store is.
+        CopyToBuffer(user, lpUser, kUserCapacity);
+        CopyToBuffer(storeText, lpAuxProjPath, kProjectPathCapacity);
+        return SCC_OK;
+    });
 }
 
 SAMPLE_EXPORT LONG __cdecl SccCloseProject(void* pvContext) {
@@ -205,36 +222,38 @@ SAMPLE_EXPORT LONG __cdecl SccCloseProject(void* pvContext) {
 SAMPLE_EXPORT LONG __cdecl SccGetProjPath(void* pvContext, HWND, LPSTR lpUser, LPSTR lpProjName,
                                           LPSTR lpLocalPath, LPSTR lpAuxProjPath, BOOL,
                                           BOOL* pbNew) {
-    if (FindSession(pvContext) == nullptr) {
-        return SCC_E_INITIALIZEFAILED;
-    }
-    if (lpUser == nullptr || lpProjName == nullptr || lpLocalPath == nullptr ||
-        lpAuxProjPath == nullptr || pbNew == nullptr) {
-        return SCC_E_NONSPECIFICERROR;
-    }
-    std::string user;
-    if (!ChooseUser(lpUser, &user)) {
-        return SCC_E_INVALIDUSER;
-    }
-    std::wstring local = Widen(lpLocalPath);
-    std::wstring store = *lpAuxProjPath != '\0' ? Widen(lpAuxProjPath) : DefaultStore(local);
-    std::string storeText;
-    std::string name = lpProjName;
-    if (local.empty() || store.empty() || !Narrow(store, &storeText) ||
-        storeText.size() >= kProjectPathCapacity ||
-        (name.empty() && !Narrow(FolderName(local), &name)) || name.empty() ||
-        name.size() >= kProjectPathCapacity) {
-        return SCC_E_INVALIDFILEPATH;
-    }
-    bool exists = SampleProject::StoreHoldsProject(store);
-    if (!exists && !*pbNew) {
-        return SCC_E_UNKNOWNPROJECT;
-    }
-    *pbNew = exists ? FALSE : TRUE;
-    CopyToBuffer(user, lpUser, kUserCapacity);
-    CopyToBuffer(name, lpProjName, kProjectPathCapacity);
-    CopyToBuffer(storeText, lpAuxProjPath, kProjectPathCapacity);
-    return SCC_OK;
+    return Guarded([&]() -> LONG {
+        if (FindSession(pvContext) == nullptr) {
+            return SCC_E_INITIALIZEFAILED;
+        }
+        if (lpUser == nullptr || lpProjName == nullptr || lpLocalPath == nullptr ||
+            lpAuxProjPath == nullptr || pbNew == nullptr) {
+            return SCC_E_NONSPECIFICERROR;
+        }
+        std::string user;
+        if (!ChooseUser(lpUser, &user)) {
+            return SCC_E_INVALIDUSER;
+        }
+        std::wstring local = Widen(lpLocalPath);
+        std::wstring store = *lpAuxProjPath != '\0' ? Widen(lpAuxProjPath) : DefaultStore(local);
+        std::string storeText;
+        std::string name = lpProjName;
+        if (local.empty() || store.empty() || !Narrow(store, &storeText) ||
+            storeText.size() >= kProjectPathCapacity ||
+            (name.empty() && !Narrow(FolderName(local), &name)) || name.empty() ||
+            name.size() >= kProjectPathCapacity) {
+            return SCC_E_INVALIDFILEPATH;
+        }
+        bool exists = SampleProject::StoreHoldsProject(store);
+        if (!exists && !*pbNew) {
+            return SCC_E_UNKNOWNPROJECT;
+        }
+        *pbNew = exists ? FALSE : TRUE;
+        CopyToBuffer(user, lpUser, kUserCapacity);
+        CopyToBuffer(name, lpProjName, kProjectPathCapacity);
+        CopyToBuffer(storeText, lpAuxProjPath, kProjectPathCapacity);
+        return SCC_OK;
+    });
 }
 
 SAMPLE_EXPORT LONG __cdecl SccAdd(void* pvContext, HWND, LONG nFiles, LPCSTR* lpFileNames,
