@@ -5,7 +5,6 @@
 #include "file_record.h"
 
 #include <cstdlib>
-#include <sstream>
 
 #include "file_system.h"
 
@@ -51,10 +50,14 @@ bool LoadRecord(const std::wstring& path, FileRecord* record) {
         return false;
     }
     FileRecord loaded;
-    std::istringstream lines(text);
-    std::string line;
     std::string rest;
-    while (std::getline(lines, line)) {
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
         if (StartsWith(line, "latest ", &rest)) {
             loaded.latest = std::atoi(rest.c_str());
         } else if (line == "out") {
@@ -79,12 +82,11 @@ bool LoadRecord(const std::wstring& path, FileRecord* record) {
 }
 
 bool SaveRecord(const std::wstring& path, const FileRecord& record) {
-    std::ostringstream text;
-    text << "latest " << record.latest << '\n';
-    text << (record.checkedOutBy.empty() ? "out" : "out " + OneLine(record.checkedOutBy)) << '\n';
+    std::string text = "latest " + std::to_string(record.latest) + "\n";
+    text += record.checkedOutBy.empty() ? "out\n" : "out " + OneLine(record.checkedOutBy) + "\n";
     for (const FileRecord::LogEntry& entry : record.log) {
-        text << "log " << entry.version << '\t' << OneLine(entry.user) << '\t'
-             << OneLine(entry.comment) << '\n';
+        text += "log " + std::to_string(entry.version) + "\t" + OneLine(entry.user) + "\t" +
+                OneLine(entry.comment) + "\n";
     }
-    return WriteWholeFile(path, text.str());
+    return WriteWholeFile(path, text);
 }
