@@ -81,6 +81,10 @@ std::unique_ptr<SampleProject> SampleProject::Open(const std::string& user, cons
             *result = SCC_E_UNKNOWNPROJECT;
             return nullptr;
         }
+    } else if (FileExists(ProjectFile(root))) {
+        // There is a project we cannot read: making a new one would overwrite it.
+        *result = SCC_E_ACCESSFAILURE;
+        return nullptr;
     } else if (!create) {
         *result = SCC_E_UNKNOWNPROJECT;
         return nullptr;
