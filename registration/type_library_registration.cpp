@@ -1,0 +1,135 @@
+// Registering the type library that the executable carries, per machine or per user.
+#include <windows.h>
+#include <oleauto.h>
+
+#include "class_table.h"
+#include "com_ptr.h"
+#include "plimo_com_wrapper_module.h"
+#include "registration_mode.h"
+#include "scoped_resource.h"
+#include "win32_error.h"
+
+namespace {
+
+using RegisterForUserFn = HRESULT(WINAPI*)(ITypeLib*, OLECHAR*, OLECHAR*);
+using UnregisterForUserFn = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
+
+// The per-user variants exist only on newer systems: looked up, never linked.
+template <typename Fn> Fn PerUserFunction(const char* name) {
+    if (!IsPerUserRegistrationMode()) {
+        return nullptr;
+    }
+    HMODULE oleaut = ::GetModuleHandleW(L"OLEAUT32.DLL");
+    if (oleaut == nullptr) {
+        return nullptr;
+    }
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(oleaut, name)));
+}
+
+// Replaces the extension of the file name in `path` (the part from the last "." after the last
+// "\") with ".tlb", or appends it. False when the result would not fit in MAX_PATH.
+bool WithTlbExtension(wchar_t (&path)[MAX_PATH]) {
+    wchar_t* name = path;
+    for (wchar_t* p = path; *p != L'\0'; ++p) {
+        if (*p == L'\\') {
+            name = p + 1;
+        }
+    }
+    wchar_t* dot = nullptr;
+    for (wchar_t* p = name; *p != L'\0'; ++p) {
+        if (*p == L'.') {
+            dot = p;
+        }
+    }
+    wchar_t* end = dot != nullptr ? dot : name + ::lstrlenW(name);
+    if ((end - path) + 5 > MAX_PATH) {
+        return false;
+    }
+    ::lstrcpyW(end, L".tlb");
+    return true;
+}
+
+} // namespace
+
+HRESULT CPlimoCOMWrapperModule::LoadModuleTypeLib(ITypeLib** library, BSTR* path) {
+    *library = nullptr;
+    *path = nullptr;
+    wchar_t file[MAX_PATH];
+    DWORD length = ::GetModuleFileNameW(classTable().typeLibraryImage(), file, MAX_PATH);
+    if (length == 0) {
+        return FailureFromLastError();
+    }
+    if (length == MAX_PATH) {
+        return HResultFromWin32(ERROR_INSUFFICIENT_BUFFER);
+    }
+    ScopedTypeLib loaded;
+    HRESULT hr = ::LoadTypeLib(file, loaded.put());
+    if (FAILED(hr)) {
+        // A type library shipped beside the executable stands in for the embedded one.
+        if (!WithTlbExtension(file)) {
+            return E_FAIL;
+        }
+        hr = ::LoadTypeLib(file, loaded.put());
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    BSTR copy = ::SysAllocString(file);
+    if (copy == nullptr) {
+        return E_OUTOFMEMORY;
+    }
+    *path = copy;
+    *library = loaded.release();
+    return S_OK;
+}
+
+HRESULT CPlimoCOMWrapperModule::RegisterModuleTypeLib() {
+    ScopedTypeLib library;
+    ScopedBstr path;
+    HRESULT hr = LoadModuleTypeLib(library.put(), path.put());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    // A help file named by the library gives the help directory: its name cut after the last
+    // "\", "/" or ":". This server's library names none.
+    ScopedBstr helpFile;
+    wchar_t* helpDirectory = nullptr;
+    if (SUCCEEDED(library.get()->GetDocumentation(-1, nullptr, nullptr, nullptr, helpFile.put())) &&
+        helpFile) {
+        wchar_t* cut = nullptr;
+        for (wchar_t* p = helpFile.get(); *p != L'\0'; ++p) {
+            if (*p == L'\\' || *p == L'/' || *p == L':') {
+                cut = p + 1;
+            }
+        }
+        if (cut != nullptr) {
+            *cut = L'\0';
+            helpDirectory = helpFile.get();
+        }
+    }
+    if (auto forUser = PerUserFunction<RegisterForUserFn>("RegisterTypeLibForUser")) {
+        return forUser(library.get(), path.get(), helpDirectory);
+    }
+    return ::RegisterTypeLib(library.get(), path.get(), helpDirectory);
+}
+
+HRESULT CPlimoCOMWrapperModule::UnregisterModuleTypeLib() {
+    ScopedTypeLib library;
+    ScopedBstr path;
+    HRESULT hr = LoadModuleTypeLib(library.put(), path.put());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    TLIBATTR* raw = nullptr;
+    hr = library.get()->GetLibAttr(&raw);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    ScopedLibAttr attr(library.get(), raw);
+    if (auto forUser = PerUserFunction<UnregisterForUserFn>("UnRegisterTypeLibForUser")) {
+        return forUser(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid,
+                       attr->syskind);
+    }
+    return ::UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid,
+                               attr->syskind);
+}

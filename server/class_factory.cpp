@@ -1,0 +1,55 @@
+#include "class_factory.h"
+
+#include <new>
+
+#include "atl_module.h"
+
+const InterfaceEntry* CComClassFactory::InterfaceTable() {
+    // The interface lies at the start of the object: IClassFactory is the first base.
+    static const InterfaceEntry table[] = {{&IID_IClassFactory, 0}, {nullptr, 0}};
+    return table;
+}
+
+HRESULT STDMETHODCALLTYPE CComClassFactory::CreateInstance(IUnknown* outer, REFIID riid,
+                                                           void** ppv) {
+    if (ppv == nullptr) {
+        return E_POINTER;
+    }
+    *ppv = nullptr;
+    if (outer != nullptr && !::IsEqualIID(riid, IID_IUnknown)) {
+        return CLASS_E_NOAGGREGATION;
+    }
+    return createInstanceFn(outer, riid, ppv);
+}
+
+HRESULT STDMETHODCALLTYPE CComClassFactory::LockServer(BOOL lock) {
+    if (lock) {
+        currentModule->AddServerLock();
+    } else {
+        currentModule->ReleaseServerLock();
+    }
+    return S_OK;
+}
+
+HRESULT CreateClassFactory(void* pv, REFIID riid, void** ppv) {
+    if (ppv == nullptr) {
+        return E_POINTER;
+    }
+    *ppv = nullptr;
+    auto* factory = new (std::nothrow) CComObjectNoLock<CComClassFactory>;
+    if (factory == nullptr) {
+        return E_OUTOFMEMORY;
+    }
+    factory->SetCreator(reinterpret_cast<CreatorFn>(pv));
+    HRESULT hr = factory->InitObjectLock();
+    if (FAILED(hr)) {
+        delete factory;
+        return hr;
+    }
+    hr = factory->QueryInterface(riid, ppv);
+    if (hr != S_OK) {
+        delete factory;
+        return hr;
+    }
+    return S_OK;
+}

@@ -1,0 +1,52 @@
+// The class object that the server publishes: makes bridge objects, and holds the server for a
+// client that locks it.
+#pragma once
+
+#include <windows.h>
+#include <unknwn.h>
+
+#include "class_table.h"
+#include "com_object_root.h"
+#include "interface_lookup.h"
+
+// IClassFactory over one instance creator. It takes no server lock of its own: a class factory
+// alone keeps nothing alive.
+class CComClassFactory : public IClassFactory, public CComObjectRootEx<CComMultiThreadModel> {
+public:
+    // Refuses aggregation (CLASS_E_NOAGGREGATION unless IUnknown is asked of an outer object,
+    // which the instance creator then refuses itself); otherwise what the instance creator
+    // returns. Sets *ppv to null first.
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override;
+    // TRUE takes a server lock, FALSE drops one; always S_OK.
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override;
+
+    static const InterfaceEntry* InterfaceTable();
+    void SetCreator(CreatorFn createInstance) { createInstanceFn = createInstance; }
+
+protected:
+    CreatorFn createInstanceFn = nullptr;
+};
+
+// A counted object that does not hold the server: IUnknown over T's interface table.
+template <class T> class CComObjectNoLock final : public T {
+public:
+    CComObjectNoLock() = default;
+    virtual ~CComObjectNoLock() { this->refCount = CComObjectRootBase::kDestroyedRefCount; }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        return LookupInterface(this, T::InterfaceTable(), riid, ppv);
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return this->InternalAddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        ULONG count = this->InternalRelease();
+        if (count == 0) {
+            delete this;
+        }
+        return count;
+    }
+};
+
+// The class-object creator of the class table: a class factory serving the instance creator
+// `pv`, asked for `riid`. E_POINTER for a null ppv; E_OUTOFMEMORY; the lock's or the lookup's
+// failure, with the new object destroyed again.
+HRESULT CreateClassFactory(void* pv, REFIID riid, void** ppv);

@@ -1,0 +1,14 @@
+// The entry of PlimoCOMWrapper.exe, a GUI-subsystem program that never shows a window.
+#include <windows.h>
+
+#include "plimo_com_wrapper_module.h"
+
+// None of the arguments is used: the module reads the command line itself.
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    int result = theModule.RunModule();
+    // After COM is gone: a served run never leaves a per-user registration behind.
+    if (theModule.cleanupAtExit) {
+        theModule.RemovePerUserRegistration();
+    }
+    return result;
+}

@@ -1,0 +1,43 @@
+#include "served_plimo_wrapper.h"
+
+#include <new>
+
+#include "com_object.h"
+
+const InterfaceEntry* CServedPlimoWrapper::InterfaceTable() {
+    static const InterfaceEntry table[] = {
+        {&IID_IPlimoWrapper, OffsetOfBase<CServedPlimoWrapper, IPlimoWrapper>()},
+        {&IID_IDispatch, OffsetOfBase<CServedPlimoWrapper, IDispatch>()},
+        {nullptr, 0}};
+    return table;
+}
+
+HRESULT CreatePlimoWrapper(void* outer, REFIID riid, void** ppv) {
+    if (outer != nullptr) {
+        if (ppv == nullptr) {
+            return E_POINTER;
+        }
+        *ppv = nullptr;
+        return CLASS_E_NOAGGREGATION;
+    }
+    if (ppv == nullptr) {
+        return E_POINTER;
+    }
+    *ppv = nullptr;
+    auto* object = new (std::nothrow) CComObject<CServedPlimoWrapper>;
+    if (object == nullptr) {
+        return E_OUTOFMEMORY;
+    }
+    // Held at one while the lock is set up, so nothing it does can destroy the object early.
+    object->InternalAddRef();
+    HRESULT hr = object->InitObjectLock();
+    object->InternalRelease();
+    if (hr == S_OK) {
+        hr = object->QueryInterface(riid, ppv);
+        if (hr == S_OK) {
+            return S_OK;
+        }
+    }
+    delete object;
+    return hr;
+}

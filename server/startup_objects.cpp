@@ -1,0 +1,51 @@
+// The process-wide start-up objects, defined in one place so that they are constructed in the
+// order the module relies on: the class table record, the instance record, then the module.
+#include <windows.h>
+
+#include <iterator>
+
+#include "PlimoCOMWrapper.h"
+#include "class_factory.h"
+#include "class_table.h"
+#include "plimo_com_wrapper_module.h"
+#include "served_plimo_wrapper.h"
+#include "server_identity.h"
+
+// The image this code is linked into: the server executable (or a test program).
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+namespace {
+
+HRESULT UpdateClassRegistry(bool doRegister) {
+    return theModule.ApplyRegistryResource(kClassScript, doRegister, nullptr);
+}
+const wchar_t* NoDescription() {
+    return nullptr;
+}
+// No class of this server belongs to a component category.
+const void* NoCategories() {
+    return nullptr;
+}
+void NoObjectMain(bool) {}
+
+ClassTableEntry plimoWrapperEntry = {&CLSID_TovikPlimoWrapper,
+                                     &UpdateClassRegistry,
+                                     &CreateClassFactory,
+                                     &CreatePlimoWrapper,
+                                     nullptr,
+                                     0,
+                                     &NoDescription,
+                                     &NoCategories,
+                                     &NoObjectMain};
+
+ClassTableEntry* classTable[] = {&plimoWrapperEntry};
+
+HINSTANCE ThisImage() {
+    return reinterpret_cast<HINSTANCE>(&__ImageBase);
+}
+
+} // namespace
+
+ClassTableRecord classTableRecord(ThisImage(), std::begin(classTable), std::end(classTable));
+InstanceRecord instanceRecord(ThisImage());
+CPlimoCOMWrapperModule theModule(classTableRecord, instanceRecord);

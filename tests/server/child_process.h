@@ -1,0 +1,32 @@
+// Running Windows programs from a test: command lines, exit codes and output, with bounded
+// waits only.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+
+#include "scoped_resource.h"
+
+constexpr DWORD kProcessTimeoutMs = 60000;
+
+struct ChildResult {
+    bool finished = false; // false: still running after the timeout (then it was killed)
+    DWORD exitCode = 0;
+    std::string output; // standard output, when captured
+};
+
+// Runs `commandLine` to its end (at most kProcessTimeoutMs), optionally capturing its output.
+ChildResult RunChild(const std::wstring& commandLine, bool captureOutput = false);
+
+// Starts `commandLine` without waiting; the caller owns the returned process handle.
+ScopedHandle StartChild(const std::wstring& commandLine);
+
+// The key=value lines of a program's output.
+std::map<std::string, std::string> ParseKeyValues(const std::string& output);
+
+// Waits at most `milliseconds` for `process` to end; its exit code, or nothing on a timeout.
+bool WaitForExit(HANDLE process, DWORD milliseconds, DWORD* exitCode);
+
+std::wstring Quoted(const std::wstring& path);

@@ -1,0 +1,205 @@
+// The bridge object and the class factory as the server makes them: interface lookup, reference
+// counts, aggregation, server locks and the shutdown they trigger.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <objbase.h>
+
+#include "PlimoCOMWrapper.h"
+#include "class_factory.h"
+#include "plimo_com_wrapper_module.h"
+#include "served_plimo_wrapper.h"
+#include "server_lock_count.h"
+
+namespace {
+
+template <class I> struct Ref {
+    I* p = nullptr;
+    ~Ref() {
+        if (p != nullptr) {
+            p->Release();
+        }
+    }
+    void** out() { return reinterpret_cast<void**>(&p); }
+};
+
+void* const kUntouched = reinterpret_cast<void*>(0x1234);
+
+class ServedObject : public ::testing::Test {
+protected:
+    void SetUp() override { locksBefore = ServerLockCount(); }
+    void TearDown() override {
+        EXPECT_EQ(locksBefore, ServerLockCount()) << "a server lock leaked";
+    }
+    LONG locksBefore = 0;
+};
+
+TEST_F(ServedObject, AnswersItsThreeInterfacesWithOnePointerAndNothingElse) {
+    Ref<IUnknown> object;
+    ASSERT_EQ(S_OK, CreatePlimoWrapper(nullptr, IID_IUnknown, object.out()));
+    EXPECT_EQ(locksBefore + 1, ServerLockCount());
+
+    Ref<IPlimoWrapper> wrapper;
+    Ref<IDispatch> dispatch;
+    Ref<IUnknown> unknown;
+    ASSERT_EQ(S_OK, object.p->QueryInterface(IID_IPlimoWrapper, wrapper.out()));
+    ASSERT_EQ(S_OK, object.p->QueryInterface(IID_IDispatch, dispatch.out()));
+    ASSERT_EQ(S_OK, object.p->QueryInterface(IID_IUnknown, unknown.out()));
+    EXPECT_EQ(static_cast<void*>(object.p), static_cast<void*>(wrapper.p));
+    EXPECT_EQ(static_cast<void*>(object.p), static_cast<void*>(dispatch.p));
+    EXPECT_EQ(static_cast<void*>(object.p), static_cast<void*>(unknown.p));
+    EXPECT_EQ(5u, object.p->AddRef()) << "each lookup raised the count";
+    object.p->Release();
+
+    for (const IID* other : {&IID_IClassFactory, &IID_ITypeInfo, &IID_IMarshal}) {
+        void* out = kUntouched;
+        EXPECT_EQ(E_NOINTERFACE, object.p->QueryInterface(*other, &out));
+        EXPECT_EQ(nullptr, out);
+    }
+    EXPECT_EQ(E_POINTER, object.p->QueryInterface(IID_IUnknown, nullptr));
+}
+
+TEST_F(ServedObject, ReleaseReturnsZeroExactlyWhenTheObjectIsDestroyedAndDropsItsLock) {
+    IUnknown* object = nullptr;
+    ASSERT_EQ(S_OK,
+              CreatePlimoWrapper(nullptr, IID_IPlimoWrapper, reinterpret_cast<void**>(&object)));
+    EXPECT_EQ(2u, object->AddRef());
+    EXPECT_EQ(1u, object->Release());
+    EXPECT_EQ(locksBefore + 1, ServerLockCount());
+    EXPECT_EQ(0u, object->Release());
+    EXPECT_EQ(locksBefore, ServerLockCount());
+}
+
+TEST_F(ServedObject, AggregationIsRefusedWhateverIsAsked) {
+    Ref<IUnknown> outer;
+    ASSERT_EQ(S_OK, CreatePlimoWrapper(nullptr, IID_IUnknown, outer.out()));
+    const LONG locks = ServerLockCount();
+    for (const IID* asked : {&IID_IUnknown, &IID_IPlimoWrapper, &IID_IDispatch}) {
+        void* out = kUntouched;
+        EXPECT_EQ(CLASS_E_NOAGGREGATION, CreatePlimoWrapper(outer.p, *asked, &out));
+        EXPECT_EQ(nullptr, out);
+    }
+    EXPECT_EQ(E_POINTER, CreatePlimoWrapper(outer.p, IID_IUnknown, nullptr));
+    EXPECT_EQ(locks, ServerLockCount()) << "no object was made";
+}
+
+TEST_F(ServedObject, CreationAskingForAMissingInterfaceDestroysTheObjectAgain) {
+    void* out = kUntouched;
+    EXPECT_EQ(E_NOINTERFACE, CreatePlimoWrapper(nullptr, IID_IClassFactory, &out));
+    EXPECT_EQ(nullptr, out);
+    EXPECT_EQ(E_POINTER, CreatePlimoWrapper(nullptr, IID_IUnknown, nullptr));
+}
+
+TEST_F(ServedObject, FinalReleaseFreesTheBoundProvider) {
+    Ref<IPlimoWrapper> wrapper;
+    ASSERT_EQ(S_OK, CreatePlimoWrapper(nullptr, IID_IPlimoWrapper, wrapper.out()));
+    wchar_t self[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring provider(self);
+    provider.replace(provider.find_last_of(L'\\') + 1, std::wstring::npos,
+                     L"plimo_test_provider.dll");
+    BSTR path = ::SysAllocString(provider.c_str());
+    ASSERT_EQ(S_OK, wrapper.p->Init(path));
+    ::SysFreeString(path);
+    ASSERT_NE(nullptr, ::GetModuleHandleW(provider.c_str()));
+
+    wrapper.p->Release();
+    wrapper.p = nullptr;
+    EXPECT_EQ(nullptr, ::GetModuleHandleW(provider.c_str()));
+    ::SetDllDirectoryW(nullptr);
+}
+
+class ClassFactory : public ServedObject {
+protected:
+    void SetUp() override {
+        ServedObject::SetUp();
+        ASSERT_EQ(S_OK, CreateClassFactory(reinterpret_cast<void*>(&CreatePlimoWrapper),
+                                           IID_IClassFactory, factory.out()));
+    }
+    Ref<IClassFactory> factory;
+};
+
+TEST_F(ClassFactory, TakesNoServerLockOfItsOwnAndAnswersOnlyIClassFactory) {
+    EXPECT_EQ(locksBefore, ServerLockCount());
+    Ref<IUnknown> unknown;
+    EXPECT_EQ(S_OK, factory.p->QueryInterface(IID_IUnknown, unknown.out()));
+    EXPECT_EQ(static_cast<void*>(factory.p), static_cast<void*>(unknown.p));
+    void* out = kUntouched;
+    EXPECT_EQ(E_NOINTERFACE, factory.p->QueryInterface(IID_IDispatch, &out));
+    EXPECT_EQ(nullptr, out);
+}
+
+TEST_F(ClassFactory, CreatorRefusesANullOutPointerAndAMissingInterface) {
+    EXPECT_EQ(E_POINTER, CreateClassFactory(reinterpret_cast<void*>(&CreatePlimoWrapper),
+                                            IID_IClassFactory, nullptr));
+    void* out = kUntouched;
+    EXPECT_EQ(E_NOINTERFACE, CreateClassFactory(reinterpret_cast<void*>(&CreatePlimoWrapper),
+                                                IID_IPlimoWrapper, &out));
+    EXPECT_EQ(nullptr, out);
+}
+
+TEST_F(ClassFactory, CreatesBridgeObjectsAndRefusesAggregation) {
+    Ref<IPlimoWrapper> wrapper;
+    ASSERT_EQ(S_OK, factory.p->CreateInstance(nullptr, IID_IPlimoWrapper, wrapper.out()));
+    LONG version = 0;
+    EXPECT_EQ(static_cast<HRESULT>(0x800710DD), wrapper.p->SccGetVersion(&version))
+        << "a new object has no provider bound";
+
+    for (const IID* asked : {&IID_IUnknown, &IID_IPlimoWrapper}) {
+        void* out = kUntouched;
+        EXPECT_EQ(CLASS_E_NOAGGREGATION, factory.p->CreateInstance(wrapper.p, *asked, &out));
+        EXPECT_EQ(nullptr, out);
+    }
+    EXPECT_EQ(E_POINTER, factory.p->CreateInstance(nullptr, IID_IUnknown, nullptr));
+}
+
+TEST_F(ClassFactory, LockServerHoldsTheServerUntilUnlocked) {
+    EXPECT_EQ(S_OK, factory.p->LockServer(TRUE));
+    EXPECT_EQ(locksBefore + 1, ServerLockCount());
+    {
+        Ref<IUnknown> object;
+        ASSERT_EQ(S_OK, factory.p->CreateInstance(nullptr, IID_IUnknown, object.out()));
+        EXPECT_EQ(locksBefore + 2, ServerLockCount());
+    }
+    EXPECT_EQ(locksBefore + 1, ServerLockCount()) << "the lock outlives every object";
+    EXPECT_EQ(S_OK, factory.p->LockServer(FALSE));
+}
+
+// Waits, pumping this thread's queue, until WM_QUIT arrives or the time is up.
+bool QuitArrivesWithin(DWORD milliseconds) {
+    const ULONGLONG deadline = ::GetTickCount64() + milliseconds;
+    for (;;) {
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                return true;
+            }
+            ::DispatchMessageW(&message);
+        }
+        ULONGLONG now = ::GetTickCount64();
+        if (now >= deadline) {
+            return false;
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now),
+                                    QS_ALLINPUT);
+    }
+}
+
+TEST(ShutdownMonitor, PostsQuitToTheMainThreadWhenTheLastLockGoes) {
+    ASSERT_EQ(0, ServerLockCount());
+    // The server's main thread has its queue from COM; a test thread makes its own.
+    MSG message;
+    ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+    IUnknown* object = nullptr;
+    ASSERT_EQ(S_OK, CreatePlimoWrapper(nullptr, IID_IUnknown, reinterpret_cast<void**>(&object)));
+    HANDLE monitor = theModule.StartShutdownMonitor();
+    ASSERT_NE(nullptr, monitor);
+
+    object->Release();
+
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(monitor, 10000)) << "the monitor ended";
+    EXPECT_TRUE(QuitArrivesWithin(10000));
+    ::CloseHandle(monitor);
+}
+
+} // namespace

@@ -1,0 +1,26 @@
+// Reading what registration left in the registry, per machine or per user.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <optional>
+#include <string>
+
+// A classes root to look in: the machine's (HKLM\Software\Classes, as this 32-bit process sees
+// it) or the current user's (HKCU\Software\Classes).
+struct ClassesRoot {
+    HKEY root;
+    const wchar_t* name;
+};
+inline const ClassesRoot kMachineClasses{HKEY_LOCAL_MACHINE, L"machine"};
+inline const ClassesRoot kUserClasses{HKEY_CURRENT_USER, L"user"};
+
+bool KeyExists(const ClassesRoot& classes, const std::wstring& path);
+// The value `name` (null: the default value) of a REG_SZ; nothing when the key or value is
+// missing or not a string.
+std::optional<std::wstring> StringValue(const ClassesRoot& classes, const std::wstring& path,
+                                        const wchar_t* name = nullptr);
+// Every key under `path` with its values, as "subkey|value name" -> "type:data", for comparing
+// states.
+std::map<std::wstring, std::wstring> Snapshot(const ClassesRoot& classes, const std::wstring& path);

@@ -1,0 +1,24 @@
+// Where the end-to-end tests find the server and the programs built beside them.
+#pragma once
+
+#include <string>
+
+#include "test_paths.h"
+
+inline std::wstring ServerPath() {
+    return BesideTest(L"PlimoCOMWrapper.exe");
+}
+
+// The server run with `arguments`, as a command line.
+inline std::wstring ServerCommand(const std::wstring& arguments,
+                                  const std::wstring& server = ServerPath()) {
+    return L"\"" + server + L"\" " + arguments;
+}
+
+constexpr wchar_t kClassKey[] = L"CLSID\\{5BA5BD8B-8DAB-47E8-ABDA-22C9F49D89EB}";
+constexpr wchar_t kAppIdKey[] = L"AppID\\{054AD9CC-6C76-44E1-9EFB-DFD0CA1C4A0B}";
+constexpr wchar_t kAppIdText[] = L"{054AD9CC-6C76-44E1-9EFB-DFD0CA1C4A0B}";
+constexpr wchar_t kClassText[] = L"{5BA5BD8B-8DAB-47E8-ABDA-22C9F49D89EB}";
+constexpr wchar_t kLibraryText[] = L"{75F52DF4-48B5-4C22-96C1-FDF662B36409}";
+constexpr wchar_t kProgId[] = L"PlimoCOMWrapper.TovikPlimoWrapper.1";
+constexpr wchar_t kIndependentProgId[] = L"PlimoCOMWrapper.TovikPlimoWrapper";

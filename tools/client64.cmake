@@ -1,0 +1,21 @@
+# plimo_add_client64(target SOURCES ...): a 64-bit Windows console program, built with the
+# x86-64 MinGW compiler beside the 32-bit build, into the runtime output folder. It sees the
+# interface header and identifiers; its sources use wmain.
+function(plimo_add_client64 target)
+  cmake_parse_arguments(arg "" "" "SOURCES;INCLUDES" ${ARGN})
+  set(output ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${target}.exe)
+  set(interface ${PROJECT_BINARY_DIR}/interface)
+  set(includes -I${interface})
+  foreach(dir IN LISTS arg_INCLUDES)
+    list(APPEND includes -I${dir})
+  endforeach()
+  add_custom_command(
+    OUTPUT ${output}
+    COMMAND ${PLIMO_CLIENT64_CXX} -std=c++17 -O2 -Wall -Wextra -DUNICODE -D_UNICODE
+            -D_WIN32_WINNT=0x0601 -municode -static ${includes} ${arg_SOURCES}
+            ${interface}/PlimoCOMWrapper_i.c -lole32 -loleaut32 -luuid -o ${output}
+    DEPENDS ${arg_SOURCES} ${interface}/PlimoCOMWrapper_i.c ${interface}/PlimoCOMWrapper.h
+    COMMENT "Building 64-bit client ${target}.exe"
+    VERBATIM)
+  add_custom_target(${target} ALL DEPENDS ${output})
+endfunction()
