@@ -7,8 +7,6 @@
 #include "class_table.h"
 #include "com_object_root.h"
 
-CAtlModule* currentModule = nullptr;
-
 CAtlModule::CAtlModule(ClassTableRecord& classTable) : classTable_(classTable) {
     currentModule = this;
     if (FAILED(InitializeLock(&moduleLock))) {

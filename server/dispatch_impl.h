@@ -4,27 +4,42 @@
 #include <windows.h>
 #include <oaidl.h>
 
-// Supplies the four IDispatch methods of T's interface (T derives from the dual interface).
-// Late binding is not served yet: the object reports no type information.
-template <class T, const IID* piid, const GUID* plibid, WORD major, WORD minor, class Holder>
+#include "type_info_holder.h"
+
+// Supplies the four IDispatch methods of T's dual interface (the one identified by piid, from
+// which T derives). Every late-bound call runs the same method as the early-bound call: the
+// type information calls it through the object's own interface table. All objects of T share
+// one holder for the whole process.
+template <class T, const IID* piid, const GUID* plibid, WORD major, WORD minor,
+          class Holder = CComTypeInfoHolder>
 class IDispatchImpl : public T {
 public:
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
         if (count == nullptr) {
             return E_POINTER;
         }
-        *count = 0;
+        *count = 1;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
+        return typeInfoHolder.GetTypeInfo(index, locale, info);
     }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                     UINT*) override {
-        return E_NOTIMPL;
+    // The interface identifier is not examined.
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID locale,
+                                            DISPID* ids) override {
+        return typeInfoHolder.GetIDsOfNames(names, count, locale, ids);
     }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID locale, WORD flags,
+                                     DISPPARAMS* parameters, VARIANT* result, EXCEPINFO* exception,
+                                     UINT* argumentError) override {
+        // The dual interface's IDispatch base shares its address and table.
+        return typeInfoHolder.Invoke(static_cast<IDispatch*>(this), member, locale, flags,
+                                     parameters, result, exception, argumentError);
+    }
+
+    static Holder typeInfoHolder;
 };
 
-// The process-wide type information of one interface (filled in with late binding).
-class CComTypeInfoHolder {};
+template <class T, const IID* piid, const GUID* plibid, WORD major, WORD minor, class Holder>
+Holder IDispatchImpl<T, piid, plibid, major, minor, Holder>::typeInfoHolder = {
+    piid, plibid, major, minor, nullptr, nullptr, 0};

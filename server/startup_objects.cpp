@@ -46,6 +46,9 @@ HINSTANCE ThisImage() {
 
 } // namespace
 
+// Defined here, so that whatever reaches the module also links the objects that make it.
+CAtlModule* currentModule = nullptr;
+
 ClassTableRecord classTableRecord(ThisImage(), std::begin(classTable), std::end(classTable));
 InstanceRecord instanceRecord(ThisImage());
 CPlimoCOMWrapperModule theModule(classTableRecord, instanceRecord);
