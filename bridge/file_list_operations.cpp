@@ -1,26 +1,175 @@
 // The file-list methods of CPlimoWrapper.
 #include "plimo_wrapper.h"
 
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccCheckin(LONG, VARIANT, BSTR, LONG, LONG, LONG*) {
-    return E_NOTIMPL;
+#include "atl_exception.h"
+#include "file_name_list.h"
+#include "option_list.h"
+#include "provider_call_guard.h"
+#include "provider_entry_points.h"
+#include "safe_array_holder.h"
+#include "scoped_resource.h"
+#include "wide_text.h"
+#include "win32_error.h"
+
+using provider::ToWindow;
+
+namespace {
+
+// Runs the part of a file-list method after its pointer checks. The list builders report through
+// CAtlException; whatever else is thrown becomes E_FAIL. The per-call objects live inside
+// `body`, so they are gone on every path before the method returns.
+template <typename Body> HRESULT RunFileListCall(Body body) {
+    try {
+        return body();
+    } catch (const CAtlException& e) {
+        return e.hr();
+    } catch (...) {
+        return E_FAIL;
+    }
 }
 
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccCheckout(LONG, VARIANT, BSTR, LONG, LONG, LONG*) {
-    return E_NOTIMPL;
+} // namespace
+
+HRESULT CPlimoWrapper::ForwardCommentedFiles(const char* name, LONG hWnd,
+                                             const VARIANT& lpFileNames, BSTR lpComment,
+                                             LONG fOptions, LONG lCmdOptionsCookie, LONG* pResult) {
+    if (pResult == nullptr) {
+        return E_INVALIDARG;
+    }
+    return RunFileListCall([&]() -> HRESULT {
+        CFileNameList files(lpFileNames);
+        auto entry = FindEntry<provider::SccCheckinFn>(name);
+        if (entry == nullptr) {
+            return kNoProviderEntry;
+        }
+        // A comment that cannot be converted goes as null; it never fails the call.
+        NarrowText comment = WideToNarrow(lpComment);
+        LONG result = 0;
+        if (!CallProviderGuarded([&] {
+                result = entry(m_pvContext, ToWindow(hWnd), files.Count(), files.Names(),
+                               comment.get(), fOptions, lCmdOptionsCookie);
+            })) {
+            return E_FAIL;
+        }
+        *pResult = result;
+        return S_OK;
+    });
 }
 
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccUncheckout(LONG, VARIANT, LONG, LONG, LONG*) {
-    return E_NOTIMPL;
+HRESULT CPlimoWrapper::ForwardPlainFiles(const char* name, LONG hWnd, const VARIANT& lpFileNames,
+                                         LONG fOptions, LONG lCmdOptionsCookie, LONG* pResult) {
+    if (pResult == nullptr) {
+        return E_INVALIDARG;
+    }
+    return RunFileListCall([&]() -> HRESULT {
+        CFileNameList files(lpFileNames);
+        auto entry = FindEntry<provider::SccUncheckoutFn>(name);
+        if (entry == nullptr) {
+            return kNoProviderEntry;
+        }
+        LONG result = 0;
+        if (!CallProviderGuarded([&] {
+                result = entry(m_pvContext, ToWindow(hWnd), files.Count(), files.Names(), fOptions,
+                               lCmdOptionsCookie);
+            })) {
+            return E_FAIL;
+        }
+        *pResult = result;
+        return S_OK;
+    });
 }
 
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGet(LONG, VARIANT, LONG, LONG, LONG*) {
-    return E_NOTIMPL;
+HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccCheckin(LONG hWnd, VARIANT lpFileNames, BSTR lpComment,
+                                                    LONG fOptions, LONG lCmdOptionsCookie,
+                                                    LONG* pResult) {
+    return ForwardCommentedFiles("SccCheckin", hWnd, lpFileNames, lpComment, fOptions,
+                                 lCmdOptionsCookie, pResult);
 }
 
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccAdd(LONG, VARIANT, BSTR, VARIANT, LONG, LONG*) {
-    return E_NOTIMPL;
+HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccCheckout(LONG hWnd, VARIANT lpFileNames, BSTR lpComment,
+                                                     LONG fOptions, LONG lCmdOptionsCookie,
+                                                     LONG* pResult) {
+    return ForwardCommentedFiles("SccCheckout", hWnd, lpFileNames, lpComment, fOptions,
+                                 lCmdOptionsCookie, pResult);
 }
 
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccQueryInfo(VARIANT, VARIANT*, LONG*) {
-    return E_NOTIMPL;
+HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccUncheckout(LONG hWnd, VARIANT lpFileNames,
+                                                       LONG fOptions, LONG lCmdOptionsCookie,
+                                                       LONG* pResult) {
+    return ForwardPlainFiles("SccUncheckout", hWnd, lpFileNames, fOptions, lCmdOptionsCookie,
+                             pResult);
+}
+
+HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGet(LONG hWnd, VARIANT lpFileNames, LONG fOptions,
+                                                LONG lCmdOptionsCookie, LONG* pResult) {
+    return ForwardPlainFiles("SccGet", hWnd, lpFileNames, fOptions, lCmdOptionsCookie, pResult);
+}
+
+HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccAdd(LONG hWnd, VARIANT lpFileNames, BSTR lpComment,
+                                                VARIANT pfOptions, LONG lCmdOptionsCookie,
+                                                LONG* pResult) {
+    if (pResult == nullptr) {
+        return E_INVALIDARG;
+    }
+    return RunFileListCall([&]() -> HRESULT {
+        CFileNameList files(lpFileNames);
+        COptionList options(pfOptions);
+        if (options.Count() != files.Count()) {
+            return E_INVALIDARG;
+        }
+        auto entry = FindEntry<provider::SccAddFn>("SccAdd");
+        if (entry == nullptr) {
+            return kNoProviderEntry;
+        }
+        NarrowText comment = WideToNarrow(lpComment);
+        LONG result = 0;
+        if (!CallProviderGuarded([&] {
+                result = entry(m_pvContext, ToWindow(hWnd), files.Count(), files.Names(),
+                               comment.get(), options.Values(), lCmdOptionsCookie);
+            })) {
+            return E_FAIL;
+        }
+        *pResult = result;
+        return S_OK;
+    });
+}
+
+HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccQueryInfo(VARIANT lpFileNames, VARIANT* lpStatus,
+                                                      LONG* pResult) {
+    if (lpStatus == nullptr || pResult == nullptr) {
+        return E_INVALIDARG;
+    }
+    return RunFileListCall([&]() -> HRESULT {
+        CFileNameList files(lpFileNames);
+        // Created zero-filled, so a file the provider says nothing about has status 0.
+        CSafeArrayHolder status(VT_I4);
+        status.Allocate(static_cast<ULONG>(files.Count()), 0);
+        LONG* words = nullptr;
+        HRESULT hr = ::SafeArrayAccessData(status.get(), reinterpret_cast<void**>(&words));
+        if (FAILED(hr)) {
+            return hr;
+        }
+        ScopedSafeArrayAccess access(status.get());
+
+        auto entry = FindEntry<provider::SccQueryInfoFn>("SccQueryInfo");
+        if (entry == nullptr) {
+            return kNoProviderEntry;
+        }
+        LONG result = 0;
+        if (!CallProviderGuarded(
+                [&] { result = entry(m_pvContext, files.Count(), files.Names(), words); })) {
+            return E_FAIL;
+        }
+        *pResult = result;
+        hr = ::SafeArrayUnaccessData(access.release());
+        if (FAILED(hr)) {
+            return hr;
+        }
+
+        // Only now is the client's entry value given up; its type and content do not matter.
+        ::VariantClear(lpStatus);
+        lpStatus->vt = VT_ARRAY | VT_I4;
+        lpStatus->parray = status.HandOver();
+        return S_OK;
+    });
 }

@@ -12,7 +12,13 @@
 //
 // Every method but Init returns S_OK once the provider has been called, with the provider's own
 // result in *pResult; E_INVALIDARG for a null required pointer and 0x800710DD when no library is
-// bound or it lacks the entry point, with nothing written in either case.
+// bound or it lacks the entry point, with nothing written in either case. A method that hands
+// strings back returns E_OUTOFMEMORY when one cannot be allocated: that parameter is then null
+// and those after it keep the client's strings.
+//
+// The six file-list methods refuse a malformed list (E_INVALIDARG) before they look for the
+// entry, and return E_FAIL, with nothing written, when the provider faults or throws; the object
+// stays usable.
 class CPlimoWrapper : public IPlimoWrapper {
 public:
     CPlimoWrapper() = default;
@@ -54,9 +60,12 @@ public:
                                             LONG lCmdOptionsCookie, LONG* pResult) override;
     HRESULT STDMETHODCALLTYPE SccGet(LONG hWnd, VARIANT lpFileNames, LONG fOptions,
                                      LONG lCmdOptionsCookie, LONG* pResult) override;
+    // `pfOptions` must hold exactly one option word per file name (else E_INVALIDARG).
     HRESULT STDMETHODCALLTYPE SccAdd(LONG hWnd, VARIANT lpFileNames, BSTR lpComment,
                                      VARIANT pfOptions, LONG lCmdOptionsCookie,
                                      LONG* pResult) override;
+    // Hands back one status word per file in *lpStatus, a new VT_ARRAY | VT_I4 from 0 that the
+    // caller owns; what *lpStatus held before is released then, and only then.
     HRESULT STDMETHODCALLTYPE SccQueryInfo(VARIANT lpFileNames, VARIANT* lpStatus,
                                            LONG* pResult) override;
     HRESULT STDMETHODCALLTYPE SccOpenProject(LONG hWnd, BSTR* lpUser, BSTR lpProjName,
@@ -90,6 +99,12 @@ private:
     }
 
     HRESULT BindProvider(const wchar_t* path);
+    // The file-list shapes that SccCheckin and SccCheckout share, and SccUncheckout and SccGet.
+    HRESULT ForwardCommentedFiles(const char* name, LONG hWnd, const VARIANT& lpFileNames,
+                                  BSTR lpComment, LONG fOptions, LONG lCmdOptionsCookie,
+                                  LONG* pResult);
+    HRESULT ForwardPlainFiles(const char* name, LONG hWnd, const VARIANT& lpFileNames,
+                              LONG fOptions, LONG lCmdOptionsCookie, LONG* pResult);
     // Forwards a method whose provider entry takes nothing but the context.
     HRESULT CallContextEntry(const char* name, LONG* pResult);
 };

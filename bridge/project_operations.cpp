@@ -1,12 +1,92 @@
 // The project methods of CPlimoWrapper.
 #include "plimo_wrapper.h"
 
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGetProjPath(LONG, BSTR*, BSTR*, BSTR*, BSTR*,
-                                                        VARIANT_BOOL, VARIANT_BOOL*, LONG*) {
-    return E_NOTIMPL;
+#include "in_out_string.h"
+#include "provider_entry_points.h"
+#include "wide_text.h"
+#include "win32_error.h"
+
+using provider::ToWindow;
+
+namespace {
+
+// The provider interface's published limits for user names and project paths, and the
+// platform's path limit for local paths, each with the terminator.
+constexpr size_t kUserCapacity = 32;
+constexpr size_t kProjectCapacity = 301;
+constexpr size_t kLocalPathCapacity = 261;
+
+} // namespace
+
+HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGetProjPath(LONG hWnd, BSTR* lpUser, BSTR* lpProjName,
+                                                        BSTR* lpLocalPath, BSTR* lpAuxProjPath,
+                                                        VARIANT_BOOL bAllowChangePath,
+                                                        VARIANT_BOOL* pbNew, LONG* pResult) {
+    if (lpUser == nullptr || lpProjName == nullptr || lpLocalPath == nullptr ||
+        lpAuxProjPath == nullptr || pbNew == nullptr || pResult == nullptr) {
+        return E_INVALIDARG;
+    }
+    InOutString<kUserCapacity> user(*lpUser);
+    InOutString<kProjectCapacity> project(*lpProjName);
+    InOutString<kLocalPathCapacity> localPath(*lpLocalPath);
+    InOutString<kProjectCapacity> auxPath(*lpAuxProjPath);
+    // The automation side counts -1 as true, the provider's BOOL 1.
+    BOOL isNew = *pbNew != 0 ? TRUE : FALSE;
+
+    auto entry = FindEntry<provider::SccGetProjPathFn>("SccGetProjPath");
+    if (entry == nullptr) {
+        return kNoProviderEntry;
+    }
+    BOOL allowChangePath = bAllowChangePath != 0 ? TRUE : FALSE;
+
+    *pResult = entry(m_pvContext, ToWindow(hWnd), user.get(), project.get(), localPath.get(),
+                     auxPath.get(), allowChangePath, &isNew);
+    *pbNew = isNew != 0 ? VARIANT_TRUE : VARIANT_FALSE;
+
+    // In this order; the first string that cannot be allocated stops the rest, which keep the
+    // client's entry strings.
+    HRESULT hr = user.Return(lpUser);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    hr = project.Return(lpProjName);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    hr = localPath.Return(lpLocalPath);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return auxPath.Return(lpAuxProjPath);
 }
 
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccOpenProject(LONG, BSTR*, BSTR, BSTR, BSTR*, BSTR, LONG,
-                                                        LONG*) {
-    return E_NOTIMPL;
+HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccOpenProject(LONG hWnd, BSTR* lpUser, BSTR lpProjName,
+                                                        BSTR lpLocalProjPath, BSTR* lpAuxProjPath,
+                                                        BSTR lpComment, LONG dwFlags,
+                                                        LONG* pResult) {
+    if (lpUser == nullptr || lpProjName == nullptr || lpLocalProjPath == nullptr ||
+        lpAuxProjPath == nullptr || pResult == nullptr) {
+        return E_INVALIDARG;
+    }
+    InOutString<kUserCapacity> user(*lpUser);
+    InOutString<kProjectCapacity> auxPath(*lpAuxProjPath);
+
+    auto entry = FindEntry<provider::SccOpenProjectFn>("SccOpenProject");
+    if (entry == nullptr) {
+        return kNoProviderEntry;
+    }
+    // In-only texts go whole, whatever their length; one that cannot be converted goes as null.
+    NarrowText comment = WideToNarrow(lpComment);
+    NarrowText localPath = WideToNarrow(lpLocalProjPath);
+    NarrowText project = WideToNarrow(lpProjName);
+
+    // No text-output callback is ever offered.
+    *pResult = entry(m_pvContext, ToWindow(hWnd), user.get(), project.get(), localPath.get(),
+                     auxPath.get(), comment.get(), nullptr, dwFlags);
+
+    HRESULT hr = user.Return(lpUser);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return auxPath.Return(lpAuxProjPath);
 }

@@ -35,4 +35,9 @@ using SccAddFn = LONG(__cdecl*)(void* pvContext, HWND hWnd, LONG nFiles, LPCSTR*
 using SccQueryInfoFn = LONG(__cdecl*)(void* pvContext, LONG nFiles, LPCSTR* lpFileNames,
                                       LONG* lpStatus);
 
+// Window handles travel as plain 32-bit integers and reach the provider unchanged.
+inline HWND ToWindow(LONG hWnd) {
+    return reinterpret_cast<HWND>(static_cast<LONG_PTR>(hWnd));
+}
+
 } // namespace provider

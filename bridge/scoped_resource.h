@@ -1,4 +1,4 @@
-// One owner for every kind of platform resource: a handle, a BSTR, a SAFEARRAY, a library.
+// One owner for every kind of platform resource: a handle, a BSTR, a SAFEARRAY, a library, a lock.
 #pragma once
 
 #include <windows.h>
@@ -53,3 +53,14 @@ using ScopedHandle = ScopedResource<HANDLE, &::CloseHandle>;
 using ScopedBstr = ScopedResource<BSTR, &::SysFreeString>;
 using ScopedSafeArray = ScopedResource<SAFEARRAY*, &::SafeArrayDestroy>;
 using ScopedRegKey = ScopedResource<HKEY, &::RegCloseKey>;
+
+// A SAFEARRAY its owner has locked once: released by unlocking it and, only when that succeeds,
+// destroying it, so an array someone else still has locked is never destroyed.
+inline void UnlockAndDestroySafeArray(SAFEARRAY* array) {
+    if (SUCCEEDED(::SafeArrayUnlock(array))) {
+        ::SafeArrayDestroy(array);
+    }
+}
+using ScopedLockedSafeArray = ScopedResource<SAFEARRAY*, &UnlockAndDestroySafeArray>;
+// An open SafeArrayAccessData on the array held; released by ending that access.
+using ScopedSafeArrayAccess = ScopedResource<SAFEARRAY*, &::SafeArrayUnaccessData>;

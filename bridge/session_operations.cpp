@@ -1,22 +1,51 @@
 // The session and option methods of CPlimoWrapper.
 #include "plimo_wrapper.h"
 
+#include "in_out_string.h"
 #include "null_option_callback.h"
 #include "provider_entry_points.h"
+#include "wide_text.h"
 #include "win32_error.h"
+
+using provider::ToWindow;
 
 namespace {
 
-// Window handles travel as plain 32-bit integers and reach the provider unchanged.
-HWND ToWindow(LONG hWnd) {
-    return reinterpret_cast<HWND>(static_cast<LONG_PTR>(hWnd));
-}
+// The published limit of a provider name and of an auxiliary path label, with the terminator.
+constexpr size_t kSccNameCapacity = 32;
+constexpr size_t kAuxPathLabelCapacity = 32;
 
 } // namespace
 
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccInitialize(LONG, BSTR, BSTR*, LONG*, BSTR*, LONG*,
-                                                       LONG*, LONG*) {
-    return E_NOTIMPL;
+HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccInitialize(LONG hWnd, BSTR lpCallerName,
+                                                       BSTR* lpSccName, LONG* lpSccCaps,
+                                                       BSTR* lpAuxPathLabel,
+                                                       LONG* pnCheckoutCommentLen,
+                                                       LONG* pnCommentLen, LONG* pResult) {
+    if (lpCallerName == nullptr || lpSccName == nullptr || lpSccCaps == nullptr ||
+        lpAuxPathLabel == nullptr || pnCheckoutCommentLen == nullptr || pnCommentLen == nullptr ||
+        pResult == nullptr) {
+        return E_INVALIDARG;
+    }
+    InOutString<kSccNameCapacity> name(*lpSccName);
+    InOutString<kAuxPathLabelCapacity> label(*lpAuxPathLabel);
+
+    auto entry = FindEntry<provider::SccInitializeFn>("SccInitialize");
+    if (entry == nullptr) {
+        return kNoProviderEntry;
+    }
+    NarrowText callerName = WideToNarrow(lpCallerName);
+
+    // The provider stores its context through the field's address; the bridge leaves the field
+    // to it, before and after the call.
+    *pResult = entry(&m_pvContext, ToWindow(hWnd), callerName.get(), name.get(), lpSccCaps,
+                     label.get(), pnCheckoutCommentLen, pnCommentLen);
+
+    HRESULT hr = name.Return(lpSccName);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return label.Return(lpAuxPathLabel);
 }
 
 HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccSetOption(LONG nOption, LONG dwVal, LONG* pResult) {

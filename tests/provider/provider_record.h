@@ -39,9 +39,10 @@ constexpr int kFileSize = 280;
 // What a misbehaving entry does (Script::misbehaviour, for the entry Script::misbehaving).
 enum Misbehaviour : int32_t {
     kBehave = 0,
-    kFaultOnNull = 1,    // dereferences a null pointer, after recording the call
-    kCallCallback = 2,   // SccSetOption calls its value as a function with three arguments
-    kHandleOwnFault = 3, // raises an access violation and handles it itself, then returns
+    kFaultOnNull = 1,      // dereferences a null pointer, after recording the call
+    kCallCallback = 2,     // SccSetOption calls its value as a function with three arguments
+    kHandleOwnFault = 3,   // raises an access violation and handles it itself, then returns
+    kFillUnterminated = 4, // fills every in/out text buffer to its capacity, with no terminator
 };
 
 // One call as the provider received it. Arguments after the context go into `args` in the
@@ -60,6 +61,7 @@ struct Call {
     char files[kMaxFiles][kFileSize];
     int32_t optionsNull; // SccAdd's option array; SccQueryInfo's status array
     int32_t options[kMaxFiles];
+    int32_t textLength[kMaxTexts]; // the whole length of each text, which `text` may cut
 };
 
 // What the provider does on its next calls. All zero means: return 0, write nothing.
@@ -84,6 +86,7 @@ struct Shared {
     Script script;
     LONG callCount;
     Call calls[kMaxCalls];
+    LONG ownFaultsHandled; // faults that a kHandleOwnFault entry raised and handled itself
 };
 
 constexpr wchar_t kSharedName[] = L"PlimoTestProviderRecord";

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "provider_call_guard.h"
 #include "provider_entry_points.h"
 #include "provider_record.h"
 
@@ -38,6 +39,7 @@ void RecordText(Call& call, int slot, const char* text) {
     call.textNull[slot] = text == nullptr;
     if (text != nullptr) {
         std::strncpy(call.text[slot], text, kTextSize - 1);
+        call.textLength[slot] = static_cast<int32_t>(std::strlen(text));
     }
 }
 
@@ -61,9 +63,16 @@ const Script& Plan() {
     return g_shared->script;
 }
 
-// Rewrites the in/out buffer at `slot` of the call when the script asks for it.
-void WriteText(int slot, char* buffer, size_t capacity) {
-    if ((Plan().writeTextMask & (1 << slot)) == 0 || buffer == nullptr) {
+// Rewrites the in/out buffer at `slot` of a call to `entry` when the script asks for it.
+void WriteText(Entry entry, int slot, char* buffer, size_t capacity) {
+    if (buffer == nullptr) {
+        return;
+    }
+    if (Plan().misbehaving == entry && Plan().misbehaviour == kFillUnterminated) {
+        std::memset(buffer, 'a' + slot, capacity);
+        return;
+    }
+    if ((Plan().writeTextMask & (1 << slot)) == 0) {
         return;
     }
     std::strncpy(buffer, Plan().writeText[slot], capacity - 1);
@@ -80,6 +89,14 @@ void WriteLong(int slot, LONG* target) {
 LONG Answer(Entry entry) {
     if (Plan().misbehaving == entry && Plan().misbehaviour == kFaultOnNull) {
         *static_cast<volatile int*>(nullptr) = 1;
+    }
+    if (Plan().misbehaving == entry && Plan().misbehaviour == kHandleOwnFault) {
+        // The provider's own frame-based handler: registered beneath the bridge's, it must see
+        // the fault first.
+        GuardedCall fault = [](void*) { *static_cast<volatile int*>(nullptr) = 1; };
+        if (!CallGuarded(fault, nullptr)) {
+            ::InterlockedIncrement(&g_shared->ownFaultsHandled);
+        }
     }
     return Plan().results[static_cast<int>(entry)];
 }
@@ -116,8 +133,8 @@ PROVIDER_ENTRY SccInitialize(void** ppvContext, HWND hWnd, LPCSTR lpCallerName, 
     if (Plan().storeContext) {
         *ppvContext = reinterpret_cast<void*>(static_cast<uintptr_t>(Plan().contextToStore));
     }
-    WriteText(0, lpSccName, 32);
-    WriteText(1, lpAuxPathLabel, 32);
+    WriteText(Entry::Initialize, 0, lpSccName, 32);
+    WriteText(Entry::Initialize, 1, lpAuxPathLabel, 32);
     WriteLong(0, lpSccCaps);
     WriteLong(1, pnCheckoutCommentLen);
     WriteLong(2, pnCommentLen);
@@ -167,8 +184,8 @@ PROVIDER_ENTRY SccOpenProject(void* pvContext, HWND hWnd, LPSTR lpUser, LPCSTR l
     RecordText(call, 2, lpLocalProjPath);
     RecordText(call, 3, lpAuxProjPath);
     RecordText(call, 4, lpComment);
-    WriteText(0, lpUser, 32);
-    WriteText(1, lpAuxProjPath, 301);
+    WriteText(Entry::OpenProject, 0, lpUser, 32);
+    WriteText(Entry::OpenProject, 1, lpAuxProjPath, 301);
     return Answer(Entry::OpenProject);
 }
 
@@ -190,10 +207,10 @@ PROVIDER_ENTRY SccGetProjPath(void* pvContext, HWND hWnd, LPSTR lpUser, LPSTR lp
     RecordText(call, 1, lpProjName);
     RecordText(call, 2, lpLocalPath);
     RecordText(call, 3, lpAuxProjPath);
-    WriteText(0, lpUser, 32);
-    WriteText(1, lpProjName, 301);
-    WriteText(2, lpLocalPath, 261);
-    WriteText(3, lpAuxProjPath, 301);
+    WriteText(Entry::GetProjPath, 0, lpUser, 32);
+    WriteText(Entry::GetProjPath, 1, lpProjName, 301);
+    WriteText(Entry::GetProjPath, 2, lpLocalPath, 261);
+    WriteText(Entry::GetProjPath, 3, lpAuxProjPath, 301);
     WriteLong(0, reinterpret_cast<LONG*>(pbNew));
     return Answer(Entry::GetProjPath);
 }

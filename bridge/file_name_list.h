@@ -1,0 +1,33 @@
+// CFileNameList: the client's array of file names in the form the provider takes, a counted
+// array of pointers to narrow strings in the calling thread's ANSI code page.
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include "growable_array.h"
+
+class CFileNameList {
+public:
+    // Converts the names of `fileNames`, which must hold VT_ARRAY | VT_BSTR exactly over a
+    // zero-based (or empty) array. Each name is read up to its first NUL; a null name, or one the
+    // code page cannot convert, becomes the empty string. The client's array is only read.
+    // Throws CAtlException: E_INVALIDARG for any other shape or lower bound, E_OUTOFMEMORY, or
+    // the HRESULT of a safe-array operation that failed; no list then results.
+    explicit CFileNameList(const VARIANT& fileNames);
+
+    CFileNameList(const CFileNameList&) = delete;
+    CFileNameList& operator=(const CFileNameList&) = delete;
+
+    LONG Count() const { return static_cast<LONG>(m_names.Count()); }
+    // Count() pointers to NUL-terminated names, valid as long as the list; null when empty.
+    LPCSTR* Names() const { return m_names.Data(); }
+
+private:
+    // Owns the strings its elements point to.
+    struct Strings : CGrowableArray<const char*> {
+        Strings() = default;
+        ~Strings();
+    };
+    Strings m_names;
+};

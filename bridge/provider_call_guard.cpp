@@ -1,0 +1,100 @@
+// The compiler-specific half of the provider guard: one branch per compiler.
+#include "provider_call_guard.h"
+
+#include <windows.h>
+
+#if defined(_MSC_VER)
+
+bool CallGuarded(GuardedCall call, void* argument) {
+    __try {
+        call(argument);
+        return true;
+    } __except (EXCEPTION_EXECUTE_HANDLER) {
+        return false;
+    }
+}
+
+#elif defined(__GNUC__) && defined(__i386__)
+
+// g++ has no __try/__except, so the guard registers its own frame on the thread's fs:[0] chain,
+// as the compiler would. It is written in assembly because the recovery point must not depend on
+// registers the faulting code has changed: the caller's ebx, esi and edi are saved on the stack
+// and the handler restores only esp and ebp before it jumps back.
+//
+// The registration record lies in the guard's own stack frame (the dispatcher ignores records
+// off the thread's stack):
+//   0  previous record     4  handler
+//   8  esp to resume with  12 ebp to resume with
+//
+// The handler declines unwinds. For an exception it first unwinds every frame registered above
+// its own (the provider's termination handlers run and the records go), then leaves the
+// dispatcher's frames behind by resuming at the recovery point, as __except does. Returning
+// ExceptionContinueExecution instead would not do for exceptions raised as non-continuable.
+extern "C" int PlimoGuardedCall(GuardedCall call, void* argument);
+
+asm(R"(
+    .text
+    .p2align 4
+    .globl _PlimoGuardedCall
+    .def _PlimoGuardedCall; .scl 2; .type 32; .endef
+_PlimoGuardedCall:
+    pushl %ebp
+    movl %esp, %ebp
+    pushl %ebx
+    pushl %esi
+    pushl %edi
+    subl $16, %esp
+    movl %esp, 8(%esp)
+    movl %ebp, 12(%esp)
+    movl $_PlimoGuardHandler, 4(%esp)
+    movl %fs:0, %eax
+    movl %eax, (%esp)
+    movl %esp, %fs:0
+    pushl 12(%ebp)
+    call *8(%ebp)
+    addl $4, %esp
+    movl $1, %eax
+    jmp 1f
+_PlimoGuardRecovery:
+    xorl %eax, %eax
+1:
+    movl (%esp), %edx
+    movl %edx, %fs:0
+    addl $16, %esp
+    popl %edi
+    popl %esi
+    popl %ebx
+    popl %ebp
+    ret
+
+    .p2align 4
+    .def _PlimoGuardHandler; .scl 3; .type 32; .endef
+_PlimoGuardHandler:
+    movl 4(%esp), %eax
+    testl $6, 4(%eax)
+    jnz 2f
+    movl 8(%esp), %edx
+    pushl %edx
+    pushl $0
+    pushl %eax
+    pushl $3f
+    pushl %edx
+    call _RtlUnwind@16
+3:
+    popl %edx
+    movl 8(%edx), %esp
+    movl 12(%edx), %ebp
+    cld
+    jmp _PlimoGuardRecovery
+2:
+    movl $1, %eax
+    ret
+)");
+
+bool CallGuarded(GuardedCall call, void* argument) {
+    return PlimoGuardedCall(call, argument) != 0;
+}
+
+#else
+#error "no structured-exception guard for this compiler and processor"
+#endif

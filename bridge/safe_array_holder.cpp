@@ -1,0 +1,76 @@
+#include "safe_array_holder.h"
+
+#include "atl_exception.h"
+
+HRESULT CSafeArrayHolder::TakeCopy(SAFEARRAY* source) {
+    if (source == nullptr) {
+        throw CAtlException(E_INVALIDARG);
+    }
+    VARTYPE type = VT_EMPTY;
+    ThrowIfFailed(::SafeArrayGetVartype(source, &type));
+    if (type != m_type) {
+        throw CAtlException(E_INVALIDARG);
+    }
+    ScopedSafeArray copy;
+    ThrowIfFailed(::SafeArrayCopy(source, copy.put()));
+    HRESULT hr = ::SafeArrayLock(copy.get());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    m_array.reset(copy.release());
+    return hr;
+}
+
+ULONG CSafeArrayHolder::TakeArgument(const VARIANT& value) {
+    if (value.vt != (VT_ARRAY | m_type) || value.parray == nullptr) {
+        throw CAtlException(E_INVALIDARG);
+    }
+    ThrowIfFailed(TakeCopy(value.parray));
+    LONG lower = LowerBound();
+    LONG upper = UpperBound();
+    return static_cast<ULONG>(static_cast<LONGLONG>(upper) - lower + 1);
+}
+
+void CSafeArrayHolder::Allocate(ULONG count, LONG lowerBound) {
+    SAFEARRAYBOUND bound{count, lowerBound};
+    ScopedSafeArray array(::SafeArrayCreate(m_type, 1, &bound));
+    if (!array) {
+        throw CAtlException(E_OUTOFMEMORY);
+    }
+    ThrowIfFailed(::SafeArrayLock(array.get()));
+    m_array.reset(array.release());
+}
+
+LONG CSafeArrayHolder::LowerBound() const {
+    LONG bound = 0;
+    ThrowIfFailed(::SafeArrayGetLBound(m_array.get(), 1, &bound));
+    return bound;
+}
+
+LONG CSafeArrayHolder::UpperBound() const {
+    LONG bound = 0;
+    ThrowIfFailed(::SafeArrayGetUBound(m_array.get(), 1, &bound));
+    return bound;
+}
+
+void* CSafeArrayHolder::ElementAt(LONG index) const {
+    LONG lower = LowerBound();
+    if (index < lower) {
+        throw CAtlException(E_INVALIDARG);
+    }
+    if (index > UpperBound()) {
+        throw CAtlException(E_INVALIDARG);
+    }
+    SAFEARRAY* array = m_array.get();
+    // Widened before the subtraction: the bounds may lie anywhere in the LONG range.
+    ULONG offset = static_cast<ULONG>(static_cast<LONGLONG>(index) - lower);
+    return static_cast<char*>(array->pvData) + static_cast<size_t>(offset) * array->cbElements;
+}
+
+SAFEARRAY* CSafeArrayHolder::HandOver() {
+    SAFEARRAY* array = m_array.release();
+    if (array != nullptr) {
+        ::SafeArrayUnlock(array);
+    }
+    return array;
+}

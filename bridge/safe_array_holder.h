@@ -1,0 +1,56 @@
+// CSafeArrayHolder: owns at most one SAFEARRAY of one element type, kept locked while it is held
+// so its data stays where it is.
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include "scoped_resource.h"
+
+// Every failure is thrown as CAtlException carrying the HRESULT. Not copyable.
+class CSafeArrayHolder {
+public:
+    // A holder for arrays whose elements are of type `type` (VT_BSTR or VT_I4).
+    explicit CSafeArrayHolder(VARTYPE type) : m_type(type) {}
+    ~CSafeArrayHolder() { Discard(); }
+
+    CSafeArrayHolder(const CSafeArrayHolder&) = delete;
+    CSafeArrayHolder& operator=(const CSafeArrayHolder&) = delete;
+
+    // Holds a deep copy of `source` (every BSTR duplicated), locked; `source` is only read.
+    // Throws E_INVALIDARG for a null array or another element type, and the platform's HRESULT
+    // when the type cannot be read or the array not copied. Returns the result of the lock; a
+    // copy that cannot be locked is destroyed and not held.
+    HRESULT TakeCopy(SAFEARRAY* source);
+
+    // Holds a copy of the array that the argument `value` carries, which must be of type
+    // VT_ARRAY | the holder's element type exactly, with an array; E_INVALIDARG is thrown for any
+    // other shape (by-reference forms included). Returns the number of positions to read, as
+    // the bounds of dimension 1 give it: upper - lower + 1, taken as unsigned.
+    ULONG TakeArgument(const VARIANT& value);
+
+    // Holds a new one-dimensional array of `count` zero-filled elements from `lowerBound`, locked.
+    // Throws E_OUTOFMEMORY when it cannot be created, the lock's HRESULT when it cannot be locked.
+    void Allocate(ULONG count, LONG lowerBound);
+
+    // The element at the absolute index `index` of dimension 1. Throws E_INVALIDARG outside the
+    // bounds, and the platform's HRESULT when they cannot be read.
+    void* ElementAt(LONG index) const;
+
+    // Lower and upper bound of dimension 1; the platform's HRESULT is thrown on failure.
+    LONG LowerBound() const;
+    LONG UpperBound() const;
+
+    // The array held, or null.
+    SAFEARRAY* get() const { return m_array.get(); }
+
+    // Unlocks the array and gives it up: the caller owns it and the holder is empty.
+    SAFEARRAY* HandOver();
+
+    // Releases the array held, if any: unlocked, then destroyed when that succeeds.
+    void Discard() { m_array.reset(); }
+
+private:
+    VARTYPE m_type;
+    ScopedLockedSafeArray m_array;
+};

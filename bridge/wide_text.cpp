@@ -1,0 +1,91 @@
+#include "wide_text.h"
+
+#include <cstring>
+#include <cwchar>
+#include <new>
+
+// Each conversion first tries a buffer of the size the classic rule gives: twice the units for
+// narrow text, as many units as bytes for wide text. That is enough for every single- and
+// double-byte code page, but not where one unit can need three bytes (UTF-8 as the system code
+// page), so a conversion that runs out of room asks the platform for the size it needs and
+// converts again. A text the code page can express thus always converts whole.
+namespace {
+
+template <typename Char> std::unique_ptr<Char[]> Allocate(size_t count) {
+    std::unique_ptr<Char[]> buffer(new (std::nothrow) Char[count]);
+    if (buffer) {
+        buffer[0] = Char{};
+    }
+    return buffer;
+}
+
+int Narrow(UINT codePage, const wchar_t* text, char* buffer, int size) {
+    return ::WideCharToMultiByte(codePage, 0, text, -1, buffer, size, nullptr, nullptr);
+}
+
+int Widen(UINT codePage, const char* text, wchar_t* buffer, int size) {
+    return ::MultiByteToWideChar(codePage, 0, text, -1, buffer, size);
+}
+
+// Converts `text` of `length` units (terminator included) with `convert`, first into `first`
+// elements of the output.
+template <typename Out, typename In, typename Converter>
+HRESULT Convert(UINT codePage, const In* text, size_t length, size_t first, Converter convert,
+                std::unique_ptr<Out[]>* result) {
+    result->reset();
+    if (length > kMaxConvertedLength) {
+        return S_FALSE;
+    }
+    std::unique_ptr<Out[]> buffer = Allocate<Out>(first);
+    if (!buffer) {
+        return E_OUTOFMEMORY;
+    }
+    if (convert(codePage, text, buffer.get(), static_cast<int>(first)) != 0) {
+        *result = std::move(buffer);
+        return S_OK;
+    }
+    if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+        return S_FALSE;
+    }
+    int needed = convert(codePage, text, nullptr, 0);
+    if (needed <= 0) {
+        return S_FALSE;
+    }
+    buffer = Allocate<Out>(static_cast<size_t>(needed));
+    if (!buffer) {
+        return E_OUTOFMEMORY;
+    }
+    if (convert(codePage, text, buffer.get(), needed) == 0) {
+        return S_FALSE;
+    }
+    *result = std::move(buffer);
+    return S_OK;
+}
+
+} // namespace
+
+HRESULT ConvertToNarrow(UINT codePage, const wchar_t* text, NarrowText* result) {
+    size_t length = std::wcslen(text) + 1;
+    return Convert<char>(codePage, text, length, 2 * length, Narrow, result);
+}
+
+HRESULT ConvertToWide(UINT codePage, const char* text, WideText* result) {
+    size_t length = std::strlen(text) + 1;
+    return Convert<wchar_t>(codePage, text, length, length, Widen, result);
+}
+
+NarrowText WideToNarrow(const wchar_t* s) {
+    NarrowText text;
+    if (s != nullptr) {
+        ConvertToNarrow(CP_THREAD_ACP, s, &text);
+    }
+    return text;
+}
+
+WideText NarrowToWide(const char* t) {
+    WideText text;
+    if (t != nullptr) {
+        ConvertToWide(CP_THREAD_ACP, t, &text);
+    }
+    return text;
+}
