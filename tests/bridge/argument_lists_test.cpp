@@ -1,0 +1,302 @@
+// CFileNameList, COptionList and CSafeArrayHolder: the VARIANT shapes they take and refuse, the
+// bounds they accept, and what the provider would receive.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "atl_exception.h"
+#include "file_name_list.h"
+#include "option_list.h"
+#include "safe_array_holder.h"
+#include "test_arrays.h"
+
+namespace {
+
+// The HRESULT a list builder throws, or S_OK when it completes.
+template <typename List> HRESULT Build(const VARIANT& value) {
+    try {
+        List list(value);
+        return S_OK;
+    } catch (const CAtlException& e) {
+        return e.hr();
+    }
+}
+
+// An argument VARIANT with the arrays it points to.
+struct Argument {
+    ScopedSafeArray array;
+    ScopedBstr text;
+    SAFEARRAY* reference = nullptr; // what a by-reference VARIANT points to
+    VARIANT value{};
+};
+
+struct ShapeCase {
+    const char* name;
+    std::function<void(Argument&)> make;
+};
+
+void PrintTo(const ShapeCase& shape, std::ostream* os) {
+    *os << shape.name;
+}
+
+ScopedSafeArray VariantArrayOfStrings() {
+    SAFEARRAYBOUND bound{2, 0};
+    ScopedSafeArray array(::SafeArrayCreate(VT_VARIANT, 1, &bound));
+    for (LONG i = 0; i < 2; ++i) {
+        VARIANT element;
+        element.vt = VT_BSTR;
+        element.bstrVal = ::SysAllocString(L"C:\\w\\a.c");
+        ::SafeArrayPutElement(array.get(), &i, &element);
+        ::VariantClear(&element);
+    }
+    return array;
+}
+
+const ShapeCase kRefusedNameShapes[] = {
+    {"Empty", [](Argument& a) { a.value.vt = VT_EMPTY; }},
+    {"Null", [](Argument& a) { a.value.vt = VT_NULL; }},
+    {"PlainString",
+     [](Argument& a) {
+         a.text.reset(::SysAllocString(L"C:\\w\\a.c"));
+         a.value.vt = VT_BSTR;
+         a.value.bstrVal = a.text.get();
+     }},
+    {"ArrayOfVariantsHoldingStrings",
+     [](Argument& a) {
+         a.array = VariantArrayOfStrings();
+         a.value = ArrayArgument(a.array.get(), VT_ARRAY | VT_VARIANT);
+     }},
+    {"ByReferenceArrayOfStrings",
+     [](Argument& a) {
+         a.array = BstrArray({L"a.c"});
+         a.value.vt = VT_BYREF | VT_ARRAY | VT_BSTR;
+         a.reference = a.array.get();
+         a.value.pparray = &a.reference;
+     }},
+    {"NullArray", [](Argument& a) { a.value = ArrayArgument(nullptr); }},
+    {"StringTypeOverAnArrayOfVariants",
+     [](Argument& a) {
+         a.array = VariantArrayOfStrings();
+         a.value = ArrayArgument(a.array.get(), VT_ARRAY | VT_BSTR);
+     }},
+    {"ArrayOfLongs",
+     [](Argument& a) {
+         a.array = LongArray({1, 2});
+         a.value = ArrayArgument(a.array.get(), VT_ARRAY | VT_I4);
+     }},
+};
+
+class RefusedFileNames : public ::testing::TestWithParam<ShapeCase> {};
+
+TEST_P(RefusedFileNames, AreRefusedWithInvalidArg) {
+    Argument argument;
+    GetParam().make(argument);
+    EXPECT_EQ(E_INVALIDARG, Build<CFileNameList>(argument.value));
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, RefusedFileNames, ::testing::ValuesIn(kRefusedNameShapes),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+const ShapeCase kRefusedOptionShapes[] = {
+    {"Empty", [](Argument& a) { a.value.vt = VT_EMPTY; }},
+    {"PlainLong",
+     [](Argument& a) {
+         a.value.vt = VT_I4;
+         a.value.lVal = 1;
+     }},
+    {"ArrayOfVariants",
+     [](Argument& a) {
+         a.array = VariantArrayOfStrings();
+         a.value = ArrayArgument(a.array.get(), VT_ARRAY | VT_VARIANT);
+     }},
+    {"ArrayOfInts",
+     [](Argument& a) {
+         SAFEARRAYBOUND bound{1, 0};
+         a.array.reset(::SafeArrayCreate(VT_INT, 1, &bound));
+         a.value = ArrayArgument(a.array.get(), VT_ARRAY | VT_INT);
+     }},
+    {"LongTypeOverAnArrayOfInts",
+     [](Argument& a) {
+         SAFEARRAYBOUND bound{1, 0};
+         a.array.reset(::SafeArrayCreate(VT_INT, 1, &bound));
+         a.value = ArrayArgument(a.array.get(), VT_ARRAY | VT_I4);
+     }},
+    {"ByReferenceArrayOfLongs",
+     [](Argument& a) {
+         a.array = LongArray({1});
+         a.value.vt = VT_BYREF | VT_ARRAY | VT_I4;
+         a.reference = a.array.get();
+         a.value.pparray = &a.reference;
+     }},
+    {"NullArray", [](Argument& a) { a.value = ArrayArgument(nullptr, VT_ARRAY | VT_I4); }},
+    {"ArrayOfStrings",
+     [](Argument& a) {
+         a.array = BstrArray({L"a.c"});
+         a.value = ArrayArgument(a.array.get());
+     }},
+};
+
+class RefusedOptions : public ::testing::TestWithParam<ShapeCase> {};
+
+TEST_P(RefusedOptions, AreRefusedWithInvalidArg) {
+    Argument argument;
+    GetParam().make(argument);
+    EXPECT_EQ(E_INVALIDARG, Build<COptionList>(argument.value));
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, RefusedOptions, ::testing::ValuesIn(kRefusedOptionShapes),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct BoundsCase {
+    const char* name;
+    ULONG count;
+    LONG lowerBound;
+    HRESULT expected;
+};
+
+class ListBounds : public ::testing::TestWithParam<BoundsCase> {};
+
+TEST_P(ListBounds, OnlyZeroBasedOrEmptyArraysMakeAList) {
+    const BoundsCase& c = GetParam();
+    SAFEARRAYBOUND bound{c.count, c.lowerBound};
+    ScopedSafeArray names(::SafeArrayCreate(VT_BSTR, 1, &bound));
+    ScopedSafeArray options(::SafeArrayCreate(VT_I4, 1, &bound));
+    EXPECT_EQ(c.expected, Build<CFileNameList>(ArrayArgument(names.get())));
+    EXPECT_EQ(c.expected, Build<COptionList>(ArrayArgument(options.get(), VT_ARRAY | VT_I4)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Bounds, ListBounds,
+                         ::testing::Values(BoundsCase{"ThreeFromZero", 3, 0, S_OK},
+                                           BoundsCase{"OneFromOne", 1, 1, E_INVALIDARG},
+                                           BoundsCase{"TwoFromMinusOne", 2, -1, E_INVALIDARG},
+                                           BoundsCase{"FiveFromSeven", 5, 7, E_INVALIDARG},
+                                           BoundsCase{"NoneFromZero", 0, 0, S_OK},
+                                           BoundsCase{"NoneFromOne", 0, 1, S_OK},
+                                           BoundsCase{"NoneFromMinusThree", 0, -3, S_OK}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(FileNameList, EmptyArrayGivesNoCountAndNoStorage) {
+    ScopedSafeArray names = BstrArray({}, 1);
+    CFileNameList list(ArrayArgument(names.get()));
+    EXPECT_EQ(0, list.Count());
+    EXPECT_EQ(nullptr, list.Names());
+}
+
+TEST(FileNameList, HoldsOneNarrowNameEachInIndexOrder) {
+    ScopedSafeArray names = BstrArray({L"C:\\w\\one.c", L"two.h", L"C:\\w\\sub dir\\three"});
+    CFileNameList list(ArrayArgument(names.get()));
+    ASSERT_EQ(3, list.Count());
+    EXPECT_STREQ("C:\\w\\one.c", list.Names()[0]);
+    EXPECT_STREQ("two.h", list.Names()[1]);
+    EXPECT_STREQ("C:\\w\\sub dir\\three", list.Names()[2]);
+}
+
+TEST(FileNameList, NullElementBecomesAnEmptyNameNotANullPointer) {
+    ScopedSafeArray names = BstrArray({L"a.c", nullptr, L"c.c"});
+    CFileNameList list(ArrayArgument(names.get()));
+    ASSERT_EQ(3, list.Count());
+    ASSERT_NE(nullptr, list.Names()[1]);
+    EXPECT_STREQ("", list.Names()[1]);
+    EXPECT_STREQ("c.c", list.Names()[2]);
+}
+
+TEST(FileNameList, NameIsCutAtAnEmbeddedNul) {
+    ScopedSafeArray names = BstrArray({L"placeholder"});
+    LONG index = 0;
+    ScopedBstr name(::SysAllocStringLen(L"a.c\0hidden.c", 12));
+    ASSERT_EQ(S_OK, ::SafeArrayPutElement(names.get(), &index, name.get()));
+    CFileNameList list(ArrayArgument(names.get()));
+    ASSERT_EQ(1, list.Count());
+    EXPECT_STREQ("a.c", list.Names()[0]);
+}
+
+TEST(FileNameList, CharacterTheCodePageLacksIsReplacedNotEmptied) {
+    ScopedSafeArray names = BstrArray({L"x\x0416\x05D0.c"});
+    CFileNameList list(ArrayArgument(names.get()));
+    ASSERT_EQ(1, list.Count());
+    EXPECT_EQ('x', list.Names()[0][0]);
+    EXPECT_STREQ(".c", list.Names()[0] + std::strlen(list.Names()[0]) - 2);
+}
+
+TEST(FileNameList, ReadsTheClientsArrayWithoutChangingIt) {
+    ScopedSafeArray names = BstrArray({L"a.c", L"b.c"});
+    BSTR* elements = static_cast<BSTR*>(names.get()->pvData);
+    BSTR first = elements[0];
+    {
+        CFileNameList list(ArrayArgument(names.get()));
+        ASSERT_EQ(2, list.Count());
+    }
+    EXPECT_EQ(0u, names.get()->cLocks);
+    EXPECT_EQ(first, elements[0]);
+    EXPECT_STREQ(L"a.c", elements[0]);
+}
+
+TEST(FileNameList, OfSeveralDimensionsTakesTheFirstDimensionsCountInStorageOrder) {
+    SAFEARRAYBOUND bounds[2] = {{3, 0}, {2, 0}};
+    ScopedSafeArray names(::SafeArrayCreate(VT_BSTR, 2, bounds));
+    LONG first = 0;
+    ASSERT_EQ(S_OK, ::SafeArrayGetUBound(names.get(), 1, &first));
+    BSTR* elements = static_cast<BSTR*>(names.get()->pvData);
+    const wchar_t* texts[] = {L"s0", L"s1", L"s2", L"s3", L"s4", L"s5"};
+    for (int i = 0; i < 6; ++i) {
+        elements[i] = ::SysAllocString(texts[i]);
+    }
+    CFileNameList list(ArrayArgument(names.get()));
+    ASSERT_EQ(first + 1, list.Count());
+    for (LONG i = 0; i < list.Count(); ++i) {
+        EXPECT_EQ("s" + std::to_string(i), list.Names()[i]);
+    }
+}
+
+TEST(OptionList, CopiesTheValuesUnchangedInOrder) {
+    ScopedSafeArray options = LongArray({1, 0, 4, -7});
+    COptionList list(ArrayArgument(options.get(), VT_ARRAY | VT_I4));
+    ASSERT_EQ(4, list.Count());
+    EXPECT_EQ(1, list.Values()[0]);
+    EXPECT_EQ(0, list.Values()[1]);
+    EXPECT_EQ(4, list.Values()[2]);
+    EXPECT_EQ(-7, list.Values()[3]);
+}
+
+TEST(SafeArrayHolder, ElementsOutsideTheBoundsAreRefused) {
+    CSafeArrayHolder holder(VT_I4);
+    holder.Allocate(2, 5);
+    EXPECT_NE(nullptr, holder.ElementAt(5));
+    EXPECT_NE(nullptr, holder.ElementAt(6));
+    EXPECT_THROW(holder.ElementAt(4), CAtlException);
+    EXPECT_THROW(holder.ElementAt(7), CAtlException);
+}
+
+TEST(SafeArrayHolder, HandsOverAnUnlockedZeroFilledArray) {
+    CSafeArrayHolder holder(VT_I4);
+    holder.Allocate(3, 0);
+    EXPECT_EQ(1u, holder.get()->cLocks);
+    ScopedSafeArray array(holder.HandOver());
+    EXPECT_EQ(nullptr, holder.get());
+    ASSERT_NE(nullptr, array.get());
+    EXPECT_EQ(0u, array.get()->cLocks);
+    for (LONG i = 0; i < 3; ++i) {
+        LONG value = -1;
+        ASSERT_EQ(S_OK, ::SafeArrayGetElement(array.get(), &i, &value));
+        EXPECT_EQ(0, value);
+    }
+}
+
+TEST(SafeArrayHolder, TakesOnlyItsOwnElementType) {
+    CSafeArrayHolder holder(VT_BSTR);
+    EXPECT_THROW(holder.TakeCopy(nullptr), CAtlException);
+    ScopedSafeArray longs = LongArray({1});
+    try {
+        holder.TakeCopy(longs.get());
+        ADD_FAILURE() << "an array of LONG was taken as one of BSTR";
+    } catch (const CAtlException& e) {
+        EXPECT_EQ(E_INVALIDARG, e.hr());
+    }
+    EXPECT_EQ(nullptr, holder.get());
+    EXPECT_EQ(0u, longs.get()->cLocks);
+}
+
+} // namespace

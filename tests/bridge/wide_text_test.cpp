@@ -1,0 +1,85 @@
+// The text conversions: what is null, what is cut, and how big a converted text may grow.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "wide_text.h"
+
+namespace {
+
+TEST(WideToNarrow, NullGivesNullAndEmptyGivesEmpty) {
+    EXPECT_EQ(nullptr, WideToNarrow(nullptr));
+    NarrowText empty = WideToNarrow(L"");
+    ASSERT_NE(nullptr, empty);
+    EXPECT_STREQ("", empty.get());
+}
+
+TEST(WideToNarrow, StopsAtTheFirstNul) {
+    const wchar_t text[] = L"abc\0def";
+    NarrowText narrow = WideToNarrow(text);
+    ASSERT_NE(nullptr, narrow);
+    EXPECT_STREQ("abc", narrow.get());
+}
+
+TEST(WideToNarrow, ReplacesWhatTheCodePageLacksInsteadOfFailing) {
+    // No single-byte Western or DBCS code page has all three of these.
+    NarrowText narrow = WideToNarrow(L"a\x0416\x05D0\x0E01z");
+    ASSERT_NE(nullptr, narrow);
+    EXPECT_EQ('a', narrow[0]);
+    EXPECT_EQ('z', narrow[std::strlen(narrow.get()) - 1]);
+}
+
+TEST(NarrowToWide, RoundTripsTheThreadCodePage) {
+    EXPECT_EQ(nullptr, NarrowToWide(nullptr));
+    WideText wide = NarrowToWide("C:\\work\\file.c");
+    ASSERT_NE(nullptr, wide);
+    EXPECT_STREQ(L"C:\\work\\file.c", wide.get());
+}
+
+// The thread's ANSI code page cannot be made UTF-8 under Wine, so the sizing rule is tested
+// with the code page named directly.
+struct SizingCase {
+    const char* name;
+    const wchar_t* wide;
+    const char* utf8;
+};
+
+class ConversionSizing : public ::testing::TestWithParam<SizingCase> {};
+
+TEST_P(ConversionSizing, EveryTextTheCodePageCanExpressConvertsWhole) {
+    NarrowText narrow;
+    ASSERT_EQ(S_OK, ConvertToNarrow(CP_UTF8, GetParam().wide, &narrow));
+    ASSERT_NE(nullptr, narrow);
+    EXPECT_EQ(std::string(GetParam().utf8), narrow.get());
+
+    WideText wide;
+    ASSERT_EQ(S_OK, ConvertToWide(CP_UTF8, GetParam().utf8, &wide));
+    ASSERT_NE(nullptr, wide);
+    EXPECT_EQ(std::wstring(GetParam().wide), wide.get());
+}
+
+// Three bytes per unit outgrow twice the units (terminator counted) from two units on.
+INSTANTIATE_TEST_SUITE_P(
+    Utf8, ConversionSizing,
+    ::testing::Values(
+        SizingCase{"Ascii", L"C:\\w\\a.c", "C:\\w\\a.c"},
+        SizingCase{"OneThreeByteUnitFitsTwiceTheLength", L"\x4E2D", "\xE4\xB8\xAD"},
+        SizingCase{"TwoThreeByteUnitsDoNot", L"\x4E2D\x6587", "\xE4\xB8\xAD\xE6\x96\x87"},
+        SizingCase{"LongPathOfThreeByteUnits",
+                   L"C:\\\x20AC\x20AC\x20AC\x20AC\x20AC\x20AC\x20AC\x20AC\\\x4E2D.c",
+                   "C:\\\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82"
+                   "\xAC\xE2\x82\xAC\xE2\x82\xAC\\\xE4\xB8\xAD.c"},
+        SizingCase{"SurrogatePair", L"\xD83D\xDE00", "\xF0\x9F\x98\x80"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ConversionSizing, AFailedConversionStillGivesNothing) {
+    NarrowText narrow;
+    EXPECT_EQ(S_FALSE, ConvertToNarrow(0xFFFF, L"abc", &narrow));
+    EXPECT_EQ(nullptr, narrow);
+    WideText wide;
+    EXPECT_EQ(S_FALSE, ConvertToWide(0xFFFF, "abc", &wide));
+    EXPECT_EQ(nullptr, wide);
+}
+
+} // namespace
