@@ -118,13 +118,17 @@ TEST_F(Serving, A32BitClientDrivesTheProviderInsideTheServerProcess) {
     auto& script = record.script();
     script.writeTextMask = 1;
     std::strcpy(script.writeText[0], "TestSCC");
-    ScopedBstr name, label(::SysAllocString(L"label")), caller(::SysAllocString(L"client32"));
+    BSTR name = nullptr, label = ::SysAllocString(L"label");
+    ScopedBstr caller(::SysAllocString(L"client32"));
     LONG caps = 0, checkoutLength = 0, commentLength = 0, result = 0;
     record.SetResult(Entry::Initialize, 0);
-    ASSERT_EQ(S_OK, wrapper->SccInitialize(7, caller.get(), name.put(), &caps, label.put(),
-                                           &checkoutLength, &commentLength, &result));
-    EXPECT_STREQ(L"TestSCC", name.get());
-    EXPECT_STREQ(L"label", label.get());
+    const HRESULT initialized = wrapper->SccInitialize(7, caller.get(), &name, &caps, &label,
+                                                       &checkoutLength, &commentLength, &result);
+    ScopedBstr nameOwner(name), labelOwner(label);
+    ASSERT_EQ(S_OK, initialized);
+    EXPECT_STREQ(L"TestSCC", name);
+    EXPECT_STREQ(L"label", label);
+    EXPECT_STREQ("label", record.Last().text[2]) << "the entry text reached the provider";
     EXPECT_STREQ("client32", record.Last().text[0]);
     EXPECT_EQ(server, record.Last().processId);
 
