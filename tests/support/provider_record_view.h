@@ -38,6 +38,9 @@ public:
     const testprovider::Call& Call(int index) const { return shared_->calls[index]; }
     const testprovider::Call& Last() const { return shared_->calls[Count() - 1]; }
 
+    // Faults that a kHandleOwnFault entry raised and handled itself.
+    int OwnFaultsHandled() const { return static_cast<int>(shared_->ownFaultsHandled); }
+
     // How many recorded calls reached `entry`.
     int CountOf(testprovider::Entry entry) const {
         int n = 0;
