@@ -198,7 +198,9 @@ private:
         ::SysFreeString(label);
         LONG version = 0;
         hr = scc_->SccGetVersion(&version);
-        Report("SccGetVersion()", hr, version);
+        std::printf("%-58s -> HRESULT 0x%08lX %s, interface version %ld.%ld\n", "SccGetVersion()",
+                    static_cast<unsigned long>(hr), HResultName(hr),
+                    static_cast<long>(HIWORD(version)), static_cast<long>(LOWORD(version)));
         return ok && result == SCC_OK;
     }
 
