@@ -58,6 +58,7 @@ ChildResult RunChild(const std::wstring& commandLine, bool captureOutput) {
     if (!process) {
         return result;
     }
+    result.processId = launched.dwProcessId;
     if (captureOutput) {
         // Reads to the end of the output; the child's exit closes the pipe's last write end.
         char buffer[4096];

@@ -14,6 +14,7 @@ constexpr DWORD kProcessTimeoutMs = 60000;
 struct ChildResult {
     bool finished = false; // false: still running after the timeout (then it was killed)
     DWORD exitCode = 0;
+    DWORD processId = 0;
     std::string output; // standard output, when captured
 };
 
