@@ -17,6 +17,17 @@ const wchar_t* LastSeparator(const wchar_t* path) {
     return backslash > slash ? backslash : slash;
 }
 
+// Whether `path` starts from a root: a drive (C:\ or C:/), a share (\\server\share) or the
+// current drive's root (\dir\x.dll). Any other path would be looked for along the library
+// search order.
+bool IsRooted(const wchar_t* path) {
+    if (path[0] == L'\\' || path[0] == L'/') {
+        return true;
+    }
+    const bool drive = (path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z');
+    return drive && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
+}
+
 } // namespace
 
 CPlimoWrapper::~CPlimoWrapper() {
@@ -46,10 +57,11 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::Init(BSTR bstrName) {
 }
 
 HRESULT CPlimoWrapper::BindProvider(const wchar_t* path) {
-    // A bare name would be found through the library search order, where a planted DLL can
-    // stand in for the provider: the client must name the library by its full path.
+    // A bare name or a relative path would be found through the library search order, where a
+    // planted DLL can stand in for the provider: the client must name the library by its full
+    // path.
     const wchar_t* separator = LastSeparator(path);
-    if (separator == nullptr) {
+    if (separator == nullptr || !IsRooted(path)) {
         return E_INVALIDARG;
     }
     const std::wstring directory(path, separator);

@@ -51,11 +51,19 @@ TEST_F(ProviderBinding, NullNameIsRefusedAndChangesNothing) {
     EXPECT_EQ(kUntouched, result);
 }
 
-TEST_F(ProviderBinding, NameWithoutFolderIsRefusedAndKeepsTheBoundLibrary) {
+TEST_F(ProviderBinding, NameWithoutFolderOrRootIsRefusedAndKeepsTheBoundLibrary) {
     ASSERT_EQ(S_OK, Init(provider));
     ::SetDllDirectoryW(L"C:\\before");
 
-    EXPECT_EQ(E_INVALIDARG, Init(kSparseTestProvider));
+    // Each would be looked for along the library search order, where it would be found from
+    // the test program's folder.
+    const std::wstring relative[] = {
+        kSparseTestProvider, std::wstring(L".\\") + kSparseTestProvider,
+        std::wstring(L"..\\bin\\") + kSparseTestProvider,
+        std::wstring(L"bin/") + kSparseTestProvider, std::wstring(L"C:") + kSparseTestProvider};
+    for (const std::wstring& path : relative) {
+        EXPECT_EQ(E_INVALIDARG, Init(path)) << std::string(path.begin(), path.end());
+    }
     EXPECT_EQ(L"C:\\before", DllDirectory());
     EXPECT_FALSE(Loaded(sparseProvider));
 
