@@ -6,6 +6,7 @@
 #include <unknwn.h>
 
 #include "class_table.h"
+#include "com_object.h"
 #include "com_object_root.h"
 #include "interface_lookup.h"
 
@@ -25,25 +26,6 @@ public:
 
 protected:
     CreatorFn createInstanceFn = nullptr;
-};
-
-// A counted object that does not hold the server: IUnknown over T's interface table.
-template <class T> class CComObjectNoLock final : public T {
-public:
-    CComObjectNoLock() = default;
-    virtual ~CComObjectNoLock() { this->refCount = CComObjectRootBase::kDestroyedRefCount; }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        return LookupInterface(this, T::InterfaceTable(), riid, ppv);
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return this->InternalAddRef(); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG count = this->InternalRelease();
-        if (count == 0) {
-            delete this;
-        }
-        return count;
-    }
 };
 
 // The class-object creator of the class table: a class factory serving the instance creator

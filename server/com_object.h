@@ -1,4 +1,5 @@
-// A counted object that holds the server alive for as long as it lives.
+// The counted objects of the server: IUnknown over a class's interface table, with or without a
+// server lock.
 #pragma once
 
 #include <windows.h>
@@ -7,9 +8,31 @@
 #include "com_object_root.h"
 #include "interface_lookup.h"
 
-// IUnknown over T's interface table. Construction takes a server lock; the final release runs
-// T's FinalRelease and then drops the lock, which may signal the server's shutdown.
-template <class T> class CComObject final : public T {
+// A counted object that does not hold the server: IUnknown over T's interface table. Release
+// returns 0 exactly when it has destroyed the object.
+template <class T> class CComObjectNoLock : public T {
+public:
+    CComObjectNoLock() = default;
+    virtual ~CComObjectNoLock() { this->refCount = CComObjectRootBase::kDestroyedRefCount; }
+    CComObjectNoLock(const CComObjectNoLock&) = delete;
+    CComObjectNoLock& operator=(const CComObjectNoLock&) = delete;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        return LookupInterface(this, T::InterfaceTable(), riid, ppv);
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return this->InternalAddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        ULONG count = this->InternalRelease();
+        if (count == 0) {
+            delete this;
+        }
+        return count;
+    }
+};
+
+// A counted object that holds the server: construction takes a server lock; the final release
+// runs T's FinalRelease and then drops the lock, which may signal the server's shutdown.
+template <class T> class CComObject final : public CComObjectNoLock<T> {
 public:
     CComObject() { currentModule->AddServerLock(); }
     ~CComObject() override {
@@ -19,17 +42,4 @@ public:
     }
     CComObject(const CComObject&) = delete;
     CComObject& operator=(const CComObject&) = delete;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        return LookupInterface(this, T::InterfaceTable(), riid, ppv);
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return this->InternalAddRef(); }
-    // Returns 0 exactly when the object has been destroyed.
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG count = this->InternalRelease();
-        if (count == 0) {
-            delete this;
-        }
-        return count;
-    }
 };
