@@ -50,8 +50,9 @@ DWORD RunServer(const wchar_t* arguments) {
     return result.finished ? result.exitCode : 0xFFFFFFFF;
 }
 
-// A served bridge object, made in this process as the class factory makes it.
-class LateBinding : public ::testing::Test {
+// A served bridge object reached through IDispatch: made in this process as the class factory
+// makes it, or activated in a server process of its own and reached through the marshaller.
+class LateBinding : public ::testing::TestWithParam<bool> {
 protected:
     static void SetUpTestSuite() {
         ::CoInitialize(nullptr);
@@ -59,15 +60,52 @@ protected:
     }
     static void TearDownTestSuite() { ::CoUninitialize(); }
 
+    bool AcrossProcesses() const { return GetParam(); }
+
     void SetUp() override {
         record.Reset();
         IDispatch* raw = nullptr;
-        ASSERT_EQ(S_OK, CreatePlimoWrapper(nullptr, IID_IDispatch, reinterpret_cast<void**>(&raw)));
+        if (!AcrossProcesses()) {
+            ASSERT_EQ(S_OK,
+                      CreatePlimoWrapper(nullptr, IID_IDispatch, reinterpret_cast<void**>(&raw)));
+            dispatch.reset(raw);
+            return;
+        }
+        // Every served run removes the type library's registration on its way out (under Wine
+        // the machine's too), so each test registers afresh.
+        ASSERT_EQ(0u, RunServer(L"/RegServer"));
+        ASSERT_EQ(S_OK, ::CoCreateInstance(CLSID_TovikPlimoWrapper, nullptr, CLSCTX_LOCAL_SERVER,
+                                           IID_IDispatch, reinterpret_cast<void**>(&raw)));
         dispatch.reset(raw);
+        FindServer();
     }
+
     void TearDown() override {
         dispatch.reset();
         ::SetDllDirectoryW(nullptr);
+        if (server) {
+            DWORD exitCode = 0xDEAD;
+            EXPECT_TRUE(WaitForExit(server.get(), kProcessTimeoutMs, &exitCode));
+            EXPECT_EQ(0u, exitCode);
+        }
+    }
+
+    // Binds the provider early bound once, to learn which process serves the object.
+    void FindServer() {
+        IPlimoWrapper* wrapper = nullptr;
+        ASSERT_EQ(S_OK,
+                  dispatch->QueryInterface(IID_IPlimoWrapper, reinterpret_cast<void**>(&wrapper)));
+        Ptr<IPlimoWrapper> owner(wrapper);
+        ScopedBstr path(::SysAllocString(BesideTest(kTestProvider).c_str()));
+        ASSERT_EQ(S_OK, wrapper->Init(path.get()));
+        LONG version = 0;
+        ASSERT_EQ(S_OK, wrapper->SccGetVersion(&version));
+        ASSERT_EQ(1, record.Count());
+        EXPECT_NE(::GetCurrentProcessId(), record.Last().processId);
+        server.reset(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                                   record.Last().processId));
+        ASSERT_TRUE(server);
+        record.Reset();
     }
 
     DISPID IdOf(const wchar_t* name) {
@@ -108,17 +146,22 @@ protected:
 
     ProviderRecordView record;
     Ptr<IDispatch> dispatch;
+    ScopedHandle server;
 };
 
-TEST_F(LateBinding, ReportsOneTypeInfoThatDescribesTheInterface) {
+TEST_P(LateBinding, ReportsOneTypeInfoThatDescribesTheInterface) {
     UINT count = 0;
     EXPECT_EQ(S_OK, dispatch->GetTypeInfoCount(&count));
     EXPECT_EQ(1u, count);
-    EXPECT_EQ(E_POINTER, dispatch->GetTypeInfoCount(nullptr));
-
-    EXPECT_EQ(DISP_E_BADINDEX, dispatch->GetTypeInfo(1, 0, nullptr));
-    EXPECT_EQ(E_POINTER, dispatch->GetTypeInfo(0, 0, nullptr));
-    ITypeInfo* info = nullptr;
+    if (!AcrossProcesses()) {
+        // The marshaller refuses null out-pointers itself before the server sees them.
+        EXPECT_EQ(E_POINTER, dispatch->GetTypeInfoCount(nullptr));
+        EXPECT_EQ(DISP_E_BADINDEX, dispatch->GetTypeInfo(1, 0, nullptr));
+        EXPECT_EQ(E_POINTER, dispatch->GetTypeInfo(0, 0, nullptr));
+    }
+    ITypeInfo* info = reinterpret_cast<ITypeInfo*>(0x1);
+    EXPECT_EQ(DISP_E_BADINDEX, dispatch->GetTypeInfo(1, 0, &info));
+    info = nullptr;
     ASSERT_EQ(S_OK, dispatch->GetTypeInfo(0, 0, &info));
     Ptr<ITypeInfo> owner(info);
     TYPEATTR* attr = nullptr;
@@ -127,18 +170,18 @@ TEST_F(LateBinding, ReportsOneTypeInfoThatDescribesTheInterface) {
     info->ReleaseTypeAttr(attr);
 }
 
-TEST_F(LateBinding, EveryMethodNameResolvesToItsDispatchIdentifier) {
+TEST_P(LateBinding, EveryMethodNameResolvesToItsDispatchIdentifier) {
     for (DISPID i = 0; i < 19; ++i) {
         EXPECT_EQ(kFirstMethod + i, IdOf(kMethodNames[i])) << i;
     }
 }
 
-TEST_F(LateBinding, NamesInAnotherCaseResolveThroughTheTypeInformation) {
+TEST_P(LateBinding, NamesInAnotherCaseResolveThroughTheTypeInformation) {
     EXPECT_EQ(kFirstMethod + 8, IdOf(L"scccheckin"));
     EXPECT_EQ(kFirstMethod + 5, IdOf(L"SCCGETCOMMANDOPTIONSBYREF"));
 }
 
-TEST_F(LateBinding, AMethodWithItsParameterNamesYieldsTheParameterPositions) {
+TEST_P(LateBinding, AMethodWithItsParameterNamesYieldsTheParameterPositions) {
     LPOLESTR names[] = {const_cast<LPOLESTR>(L"SccCheckin"), const_cast<LPOLESTR>(L"lpComment"),
                         const_cast<LPOLESTR>(L"hWnd")};
     DISPID ids[3] = {0, 0, 0};
@@ -148,7 +191,7 @@ TEST_F(LateBinding, AMethodWithItsParameterNamesYieldsTheParameterPositions) {
     EXPECT_EQ(0, ids[2]);
 }
 
-TEST_F(LateBinding, AnUnknownNameIsReportedByTheTypeInformation) {
+TEST_P(LateBinding, AnUnknownNameIsReportedByTheTypeInformation) {
     for (const wchar_t* name : {L"SccNothing", L"", L"Init2"}) {
         LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
         DISPID id = 0;
@@ -157,7 +200,7 @@ TEST_F(LateBinding, AnUnknownNameIsReportedByTheTypeInformation) {
     }
 }
 
-TEST_F(LateBinding, SccGetVersionReturnsTheProvidersCodeAsTheCallsResult) {
+TEST_P(LateBinding, SccGetVersionReturnsTheProvidersCodeAsTheCallsResult) {
     BindProvider();
     record.SetResult(Entry::GetVersion, 0x10002);
     VARIANT result;
@@ -168,7 +211,7 @@ TEST_F(LateBinding, SccGetVersionReturnsTheProvidersCodeAsTheCallsResult) {
     EXPECT_EQ(Entry::GetVersion, record.Last().entry);
 }
 
-TEST_F(LateBinding, NamedArgumentsReachTheProviderInTheirPlaces) {
+TEST_P(LateBinding, NamedArgumentsReachTheProviderInTheirPlaces) {
     BindProvider();
     LPOLESTR names[] = {const_cast<LPOLESTR>(L"SccSetOption"), const_cast<LPOLESTR>(L"dwVal"),
                         const_cast<LPOLESTR>(L"nOption")};
@@ -186,7 +229,7 @@ TEST_F(LateBinding, NamedArgumentsReachTheProviderInTheirPlaces) {
     EXPECT_EQ(77, record.Last().args[1]);
 }
 
-TEST_F(LateBinding, AWrongArgumentCountOrTypeIsReportedWithTheDispatchErrors) {
+TEST_P(LateBinding, AWrongArgumentCountOrTypeIsReportedWithTheDispatchErrors) {
     BindProvider();
     VARIANT result;
     ::VariantInit(&result);
@@ -203,6 +246,10 @@ TEST_F(LateBinding, AWrongArgumentCountOrTypeIsReportedWithTheDispatchErrors) {
     EXPECT_EQ(DISP_E_MEMBERNOTFOUND, dispatch->Invoke(0x12345, IID_NULL, 0, DISPATCH_METHOD, &none,
                                                       &result, nullptr, nullptr));
 }
+
+INSTANTIATE_TEST_SUITE_P(Where, LateBinding, ::testing::Values(false, true), [](const auto& info) {
+    return std::string(info.param ? "AcrossProcesses" : "InProcess");
+});
 
 // Runs in a program of its own (see the test list): the holder keeps the type information once
 // it has loaded it, so the library must never have been loaded in this process.
