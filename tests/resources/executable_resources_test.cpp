@@ -1,0 +1,118 @@
+// What PlimoCOMWrapper.exe carries: its registry scripts byte for byte, the type library, its
+// name, a manifest that asks for no elevation, and a GUI subsystem for a 32-bit image.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <string>
+
+#include "PlimoCOMWrapper.h"
+#include "scoped_resource.h"
+#include "test_paths.h"
+
+namespace {
+
+const WORD kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+const WORD kRussian = MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT);
+
+class ExecutableResources : public ::testing::Test {
+protected:
+    void SetUp() override {
+        image.reset(::LoadLibraryExW(server.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+        ASSERT_TRUE(image) << ::GetLastError();
+    }
+
+    // The bytes of a resource in exactly the language given; empty when there is none.
+    std::string Resource(const wchar_t* type, UINT id, WORD language) {
+        HRSRC found = ::FindResourceExW(image.get(), type, MAKEINTRESOURCEW(id), language);
+        if (found == nullptr) {
+            return std::string();
+        }
+        HGLOBAL loaded = ::LoadResource(image.get(), found);
+        const char* bytes = static_cast<const char*>(::LockResource(loaded));
+        return std::string(bytes, ::SizeofResource(image.get(), found));
+    }
+
+    const std::wstring server = BesideTest(L"PlimoCOMWrapper.exe");
+    ScopedLibrary image;
+};
+
+// Text with CRLF line ends only, tab indentation and no terminator.
+void ExpectScriptForm(const std::string& script) {
+    EXPECT_EQ(std::string::npos, script.find('\0'));
+    for (size_t i = 0; i < script.size(); ++i) {
+        if (script[i] == '\n') {
+            ASSERT_TRUE(i > 0 && script[i - 1] == '\r') << "a bare line feed at " << i;
+        }
+    }
+    EXPECT_EQ(std::string::npos, script.find("  ")) << "indented with tabs, not spaces";
+    EXPECT_EQ("}\r\n", script.substr(script.size() - 3));
+}
+
+TEST_F(ExecutableResources, TheAppIdScriptIsResource101InEnglish) {
+    const std::string script = Resource(L"REGISTRY", 101, kEnglish);
+    ASSERT_EQ(135u, script.size());
+    ExpectScriptForm(script);
+    EXPECT_EQ(0u, script.find("HKCR\r\n{\r\n\tNoRemove AppID\r\n\t{\r\n"));
+    EXPECT_NE(std::string::npos, script.find("\t\t'%APPID%' = s 'PlimoCOMWrapper'\r\n"));
+    EXPECT_NE(std::string::npos, script.find("\t\t\tval AppID = s '%APPID%'\r\n"));
+}
+
+TEST_F(ExecutableResources, TheClassScriptIsResource102InRussian) {
+    EXPECT_TRUE(Resource(L"REGISTRY", 102, kEnglish).empty());
+    const std::string script = Resource(L"REGISTRY", 102, kRussian);
+    ASSERT_EQ(686u, script.size());
+    ExpectScriptForm(script);
+    for (const char* line :
+         {"\tPlimoCOMWrapper.TovikPlimoWrapper.1 = s 'TovikPlimoWrapper Class'\r\n",
+          "\t\tCurVer = s 'PlimoCOMWrapper.TovikPlimoWrapper.1'\r\n", "\tNoRemove CLSID\r\n",
+          "\t\tForceRemove {5BA5BD8B-8DAB-47E8-ABDA-22C9F49D89EB} = s 'TovikPlimoWrapper "
+          "Class'\r\n",
+          "\t\t\tForceRemove 'Programmable'\r\n", "\t\t\tLocalServer32 = s '%MODULE%'\r\n",
+          "\t\t\t'TypeLib' = s '{75F52DF4-48B5-4C22-96C1-FDF662B36409}'\r\n"}) {
+        EXPECT_NE(std::string::npos, script.find(line)) << line;
+    }
+}
+
+TEST_F(ExecutableResources, TheTypeLibraryIsResource1AndLoadsFromTheExecutable) {
+    EXPECT_FALSE(Resource(L"TYPELIB", 1, kEnglish).empty());
+    ITypeLib* library = nullptr;
+    ASSERT_EQ(S_OK, ::LoadTypeLibEx(server.c_str(), REGKIND_NONE, &library));
+    TLIBATTR* attr = nullptr;
+    ASSERT_EQ(S_OK, library->GetLibAttr(&attr));
+    EXPECT_TRUE(::IsEqualGUID(LIBID_PlimoCOMWrapperLib, attr->guid));
+    library->ReleaseTLibAttr(attr);
+    library->Release();
+}
+
+TEST_F(ExecutableResources, String100IsTheServersName) {
+    wchar_t text[64] = L"";
+    ASSERT_GT(::LoadStringW(image.get(), 100, text, 64), 0);
+    EXPECT_STREQ(L"PlimoCOMWrapper", text);
+}
+
+TEST_F(ExecutableResources, TheManifestAsksToRunAsTheInvokerWithoutUiAccess) {
+    const std::string manifest =
+        Resource(MAKEINTRESOURCEW(24), 1, kEnglish); // RT_MANIFEST, the process manifest
+    ASSERT_FALSE(manifest.empty());
+    EXPECT_NE(std::string::npos, manifest.find("level=\"asInvoker\""));
+    EXPECT_NE(std::string::npos, manifest.find("uiAccess=\"false\""));
+}
+
+TEST_F(ExecutableResources, TheImageIsA32BitGuiProgram) {
+    HANDLE file = ::CreateFileW(server.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    ScopedHandle owner(file);
+    char headers[4096];
+    DWORD got = 0;
+    ASSERT_TRUE(::ReadFile(file, headers, sizeof headers, &got, nullptr));
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(headers);
+    ASSERT_LT(static_cast<DWORD>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS32), got);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(headers + dos->e_lfanew);
+    EXPECT_EQ(IMAGE_FILE_MACHINE_I386, nt->FileHeader.Machine);
+    EXPECT_EQ(IMAGE_SUBSYSTEM_WINDOWS_GUI, nt->OptionalHeader.Subsystem);
+}
+
+} // namespace
