@@ -1,0 +1,67 @@
+// The variable table: copies, first match ignoring case, refusals, and its non-counting identity.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "reg_object.h"
+#include "registration_mode.h"
+
+namespace {
+
+TEST(RegObject, RefusesNullNameOrValueAndAddsNothing) {
+    CRegObject table;
+    EXPECT_EQ(E_INVALIDARG, table.AddVariable(nullptr, L"value"));
+    EXPECT_EQ(E_INVALIDARG, table.AddVariable(L"Name", nullptr));
+    EXPECT_EQ(nullptr, table.FindVariable(L"Name"));
+}
+
+TEST(RegObject, FirstPairOfANameWinsIgnoringCase) {
+    CRegObject table;
+    ASSERT_EQ(S_OK, table.AddVariable(L"Module", L"first"));
+    ASSERT_EQ(S_OK, table.AddVariable(L"MODULE", L"second"));
+    ASSERT_EQ(S_OK, table.AddVariable(L"Module_Raw", L"raw"));
+    EXPECT_STREQ(L"first", table.FindVariable(L"module"));
+    EXPECT_STREQ(L"raw", table.FindVariable(L"MODULE_RAW"));
+    EXPECT_EQ(nullptr, table.FindVariable(L"Modul"));
+}
+
+TEST(RegObject, KeepsCopiesOfWhatItWasGiven) {
+    CRegObject table;
+    std::wstring name = L"APPID", value = L"{guid}";
+    ASSERT_EQ(S_OK, table.AddVariable(name.c_str(), value.c_str()));
+    name.assign(L"XXXXX");
+    value.assign(L"changed");
+    EXPECT_STREQ(L"{guid}", table.FindVariable(L"AppId"));
+}
+
+TEST(RegObject, ClearVariablesForgetsEveryPair) {
+    CRegObject table;
+    ASSERT_EQ(S_OK, table.AddVariable(L"A", L"1"));
+    ASSERT_EQ(S_OK, table.AddVariable(L"B", L"2"));
+    EXPECT_EQ(S_OK, table.ClearVariables());
+    EXPECT_EQ(nullptr, table.FindVariable(L"A"));
+    EXPECT_EQ(nullptr, table.FindVariable(L"B"));
+    ASSERT_EQ(S_OK, table.AddVariable(L"A", L"again"));
+    EXPECT_STREQ(L"again", table.FindVariable(L"A"));
+}
+
+TEST(RegObject, AnswersTheCountingMethodsWithoutBeingCounted) {
+    CRegObject table;
+    IRegistrarBase* base = &table;
+    void* out = &table;
+    EXPECT_EQ(E_NOTIMPL, base->QueryInterface(IID_IUnknown, &out));
+    EXPECT_EQ(nullptr, out);
+    EXPECT_EQ(1u, base->AddRef());
+    EXPECT_EQ(0u, base->Release());
+    EXPECT_EQ(0u, base->Release());
+    // Still alive and usable after "releases" that would have freed a counted object.
+    EXPECT_EQ(S_OK, base->AddVariable(L"A", L"1"));
+    EXPECT_STREQ(L"1", table.FindVariable(L"a"));
+}
+
+// This program never turns per-user mode on; the per-user program tests that it stays on.
+TEST(RegistrationMode, StartsClear) {
+    EXPECT_FALSE(IsPerUserRegistrationMode());
+}
+
+} // namespace
