@@ -43,7 +43,12 @@ enum Misbehaviour : int32_t {
     kCallCallback = 2,     // SccSetOption calls its value as a function with three arguments
     kHandleOwnFault = 3,   // raises an access violation and handles it itself, then returns
     kFillUnterminated = 4, // fills every in/out text buffer to its capacity, with no terminator
+    kExitProcess = 5,      // ends its process with ExitProcess(kExitProcessCode), after recording
+    kAbort = 6,            // calls abort(), after recording the call, as a failed assertion would
 };
+
+// The exit code of a process that a kExitProcess entry ended.
+constexpr UINT kExitProcessCode = 0x5CC0;
 
 // One call as the provider received it. Arguments after the context go into `args` in the
 // provider's order, pointers as their numeric value; narrow text arguments into `text`.
@@ -87,6 +92,10 @@ struct Shared {
     LONG callCount;
     Call calls[kMaxCalls];
     LONG ownFaultsHandled; // faults that a kHandleOwnFault entry raised and handled itself
+    // Unloads of the provider by FreeLibrary (not by the end of its process), and the process of
+    // the last one: an object's final release shows here even when its process lives on.
+    LONG libraryFrees;
+    uint32_t lastFreeProcessId;
 };
 
 constexpr wchar_t kSharedName[] = L"PlimoTestProviderRecord";

@@ -2,6 +2,7 @@
 // each call in the shared record, and answers as the record's script says.
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <type_traits>
 
@@ -98,17 +99,28 @@ LONG Answer(Entry entry) {
             ::InterlockedIncrement(&g_shared->ownFaultsHandled);
         }
     }
+    if (Plan().misbehaving == entry && Plan().misbehaviour == kExitProcess) {
+        ::ExitProcess(kExitProcessCode);
+    }
+    if (Plan().misbehaving == entry && Plan().misbehaviour == kAbort) {
+        std::abort();
+    }
     return Plan().results[static_cast<int>(entry)];
 }
 
 } // namespace
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         g_shared = MapShared(&g_mapping);
         return g_shared != nullptr;
     }
     if (reason == DLL_PROCESS_DETACH) {
+        // A null `reserved` means FreeLibrary, not the end of the process.
+        if (reserved == nullptr) {
+            g_shared->lastFreeProcessId = ::GetCurrentProcessId();
+            ::InterlockedIncrement(&g_shared->libraryFrees);
+        }
         ::UnmapViewOfFile(g_shared);
         ::CloseHandle(g_mapping);
     }
