@@ -1,5 +1,7 @@
 #include "safe_array_holder.h"
 
+#include <algorithm>
+
 #include "atl_exception.h"
 
 HRESULT CSafeArrayHolder::TakeCopy(SAFEARRAY* source) {
@@ -21,6 +23,19 @@ HRESULT CSafeArrayHolder::TakeCopy(SAFEARRAY* source) {
     return hr;
 }
 
+namespace {
+
+// How many elements the array holds over all its dimensions (at least up to `limit`).
+ULONGLONG ElementCount(const SAFEARRAY* array, ULONGLONG limit) {
+    ULONGLONG count = 1;
+    for (USHORT d = 0; d < array->cDims && count != 0; ++d) {
+        count = std::min(count * array->rgsabound[d].cElements, limit);
+    }
+    return count;
+}
+
+} // namespace
+
 ULONG CSafeArrayHolder::TakeArgument(const VARIANT& value) {
     if (value.vt != (VT_ARRAY | m_type) || value.parray == nullptr) {
         throw CAtlException(E_INVALIDARG);
@@ -28,7 +43,10 @@ ULONG CSafeArrayHolder::TakeArgument(const VARIANT& value) {
     ThrowIfFailed(TakeCopy(value.parray));
     LONG lower = LowerBound();
     LONG upper = UpperBound();
-    return static_cast<ULONG>(static_cast<LONGLONG>(upper) - lower + 1);
+    const ULONG positions = static_cast<ULONG>(static_cast<LONGLONG>(upper) - lower + 1);
+    // Dimension 1 may claim more positions than the array holds (another dimension empty): a
+    // list never reads past the elements there are.
+    return static_cast<ULONG>(ElementCount(m_array.get(), positions));
 }
 
 void CSafeArrayHolder::Allocate(ULONG count, LONG lowerBound) {

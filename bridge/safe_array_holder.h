@@ -26,7 +26,8 @@ public:
     // Holds a copy of the array that the argument `value` carries, which must be of type
     // VT_ARRAY | the holder's element type exactly, with an array; E_INVALIDARG is thrown for any
     // other shape (by-reference forms included). Returns the number of positions to read, as
-    // the bounds of dimension 1 give it: upper - lower + 1, taken as unsigned.
+    // the bounds of dimension 1 give it (upper - lower + 1, taken as unsigned), but never more
+    // than the elements the whole array holds.
     ULONG TakeArgument(const VARIANT& value);
 
     // Holds a new one-dimensional array of `count` zero-filled elements from `lowerBound`, locked.
