@@ -1,0 +1,88 @@
+// The bounded soak: a few thousand calls of every method shape, good and refused input, against
+// one server, judged by the figures the server process reports of itself after warm-up. The
+// full soak (bench/soak.sh) runs the same program with 100,000 calls.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <map>
+#include <string>
+
+#include "child_process.h"
+#include "soak_mix.h"
+#include "test_paths.h"
+
+namespace {
+
+constexpr long kCalls = 4600; // a hundred turns of the mix
+constexpr long kWarmup = 2000;
+
+long Number(const std::map<std::string, std::string>& values, const std::string& key) {
+    auto found = values.find(key);
+    return found != values.end() ? std::atol(found->second.c_str()) : -1;
+}
+
+class BoundedSoak : public ::testing::Test {
+protected:
+    // One soak for the whole suite: the program activates, soaks and waits for the end of both
+    // servers itself.
+    static void SetUpTestSuite() {
+        run = new ChildResult(RunChild(Quoted(BesideTest(L"plimo_soak.exe")) + L" --calls " +
+                                           std::to_wstring(kCalls) + L" --warmup " +
+                                           std::to_wstring(kWarmup) + L" --samples 2",
+                                       true));
+        values = new std::map<std::string, std::string>(ParseKeyValues(run->output));
+    }
+    static void TearDownTestSuite() {
+        delete values;
+        delete run;
+    }
+
+    static long Figure(const std::string& key) { return Number(*values, key); }
+
+    static ChildResult* run;
+    static std::map<std::string, std::string>* values;
+};
+
+ChildResult* BoundedSoak::run = nullptr;
+std::map<std::string, std::string>* BoundedSoak::values = nullptr;
+
+TEST_F(BoundedSoak, RunsToItsEndAndPassesItsOwnVerdict) {
+    ASSERT_TRUE(run->finished) << "the soak did not end in time";
+    EXPECT_EQ(0u, run->exitCode) << run->output;
+    EXPECT_EQ("no growth", (*values)["verdict"]) << run->output;
+    EXPECT_EQ(kCalls, Figure("plimo.calls"));
+    EXPECT_EQ(kCalls, Figure("baseline.calls")) << "the baseline takes the same calls";
+}
+
+TEST_F(BoundedSoak, EveryCallIsAnsweredAsItsInputDeserves) {
+    EXPECT_EQ(0, Figure("unexpected")) << run->output;
+    EXPECT_EQ(46, Figure("calls.per_turn"));
+}
+
+TEST_F(BoundedSoak, TheFiguresComeFromTheServerProcessesThemselves) {
+    const long plimo = Figure("plimo.pid");
+    const long baseline = Figure("baseline.pid");
+    EXPECT_GT(plimo, 0);
+    EXPECT_GT(baseline, 0);
+    EXPECT_NE(plimo, baseline);
+    EXPECT_NE(static_cast<long>(::GetCurrentProcessId()), plimo);
+    for (const char* figure : {"private_bytes", "heap_bytes", "handles"}) {
+        EXPECT_GT(Figure(std::string("plimo.warm.") + figure), 0) << figure;
+        EXPECT_GT(Figure(std::string("baseline.warm.") + figure), 0) << figure;
+    }
+}
+
+TEST_F(BoundedSoak, TheServerGrowsNoMoreThanTheBaselineAfterWarmUp) {
+    EXPECT_LE(Figure("added.heap_bytes"), kHeapBytesNoise) << run->output;
+    EXPECT_LE(Figure("added.private_bytes"), kPrivateBytesNoise) << run->output;
+    EXPECT_LE(Figure("plimo.growth.handles"), kHandleNoise) << run->output;
+}
+
+TEST_F(BoundedSoak, BothServersEndCleanlyAfterTheirRelease) {
+    EXPECT_EQ(0, Figure("plimo.exit"));
+    EXPECT_EQ(0, Figure("baseline.exit"));
+}
+
+} // namespace
