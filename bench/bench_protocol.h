@@ -47,4 +47,8 @@ constexpr LONG kHeapBytesCommand = 0x7EC00003;
 // way a broken provider would; the server must turn it into E_FAIL and go on serving.
 constexpr LONG kFaultOptions = 0x0FA17;
 
+// An option that makes the bench provider's SccSetOption keep (leak) as many heap bytes as the
+// value says: how the soak proves it notices a leaking provider.
+constexpr LONG kLeakOption = 0x1EA4;
+
 } // namespace bench

@@ -5,6 +5,7 @@
 // PlimoCOMWrapper adds can be told from what Wine's stubs keep.
 //
 // usage: plimo_soak [--calls N] [--warmup N] [--samples N] [--per-case N] [--only plimo|baseline]
+//                   [--leak N]
 // Prints key=value lines; exits 0 when every call to PlimoCOMWrapper was answered as expected,
 // its private bytes and heap bytes grew no more than the baseline's plus their noise bounds, its
 // handle count no more than the handle bound, and both servers ended cleanly.
@@ -27,6 +28,7 @@ struct Options {
     long warmup = 2000;
     long samples = 10;
     long perCase = 0; // when set: that many calls of each case alone, each case's growth shown
+    long leak = 0;    // bytes the provider is asked to leak every turn of the mix
     bool plimo = true;
     bool baseline = true;
 };
@@ -45,6 +47,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options) {
             options->warmup = value;
         } else if (arg == L"--samples") {
             options->samples = std::max(1L, value);
+        } else if (arg == L"--leak") {
+            options->leak = value;
         } else if (arg == L"--per-case") {
             options->perCase = value;
         } else if (arg == L"--only" && (text == L"plimo" || text == L"baseline")) {
@@ -152,7 +156,7 @@ SoakResult SoakServer(const std::string& name, const CLSID& clsid, bool judged,
     }
     Print(name + ".pid", serverId);
 
-    SoakMix mix(wrapper.get(), static_cast<DWORD>(serverId), provider);
+    SoakMix mix(wrapper.get(), static_cast<DWORD>(serverId), provider, options.leak);
     std::string problem;
     if (!mix.Prepare(&problem)) {
         std::fprintf(stderr, "plimo_soak: %s\n", problem.c_str());
@@ -192,7 +196,7 @@ int wmain(int argc, wchar_t** argv) {
     Options options;
     if (!ParseOptions(argc, argv, &options)) {
         std::fprintf(stderr, "usage: plimo_soak [--calls N] [--warmup N] [--samples N] "
-                             "[--per-case N] [--only plimo|baseline]\n");
+                             "[--per-case N] [--only plimo|baseline] [--leak N]\n");
         return 2;
     }
     if (FAILED(::CoInitialize(nullptr))) {

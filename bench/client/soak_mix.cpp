@@ -96,8 +96,9 @@ long SoakMix::TurnLength() {
     return static_cast<long>(sizeof kCases / sizeof kCases[0]);
 }
 
-SoakMix::SoakMix(IPlimoWrapper* wrapper, DWORD serverId, const std::wstring& providerPath)
-    : wrapper_(wrapper), serverId_(serverId),
+SoakMix::SoakMix(IPlimoWrapper* wrapper, DWORD serverId, const std::wstring& providerPath,
+                 LONG leakBytes)
+    : wrapper_(wrapper), serverId_(serverId), leakBytes_(leakBytes),
       providerPath_(::SysAllocString(providerPath.c_str())) {
     ::VariantInit(&status_);
     ::VariantInit(&lateResult_);
@@ -279,8 +280,10 @@ bool SoakMix::InitializeNullCaller(std::string* problem) {
 }
 
 bool SoakMix::SetOption(std::string* problem) {
-    return Expect(wrapper_->SccSetOption(7, 99, &result_), S_OK, problem) &&
-           ExpectResult(7, problem);
+    const LONG option = leakBytes_ > 0 ? bench::kLeakOption : 7;
+    return Expect(wrapper_->SccSetOption(option, leakBytes_ > 0 ? leakBytes_ : 99, &result_), S_OK,
+                  problem) &&
+           ExpectResult(option, problem);
 }
 
 bool SoakMix::SetOptionCallback(std::string* problem) {

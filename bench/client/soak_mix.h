@@ -41,8 +41,10 @@ bool ReadServerFigures(IPlimoWrapper* wrapper, ServerFigures* figures);
 class SoakMix {
 public:
     // Drives `wrapper`, served by process `serverId` and bound to the bench provider at
-    // `providerPath`, which the mix unbinds and binds again along the way.
-    SoakMix(IPlimoWrapper* wrapper, DWORD serverId, const std::wstring& providerPath);
+    // `providerPath`, which the mix unbinds and binds again along the way. With `leakBytes`,
+    // every turn asks the provider to leak that many bytes (to prove a leak is noticed).
+    SoakMix(IPlimoWrapper* wrapper, DWORD serverId, const std::wstring& providerPath,
+            LONG leakBytes = 0);
     ~SoakMix();
 
     SoakMix(const SoakMix&) = delete;
@@ -136,6 +138,7 @@ private:
 
     IPlimoWrapper* wrapper_;
     DWORD serverId_;
+    LONG leakBytes_;
     ScopedBstr providerPath_, bareName_, missingPath_;
     ScopedBstr caller_, comment_, projName_, localPath_, overlong_, notANumber_;
 

@@ -23,15 +23,18 @@ long Number(const std::map<std::string, std::string>& values, const std::string&
     return found != values.end() ? std::atol(found->second.c_str()) : -1;
 }
 
+ChildResult RunSoak(long calls, long warmup, const std::wstring& extra = L"") {
+    return RunChild(Quoted(BesideTest(L"plimo_soak.exe")) + L" --calls " + std::to_wstring(calls) +
+                        L" --warmup " + std::to_wstring(warmup) + L" --samples 2" + extra,
+                    true);
+}
+
 class BoundedSoak : public ::testing::Test {
 protected:
     // One soak for the whole suite: the program activates, soaks and waits for the end of both
     // servers itself.
     static void SetUpTestSuite() {
-        run = new ChildResult(RunChild(Quoted(BesideTest(L"plimo_soak.exe")) + L" --calls " +
-                                           std::to_wstring(kCalls) + L" --warmup " +
-                                           std::to_wstring(kWarmup) + L" --samples 2",
-                                       true));
+        run = new ChildResult(RunSoak(kCalls, kWarmup));
         values = new std::map<std::string, std::string>(ParseKeyValues(run->output));
     }
     static void TearDownTestSuite() {
@@ -83,6 +86,23 @@ TEST_F(BoundedSoak, TheServerGrowsNoMoreThanTheBaselineAfterWarmUp) {
 TEST_F(BoundedSoak, BothServersEndCleanlyAfterTheirRelease) {
     EXPECT_EQ(0, Figure("plimo.exit"));
     EXPECT_EQ(0, Figure("baseline.exit"));
+}
+
+// The soak must notice a leak: a provider that keeps a few bytes every turn of the mix fails it,
+// through the heap figure, while every call is still answered as expected.
+TEST(SoakOfALeakingProvider, FailsOnTheHeapBytesTheServerAddsBeyondTheBaseline) {
+    constexpr long kLeakPerTurn = 512;
+    constexpr long kLeakingCalls = 920; // twenty turns: 10 KB kept, well past the bound
+    ChildResult leaking = RunSoak(kLeakingCalls, 460, L" --leak " + std::to_wstring(kLeakPerTurn));
+    ASSERT_TRUE(leaking.finished);
+    auto values = ParseKeyValues(leaking.output);
+    EXPECT_EQ(1u, leaking.exitCode) << leaking.output;
+    EXPECT_EQ("FAILED", values["verdict"]);
+    EXPECT_EQ(0, Number(values, "unexpected")) << leaking.output;
+    const long turns = kLeakingCalls / Number(values, "calls.per_turn");
+    EXPECT_GE(Number(values, "added.heap_bytes"), turns * kLeakPerTurn);
+    EXPECT_GT(Number(values, "added.heap_bytes"), kHeapBytesNoise);
+    EXPECT_EQ(0, Number(values, "plimo.exit"));
 }
 
 } // namespace
