@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <memory>
+
 #include "growable_array.h"
 
 class CFileNameList {
@@ -24,10 +26,16 @@ public:
     LPCSTR* Names() const { return m_names.Data(); }
 
 private:
-    // Owns the strings its elements point to.
-    struct Strings : CGrowableArray<const char*> {
-        Strings() = default;
-        ~Strings();
+    // Frees the texts its elements point to.
+    struct OwnedTexts : CGrowableArray<char*> {
+        OwnedTexts() = default;
+        ~OwnedTexts();
     };
-    Strings m_names;
+
+    // The names point into one buffer for the whole list, each into a slice of twice its
+    // length; a name that needs more room than that (a code page of more than two bytes a
+    // character) has a text of its own in m_larger.
+    std::unique_ptr<char[]> m_text;
+    OwnedTexts m_larger;
+    CGrowableArray<const char*> m_names;
 };

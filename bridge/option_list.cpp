@@ -4,8 +4,9 @@
 
 COptionList::COptionList(const VARIANT& options) {
     CSafeArrayHolder copy(VT_I4);
-    ULONG positions = copy.TakeArgument(options);
+    const ULONG positions = copy.TakeArgument(options);
+    const LONG* values = static_cast<const LONG*>(copy.ZeroBasedElements(positions));
     for (ULONG i = 0; i < positions; ++i) {
-        m_values.Append(*static_cast<LONG*>(copy.ElementAt(static_cast<LONG>(i))));
+        m_values.Append(values[i]);
     }
 }

@@ -71,18 +71,17 @@ LONG CSafeArrayHolder::UpperBound() const {
     return bound;
 }
 
-void* CSafeArrayHolder::ElementAt(LONG index) const {
-    LONG lower = LowerBound();
-    if (index < lower) {
+const void* CSafeArrayHolder::ZeroBasedElements(ULONG positions) const {
+    if (positions == 0) {
+        return nullptr;
+    }
+    // Positions are indexes: from a lower bound above 0 the first lies below the bounds, from
+    // one below 0 the last lies above them (TakeArgument never counts more positions than
+    // dimension 1 has), so only a zero-based array gives a list.
+    if (LowerBound() != 0) {
         throw CAtlException(E_INVALIDARG);
     }
-    if (index > UpperBound()) {
-        throw CAtlException(E_INVALIDARG);
-    }
-    SAFEARRAY* array = m_array.get();
-    // Widened before the subtraction: the bounds may lie anywhere in the LONG range.
-    ULONG offset = static_cast<ULONG>(static_cast<LONGLONG>(index) - lower);
-    return static_cast<char*>(array->pvData) + static_cast<size_t>(offset) * array->cbElements;
+    return m_array.get()->pvData;
 }
 
 SAFEARRAY* CSafeArrayHolder::HandOver() {

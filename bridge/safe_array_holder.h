@@ -34,9 +34,11 @@ public:
     // Throws E_OUTOFMEMORY when it cannot be created, the lock's HRESULT when it cannot be locked.
     void Allocate(ULONG count, LONG lowerBound);
 
-    // The element at the absolute index `index` of dimension 1. Throws E_INVALIDARG outside the
-    // bounds, and the platform's HRESULT when they cannot be read.
-    void* ElementAt(LONG index) const;
+    // The data of a list of `positions` elements read from index 0 on, as TakeArgument counts
+    // them; null for none. Throws E_INVALIDARG when there are elements but dimension 1 does not
+    // start at 0 (a position would lie outside its bounds), and the platform's HRESULT when the
+    // bounds cannot be read.
+    const void* ZeroBasedElements(ULONG positions) const;
 
     // Lower and upper bound of dimension 1; the platform's HRESULT is thrown on failure.
     LONG LowerBound() const;

@@ -69,6 +69,21 @@ HRESULT ConvertToNarrow(UINT codePage, const wchar_t* text, NarrowText* result) 
     return Convert<char>(codePage, text, length, 2 * length, Narrow, result);
 }
 
+HRESULT ConvertToNarrowIn(UINT codePage, const wchar_t* text, char* buffer, size_t size,
+                          NarrowText* larger) {
+    larger->reset();
+    buffer[0] = '\0';
+    if (Narrow(codePage, text, buffer, static_cast<int>(size)) != 0) {
+        return S_OK;
+    }
+    if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+        buffer[0] = '\0';
+        return S_FALSE;
+    }
+    buffer[0] = '\0';
+    return ConvertToNarrow(codePage, text, larger);
+}
+
 HRESULT ConvertToWide(UINT codePage, const char* text, WideText* result) {
     size_t length = std::strlen(text) + 1;
     return Convert<wchar_t>(codePage, text, length, length, Widen, result);

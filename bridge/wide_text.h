@@ -21,6 +21,13 @@ constexpr size_t kMaxConvertedLength = 0x3FFFFFFF;
 // read up to its first NUL.
 HRESULT ConvertToNarrow(UINT codePage, const wchar_t* text, NarrowText* result);
 
+// Converts `text` (at most kMaxConvertedLength units) into `buffer` of `size` bytes, where it
+// stays NUL-terminated. When it does not fit for lack of room alone, the whole conversion goes
+// to *larger instead (owned by the caller). S_OK either way; S_FALSE when the code page cannot
+// convert the text (buffer then empty); E_OUTOFMEMORY.
+HRESULT ConvertToNarrowIn(UINT codePage, const wchar_t* text, char* buffer, size_t size,
+                          NarrowText* larger);
+
 // Converts the NUL-terminated narrow `text` from `codePage`; results as for ConvertToNarrow.
 HRESULT ConvertToWide(UINT codePage, const char* text, WideText* result);
 

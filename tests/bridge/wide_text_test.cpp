@@ -59,6 +59,19 @@ TEST_P(ConversionSizing, EveryTextTheCodePageCanExpressConvertsWhole) {
     EXPECT_EQ(std::wstring(GetParam().wide), wide.get());
 }
 
+// A file name's slice of the list's buffer holds twice its units; what does not fit there comes
+// back whole on its own.
+TEST_P(ConversionSizing, ANameThatOutgrowsItsSliceConvertsWholeOnItsOwn) {
+    const size_t slice = 2 * (std::wcslen(GetParam().wide) + 1);
+    std::string buffer(slice, 'x');
+    NarrowText larger;
+    ASSERT_EQ(S_OK, ConvertToNarrowIn(CP_UTF8, GetParam().wide, &buffer[0], slice, &larger));
+    const std::string whole = larger ? std::string(larger.get()) : std::string(buffer.c_str());
+    EXPECT_EQ(std::string(GetParam().utf8), whole);
+    EXPECT_EQ(std::strlen(GetParam().utf8) + 1 > slice, larger != nullptr)
+        << "only what outgrows its slice has a text of its own";
+}
+
 // Three bytes per unit outgrow twice the units (terminator counted) from two units on.
 INSTANTIATE_TEST_SUITE_P(
     Utf8, ConversionSizing,
@@ -80,6 +93,10 @@ TEST(ConversionSizing, AFailedConversionStillGivesNothing) {
     WideText wide;
     EXPECT_EQ(S_FALSE, ConvertToWide(0xFFFF, "abc", &wide));
     EXPECT_EQ(nullptr, wide);
+    char slice[8] = "xxxxxxx";
+    EXPECT_EQ(S_FALSE, ConvertToNarrowIn(0xFFFF, L"abc", slice, sizeof slice, &narrow));
+    EXPECT_STREQ("", slice);
+    EXPECT_EQ(nullptr, narrow);
 }
 
 } // namespace
