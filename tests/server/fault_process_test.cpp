@@ -28,8 +28,9 @@ namespace {
 // A generous bound on "promptly", for a call that fails because its server is gone and for the
 // end of that server; the figures measured are printed.
 constexpr DWORD kPromptMs = 30000;
-// How long the server of a killed client is watched.
-constexpr DWORD kOrphanWatchMs = 90000;
+// How long the server of a killed client is watched: under Wine it never ends (see the test),
+// so this bounds the suite's time rather than decides the outcome.
+constexpr DWORD kOrphanWatchMs = 15000;
 constexpr LONG kUntouched = 0x0BADF00D;
 constexpr DWORD kAbortExitCode = 3; // what the C runtime's abort() exits with
 
