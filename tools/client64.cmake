@@ -6,15 +6,25 @@ function(plimo_add_client64 target)
   set(output ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${target}.exe)
   set(interface ${PROJECT_BINARY_DIR}/interface)
   set(includes -I${interface})
+  # The headers beside the sources and in the include folders, so that editing one rebuilds it.
+  set(headers)
+  foreach(source IN LISTS arg_SOURCES)
+    get_filename_component(dir ${source} DIRECTORY)
+    file(GLOB found CONFIGURE_DEPENDS ${dir}/*.h)
+    list(APPEND headers ${found})
+  endforeach()
   foreach(dir IN LISTS arg_INCLUDES)
     list(APPEND includes -I${dir})
+    file(GLOB found CONFIGURE_DEPENDS ${dir}/*.h)
+    list(APPEND headers ${found})
   endforeach()
   add_custom_command(
     OUTPUT ${output}
     COMMAND ${PLIMO_CLIENT64_CXX} -std=c++17 -O2 -Wall -Wextra -DUNICODE -D_UNICODE
             -D_WIN32_WINNT=0x0601 -municode -static ${includes} ${arg_SOURCES}
             ${interface}/PlimoCOMWrapper_i.c -lole32 -loleaut32 -luuid -o ${output}
-    DEPENDS ${arg_SOURCES} ${interface}/PlimoCOMWrapper_i.c ${interface}/PlimoCOMWrapper.h
+    DEPENDS ${arg_SOURCES} ${headers} ${interface}/PlimoCOMWrapper_i.c
+            ${interface}/PlimoCOMWrapper.h
     COMMENT "Building 64-bit client ${target}.exe"
     VERBATIM)
   add_custom_target(${target} ALL DEPENDS ${output})
