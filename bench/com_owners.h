@@ -1,17 +1,11 @@
-// Owners for the COM values the benchmark programs hold: interface pointers and VARIANTs, as
-// aliases of the project's one owner template.
+// Owners for the COM values the benchmark programs hold, beside the project's owners of
+// interface pointers (ScopedInterface): VARIANTs, as an alias of the one owner template.
 #pragma once
 
 #include <windows.h>
 #include <oleauto.h>
 
 #include "scoped_resource.h"
-
-inline void ReleaseInterface(IUnknown* object) {
-    object->Release();
-}
-// One reference to an interface of type I.
-template <class I> using ScopedInterface = ScopedResource<I*, &ReleaseInterface>;
 
 inline void ClearVariant(VARIANT* value) {
     ::VariantClear(value);

@@ -25,6 +25,8 @@ public:
     }
 
     T get() const { return value_; }
+    // For owners of interface pointers.
+    T operator->() const { return value_; }
     explicit operator bool() const { return value_ != Invalid; }
 
     // Releases what is held (if anything) and takes `value` instead.
@@ -53,6 +55,12 @@ using ScopedHandle = ScopedResource<HANDLE, &::CloseHandle>;
 using ScopedBstr = ScopedResource<BSTR, &::SysFreeString>;
 using ScopedSafeArray = ScopedResource<SAFEARRAY*, &::SafeArrayDestroy>;
 using ScopedRegKey = ScopedResource<HKEY, &::RegCloseKey>;
+
+// One reference to a COM interface, released at the end of the scope.
+template <class I> void ReleaseInterface(I* itf) {
+    itf->Release();
+}
+template <class I> using ScopedInterface = ScopedResource<I*, &ReleaseInterface<I>>;
 
 // A SAFEARRAY its owner has locked once: released by unlocking it and, only when that succeeds,
 // destroying it, so an array someone else still has locked is never destroyed.

@@ -6,11 +6,7 @@
 
 #include "scoped_resource.h"
 
-template <class I> void ReleaseInterface(I* p) {
-    p->Release();
-}
-
-using ScopedTypeLib = ScopedResource<ITypeLib*, &ReleaseInterface<ITypeLib>>;
+using ScopedTypeLib = ScopedInterface<ITypeLib>;
 
 // The attribute block of a type library, handed back to the library at the end of the scope.
 class ScopedLibAttr {

@@ -13,16 +13,6 @@
 
 namespace {
 
-template <typename T> struct ReleaseOnExit {
-    T* p = nullptr;
-    ~ReleaseOnExit() {
-        if (p != nullptr) {
-            p->Release();
-        }
-    }
-    T* operator->() const { return p; }
-};
-
 const GUID kStdOle2 = {0x00020430, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 std::wstring Text(BSTR s) {
@@ -165,19 +155,19 @@ class TypeLibrary : public ::testing::Test {
 protected:
     void SetUp() override {
         const std::wstring path = BesideTest(L"PlimoCOMWrapper.tlb");
-        ASSERT_EQ(S_OK, ::LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library.p));
+        ASSERT_EQ(S_OK, ::LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.put()));
     }
 
     // The interface half of the dual interface (the library lists its dispatch half).
     void InterfaceHalf(ITypeInfo** out) {
-        ReleaseOnExit<ITypeInfo> dispatchHalf;
-        ASSERT_EQ(S_OK, library->GetTypeInfoOfGuid(IID_IPlimoWrapper, &dispatchHalf.p));
+        ScopedInterface<ITypeInfo> dispatchHalf;
+        ASSERT_EQ(S_OK, library->GetTypeInfoOfGuid(IID_IPlimoWrapper, dispatchHalf.put()));
         HREFTYPE href = 0;
         ASSERT_EQ(S_OK, dispatchHalf->GetRefTypeOfImplType(static_cast<UINT>(-1), &href));
         ASSERT_EQ(S_OK, dispatchHalf->GetRefTypeInfo(href, out));
     }
 
-    ReleaseOnExit<ITypeLib> library;
+    ScopedInterface<ITypeLib> library;
 };
 
 TEST_F(TypeLibrary, LibraryAttributes) {
@@ -190,7 +180,7 @@ TEST_F(TypeLibrary, LibraryAttributes) {
     EXPECT_EQ(SYS_WIN32, attr->syskind);
     library->ReleaseTLibAttr(attr);
 
-    Documentation d = Document(library.p, MEMBERID_NIL);
+    Documentation d = Document(library.get(), MEMBERID_NIL);
     EXPECT_EQ(L"PlimoCOMWrapperLib", d.name);
     EXPECT_EQ(L"PlimoCOMWrapper 1.0 Type Library", d.doc);
     EXPECT_EQ(L"<null>", d.helpFile);
@@ -205,13 +195,13 @@ TEST_F(TypeLibrary, HoldsTheCoclassThenTheInterface) {
     ASSERT_EQ(S_OK, library->GetTypeInfoType(1, &kind));
     EXPECT_EQ(TKIND_DISPATCH, kind) << "a dual interface is listed by its dispatch half";
 
-    EXPECT_EQ(L"TovikPlimoWrapper", Document(library.p, 0).name);
-    EXPECT_EQ(L"IPlimoWrapper", Document(library.p, 1).name);
+    EXPECT_EQ(L"TovikPlimoWrapper", Document(library.get(), 0).name);
+    EXPECT_EQ(L"IPlimoWrapper", Document(library.get(), 1).name);
 }
 
 TEST_F(TypeLibrary, CoclassIsCreatableWithIPlimoWrapperAsDefault) {
-    ReleaseOnExit<ITypeInfo> coclass;
-    ASSERT_EQ(S_OK, library->GetTypeInfoOfGuid(CLSID_TovikPlimoWrapper, &coclass.p));
+    ScopedInterface<ITypeInfo> coclass;
+    ASSERT_EQ(S_OK, library->GetTypeInfoOfGuid(CLSID_TovikPlimoWrapper, coclass.put()));
     TYPEATTR* attr = nullptr;
     ASSERT_EQ(S_OK, coclass->GetTypeAttr(&attr));
     EXPECT_EQ(TKIND_COCLASS, attr->typekind);
@@ -219,7 +209,7 @@ TEST_F(TypeLibrary, CoclassIsCreatableWithIPlimoWrapperAsDefault) {
     EXPECT_EQ(1, attr->cImplTypes);
     coclass->ReleaseTypeAttr(attr);
 
-    Documentation d = Document(coclass.p, MEMBERID_NIL);
+    Documentation d = Document(coclass.get(), MEMBERID_NIL);
     EXPECT_EQ(L"TovikPlimoWrapper", d.name);
     EXPECT_EQ(L"TovikPlimoWrapper Class", d.doc);
 
@@ -228,16 +218,16 @@ TEST_F(TypeLibrary, CoclassIsCreatableWithIPlimoWrapperAsDefault) {
     EXPECT_EQ(IMPLTYPEFLAG_FDEFAULT, implFlags);
     HREFTYPE href = 0;
     ASSERT_EQ(S_OK, coclass->GetRefTypeOfImplType(0, &href));
-    ReleaseOnExit<ITypeInfo> implemented;
-    ASSERT_EQ(S_OK, coclass->GetRefTypeInfo(href, &implemented.p));
+    ScopedInterface<ITypeInfo> implemented;
+    ASSERT_EQ(S_OK, coclass->GetRefTypeInfo(href, implemented.put()));
     ASSERT_EQ(S_OK, implemented->GetTypeAttr(&attr));
     EXPECT_TRUE(IsEqualGUID(IID_IPlimoWrapper, attr->guid));
     implemented->ReleaseTypeAttr(attr);
 }
 
 TEST_F(TypeLibrary, InterfaceIsADualAutomationInterfaceOverIDispatchFromStdole2) {
-    ReleaseOnExit<ITypeInfo> info;
-    InterfaceHalf(&info.p);
+    ScopedInterface<ITypeInfo> info;
+    InterfaceHalf(info.put());
     TYPEATTR* attr = nullptr;
     ASSERT_EQ(S_OK, info->GetTypeAttr(&attr));
     EXPECT_TRUE(IsEqualGUID(IID_IPlimoWrapper, attr->guid));
@@ -251,18 +241,18 @@ TEST_F(TypeLibrary, InterfaceIsADualAutomationInterfaceOverIDispatchFromStdole2)
     EXPECT_EQ(1, attr->cImplTypes);
     info->ReleaseTypeAttr(attr);
 
-    Documentation d = Document(info.p, MEMBERID_NIL);
+    Documentation d = Document(info.get(), MEMBERID_NIL);
     EXPECT_EQ(L"IPlimoWrapper", d.name);
     EXPECT_EQ(L"IPlimoWrapper Interface", d.doc);
 
     HREFTYPE href = 0;
     ASSERT_EQ(S_OK, info->GetRefTypeOfImplType(0, &href));
-    ReleaseOnExit<ITypeInfo> base;
-    ASSERT_EQ(S_OK, info->GetRefTypeInfo(href, &base.p));
-    EXPECT_EQ(L"IDispatch", Document(base.p, MEMBERID_NIL).name);
-    ReleaseOnExit<ITypeLib> baseLibrary;
+    ScopedInterface<ITypeInfo> base;
+    ASSERT_EQ(S_OK, info->GetRefTypeInfo(href, base.put()));
+    EXPECT_EQ(L"IDispatch", Document(base.get(), MEMBERID_NIL).name);
+    ScopedInterface<ITypeLib> baseLibrary;
     UINT index = 0;
-    ASSERT_EQ(S_OK, base->GetContainingTypeLib(&baseLibrary.p, &index));
+    ASSERT_EQ(S_OK, base->GetContainingTypeLib(baseLibrary.put(), &index));
     TLIBATTR* libAttr = nullptr;
     ASSERT_EQ(S_OK, baseLibrary->GetLibAttr(&libAttr));
     EXPECT_TRUE(IsEqualGUID(kStdOle2, libAttr->guid)) << "IDispatch must come from stdole2";
@@ -270,8 +260,8 @@ TEST_F(TypeLibrary, InterfaceIsADualAutomationInterfaceOverIDispatchFromStdole2)
 }
 
 TEST_F(TypeLibrary, DispatchHalfIsDualAndDispatchable) {
-    ReleaseOnExit<ITypeInfo> info;
-    ASSERT_EQ(S_OK, library->GetTypeInfoOfGuid(IID_IPlimoWrapper, &info.p));
+    ScopedInterface<ITypeInfo> info;
+    ASSERT_EQ(S_OK, library->GetTypeInfoOfGuid(IID_IPlimoWrapper, info.put()));
     TYPEATTR* attr = nullptr;
     ASSERT_EQ(S_OK, info->GetTypeAttr(&attr));
     EXPECT_EQ(TKIND_DISPATCH, attr->typekind);
@@ -282,8 +272,8 @@ TEST_F(TypeLibrary, DispatchHalfIsDualAndDispatchable) {
 }
 
 TEST_F(TypeLibrary, EveryMethodHasItsSlotDispatchIdentifierAndParameters) {
-    ReleaseOnExit<ITypeInfo> info;
-    InterfaceHalf(&info.p);
+    ScopedInterface<ITypeInfo> info;
+    InterfaceHalf(info.put());
     ASSERT_EQ(kMethods.size(), 19u);
 
     for (UINT i = 0; i < kMethods.size(); ++i) {
@@ -321,7 +311,7 @@ TEST_F(TypeLibrary, EveryMethodHasItsSlotDispatchIdentifierAndParameters) {
         }
         info->ReleaseFuncDesc(f);
 
-        Documentation d = Document(info.p, static_cast<MEMBERID>(0x60020000 + i));
+        Documentation d = Document(info.get(), static_cast<MEMBERID>(0x60020000 + i));
         EXPECT_EQ(L"<null>", d.doc);
         EXPECT_EQ(0u, d.helpContext);
     }

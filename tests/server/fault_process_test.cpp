@@ -18,6 +18,7 @@
 #include "child_process.h"
 #include "provider_record_view.h"
 #include "scoped_resource.h"
+#include "served_processes.h"
 #include "server_paths.h"
 #include "test_arrays.h"
 
@@ -185,36 +186,14 @@ protected:
     static void TearDownTestSuite() { ::CoUninitialize(); }
 
     void SetUp() override {
-        // A served run removes the registration on its way out, and under Wine that takes the
-        // machine's type-library entries too: register afresh before each activation.
-        ChildResult registered = RunChild(ServerCommand(L"/RegServer"));
-        ASSERT_TRUE(registered.finished);
-        ASSERT_EQ(0u, registered.exitCode);
+        RegisterServerAfresh();
         record.Reset();
     }
-
     // No server that a test reached may outlive it: one that does is reported, then ended.
-    void TearDown() override {
-        for (ScopedHandle& server : servers) {
-            DWORD exitCode = 0;
-            if (!WaitForExit(server.get(), kPromptMs, &exitCode)) {
-                ADD_FAILURE() << "a server outlived its test";
-                ::TerminateProcess(server.get(), 1);
-                ::WaitForSingleObject(server.get(), kPromptMs);
-            }
-        }
-    }
+    void TearDown() override { servers.ExpectAllEnded(kPromptMs); }
 
     // Opens the process `id` for the test to watch and end; the fixture keeps the handle.
-    HANDLE Track(DWORD id) {
-        ScopedHandle process(::OpenProcess(
-            SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, id));
-        HANDLE handle = process.get();
-        if (process) {
-            servers.push_back(std::move(process));
-        }
-        return handle;
-    }
+    HANDLE Track(DWORD id) { return servers.Track(id); }
 
     // Activates a server and binds the test provider in it. `*server` is the server's process,
     // learnt from the provider's record, or null when that failed.
@@ -241,7 +220,7 @@ protected:
 
     ProviderRecordView record;
     ProviderUnloads unloads;
-    std::vector<ScopedHandle> servers;
+    ServedProcesses servers;
 };
 
 // A fault inside a file-list method is caught by the bridge's guard in the server.

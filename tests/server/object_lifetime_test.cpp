@@ -9,19 +9,15 @@
 #include "class_factory.h"
 #include "plimo_com_wrapper_module.h"
 #include "served_plimo_wrapper.h"
+#include "scoped_resource.h"
 #include "server_lock_count.h"
 
 namespace {
 
-template <class I> struct Ref {
-    I* p = nullptr;
-    ~Ref() {
-        if (p != nullptr) {
-            p->Release();
-        }
-    }
-    void** out() { return reinterpret_cast<void**>(&p); }
-};
+// Fills an owner through the void** that creators take.
+template <class I> void** Out(ScopedInterface<I>& owner) {
+    return reinterpret_cast<void**>(owner.put());
+}
 
 void* const kUntouched = reinterpret_cast<void*>(0x1234);
 
@@ -35,28 +31,28 @@ protected:
 };
 
 TEST_F(ServedObject, AnswersItsThreeInterfacesWithOnePointerAndNothingElse) {
-    Ref<IUnknown> object;
-    ASSERT_EQ(S_OK, CreatePlimoWrapper(nullptr, IID_IUnknown, object.out()));
+    ScopedInterface<IUnknown> object;
+    ASSERT_EQ(S_OK, CreatePlimoWrapper(nullptr, IID_IUnknown, Out(object)));
     EXPECT_EQ(locksBefore + 1, ServerLockCount());
 
-    Ref<IPlimoWrapper> wrapper;
-    Ref<IDispatch> dispatch;
-    Ref<IUnknown> unknown;
-    ASSERT_EQ(S_OK, object.p->QueryInterface(IID_IPlimoWrapper, wrapper.out()));
-    ASSERT_EQ(S_OK, object.p->QueryInterface(IID_IDispatch, dispatch.out()));
-    ASSERT_EQ(S_OK, object.p->QueryInterface(IID_IUnknown, unknown.out()));
-    EXPECT_EQ(static_cast<void*>(object.p), static_cast<void*>(wrapper.p));
-    EXPECT_EQ(static_cast<void*>(object.p), static_cast<void*>(dispatch.p));
-    EXPECT_EQ(static_cast<void*>(object.p), static_cast<void*>(unknown.p));
-    EXPECT_EQ(5u, object.p->AddRef()) << "each lookup raised the count";
-    object.p->Release();
+    ScopedInterface<IPlimoWrapper> wrapper;
+    ScopedInterface<IDispatch> dispatch;
+    ScopedInterface<IUnknown> unknown;
+    ASSERT_EQ(S_OK, object->QueryInterface(IID_IPlimoWrapper, Out(wrapper)));
+    ASSERT_EQ(S_OK, object->QueryInterface(IID_IDispatch, Out(dispatch)));
+    ASSERT_EQ(S_OK, object->QueryInterface(IID_IUnknown, Out(unknown)));
+    EXPECT_EQ(static_cast<void*>(object.get()), static_cast<void*>(wrapper.get()));
+    EXPECT_EQ(static_cast<void*>(object.get()), static_cast<void*>(dispatch.get()));
+    EXPECT_EQ(static_cast<void*>(object.get()), static_cast<void*>(unknown.get()));
+    EXPECT_EQ(5u, object->AddRef()) << "each lookup raised the count";
+    object->Release();
 
     for (const IID* other : {&IID_IClassFactory, &IID_ITypeInfo, &IID_IMarshal}) {
         void* out = kUntouched;
-        EXPECT_EQ(E_NOINTERFACE, object.p->QueryInterface(*other, &out));
+        EXPECT_EQ(E_NOINTERFACE, object->QueryInterface(*other, &out));
         EXPECT_EQ(nullptr, out);
     }
-    EXPECT_EQ(E_POINTER, object.p->QueryInterface(IID_IUnknown, nullptr));
+    EXPECT_EQ(E_POINTER, object->QueryInterface(IID_IUnknown, nullptr));
 }
 
 TEST_F(ServedObject, ReleaseReturnsZeroExactlyWhenTheObjectIsDestroyedAndDropsItsLock) {
@@ -71,15 +67,15 @@ TEST_F(ServedObject, ReleaseReturnsZeroExactlyWhenTheObjectIsDestroyedAndDropsIt
 }
 
 TEST_F(ServedObject, AggregationIsRefusedWhateverIsAsked) {
-    Ref<IUnknown> outer;
-    ASSERT_EQ(S_OK, CreatePlimoWrapper(nullptr, IID_IUnknown, outer.out()));
+    ScopedInterface<IUnknown> outer;
+    ASSERT_EQ(S_OK, CreatePlimoWrapper(nullptr, IID_IUnknown, Out(outer)));
     const LONG locks = ServerLockCount();
     for (const IID* asked : {&IID_IUnknown, &IID_IPlimoWrapper, &IID_IDispatch}) {
         void* out = kUntouched;
-        EXPECT_EQ(CLASS_E_NOAGGREGATION, CreatePlimoWrapper(outer.p, *asked, &out));
+        EXPECT_EQ(CLASS_E_NOAGGREGATION, CreatePlimoWrapper(outer.get(), *asked, &out));
         EXPECT_EQ(nullptr, out);
     }
-    EXPECT_EQ(E_POINTER, CreatePlimoWrapper(outer.p, IID_IUnknown, nullptr));
+    EXPECT_EQ(E_POINTER, CreatePlimoWrapper(outer.get(), IID_IUnknown, nullptr));
     EXPECT_EQ(locks, ServerLockCount()) << "no object was made";
 }
 
@@ -91,20 +87,19 @@ TEST_F(ServedObject, CreationAskingForAMissingInterfaceDestroysTheObjectAgain) {
 }
 
 TEST_F(ServedObject, FinalReleaseFreesTheBoundProvider) {
-    Ref<IPlimoWrapper> wrapper;
-    ASSERT_EQ(S_OK, CreatePlimoWrapper(nullptr, IID_IPlimoWrapper, wrapper.out()));
+    ScopedInterface<IPlimoWrapper> wrapper;
+    ASSERT_EQ(S_OK, CreatePlimoWrapper(nullptr, IID_IPlimoWrapper, Out(wrapper)));
     wchar_t self[MAX_PATH];
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring provider(self);
     provider.replace(provider.find_last_of(L'\\') + 1, std::wstring::npos,
                      L"plimo_test_provider.dll");
     BSTR path = ::SysAllocString(provider.c_str());
-    ASSERT_EQ(S_OK, wrapper.p->Init(path));
+    ASSERT_EQ(S_OK, wrapper->Init(path));
     ::SysFreeString(path);
     ASSERT_NE(nullptr, ::GetModuleHandleW(provider.c_str()));
 
-    wrapper.p->Release();
-    wrapper.p = nullptr;
+    wrapper.reset();
     EXPECT_EQ(nullptr, ::GetModuleHandleW(provider.c_str()));
     ::SetDllDirectoryW(nullptr);
 }
@@ -114,18 +109,18 @@ protected:
     void SetUp() override {
         ServedObject::SetUp();
         ASSERT_EQ(S_OK, CreateClassFactory(reinterpret_cast<void*>(&CreatePlimoWrapper),
-                                           IID_IClassFactory, factory.out()));
+                                           IID_IClassFactory, Out(factory)));
     }
-    Ref<IClassFactory> factory;
+    ScopedInterface<IClassFactory> factory;
 };
 
 TEST_F(ClassFactory, TakesNoServerLockOfItsOwnAndAnswersOnlyIClassFactory) {
     EXPECT_EQ(locksBefore, ServerLockCount());
-    Ref<IUnknown> unknown;
-    EXPECT_EQ(S_OK, factory.p->QueryInterface(IID_IUnknown, unknown.out()));
-    EXPECT_EQ(static_cast<void*>(factory.p), static_cast<void*>(unknown.p));
+    ScopedInterface<IUnknown> unknown;
+    EXPECT_EQ(S_OK, factory->QueryInterface(IID_IUnknown, Out(unknown)));
+    EXPECT_EQ(static_cast<void*>(factory.get()), static_cast<void*>(unknown.get()));
     void* out = kUntouched;
-    EXPECT_EQ(E_NOINTERFACE, factory.p->QueryInterface(IID_IDispatch, &out));
+    EXPECT_EQ(E_NOINTERFACE, factory->QueryInterface(IID_IDispatch, &out));
     EXPECT_EQ(nullptr, out);
 }
 
@@ -139,30 +134,30 @@ TEST_F(ClassFactory, CreatorRefusesANullOutPointerAndAMissingInterface) {
 }
 
 TEST_F(ClassFactory, CreatesBridgeObjectsAndRefusesAggregation) {
-    Ref<IPlimoWrapper> wrapper;
-    ASSERT_EQ(S_OK, factory.p->CreateInstance(nullptr, IID_IPlimoWrapper, wrapper.out()));
+    ScopedInterface<IPlimoWrapper> wrapper;
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IPlimoWrapper, Out(wrapper)));
     LONG version = 0;
-    EXPECT_EQ(static_cast<HRESULT>(0x800710DD), wrapper.p->SccGetVersion(&version))
+    EXPECT_EQ(static_cast<HRESULT>(0x800710DD), wrapper->SccGetVersion(&version))
         << "a new object has no provider bound";
 
     for (const IID* asked : {&IID_IUnknown, &IID_IPlimoWrapper}) {
         void* out = kUntouched;
-        EXPECT_EQ(CLASS_E_NOAGGREGATION, factory.p->CreateInstance(wrapper.p, *asked, &out));
+        EXPECT_EQ(CLASS_E_NOAGGREGATION, factory->CreateInstance(wrapper.get(), *asked, &out));
         EXPECT_EQ(nullptr, out);
     }
-    EXPECT_EQ(E_POINTER, factory.p->CreateInstance(nullptr, IID_IUnknown, nullptr));
+    EXPECT_EQ(E_POINTER, factory->CreateInstance(nullptr, IID_IUnknown, nullptr));
 }
 
 TEST_F(ClassFactory, LockServerHoldsTheServerUntilUnlocked) {
-    EXPECT_EQ(S_OK, factory.p->LockServer(TRUE));
+    EXPECT_EQ(S_OK, factory->LockServer(TRUE));
     EXPECT_EQ(locksBefore + 1, ServerLockCount());
     {
-        Ref<IUnknown> object;
-        ASSERT_EQ(S_OK, factory.p->CreateInstance(nullptr, IID_IUnknown, object.out()));
+        ScopedInterface<IUnknown> object;
+        ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IUnknown, Out(object)));
         EXPECT_EQ(locksBefore + 2, ServerLockCount());
     }
     EXPECT_EQ(locksBefore + 1, ServerLockCount()) << "the lock outlives every object";
-    EXPECT_EQ(S_OK, factory.p->LockServer(FALSE));
+    EXPECT_EQ(S_OK, factory->LockServer(FALSE));
 }
 
 // Waits, pumping this thread's queue, until WM_QUIT arrives or the time is up.

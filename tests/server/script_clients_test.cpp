@@ -9,6 +9,7 @@
 
 #include "child_process.h"
 #include "provider_record_view.h"
+#include "served_processes.h"
 #include "server_paths.h"
 
 using testprovider::Entry;
@@ -56,7 +57,7 @@ std::vector<std::string> Lines(const std::string& output) {
 class ScriptClients : public ::testing::TestWithParam<ScriptRun> {
 protected:
     void SetUp() override {
-        ASSERT_EQ(0u, RunChild(ServerCommand(L"/RegServer")).exitCode);
+        RegisterServerAfresh();
         record.Reset();
         record.SetResult(Entry::Initialize, 0);
         record.SetResult(Entry::GetVersion, 0x10002);

@@ -14,6 +14,7 @@
 #include "provider_record_view.h"
 #include "registry_view.h"
 #include "scoped_resource.h"
+#include "served_processes.h"
 #include "server_paths.h"
 
 using testprovider::Entry;
@@ -44,23 +45,10 @@ protected:
     static void TearDownTestSuite() { ::CoUninitialize(); }
 
     void SetUp() override {
-        // Every served run removes the per-user registration on its way out, and under Wine
-        // that also takes the machine's type-library entries: register afresh each time.
-        ChildResult registered = RunChild(ServerCommand(L"/RegServer"));
-        ASSERT_TRUE(registered.finished);
-        ASSERT_EQ(0u, registered.exitCode);
+        RegisterServerAfresh();
         record.Reset();
     }
-
-    // A server still on its way out would remove the registration the next test relies on:
-    // every server a test reached must have ended before the next one starts.
-    void TearDown() override {
-        for (ScopedHandle& server : servers) {
-            DWORD exitCode = 0;
-            EXPECT_TRUE(WaitForExit(server.get(), kServerExitTimeoutMs, &exitCode))
-                << "a server outlived its test";
-        }
-    }
+    void TearDown() override { servers.ExpectAllEnded(kServerExitTimeoutMs); }
 
     WrapperPtr Activate() {
         IPlimoWrapper* wrapper = nullptr;
@@ -83,13 +71,7 @@ protected:
         return server;
     }
 
-    void Track(DWORD server) {
-        ScopedHandle process(
-            ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, server));
-        if (process) {
-            servers.push_back(std::move(process));
-        }
-    }
+    void Track(DWORD server) { servers.Track(server); }
 
     // Releases `wrapper` and expects its server process to end with exit code 0.
     void ReleaseAndExpectExit(WrapperPtr wrapper, DWORD serverId) {
@@ -104,7 +86,7 @@ protected:
     }
 
     ProviderRecordView record;
-    std::vector<ScopedHandle> servers;
+    ServedProcesses servers;
 };
 
 TEST_F(Serving, A32BitClientDrivesTheProviderInsideTheServerProcess) {

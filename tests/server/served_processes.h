@@ -1,0 +1,51 @@
+// The server processes a test reached: each is registered afresh before, and must have ended
+// after, so that no server on its way out removes the registration the next test relies on.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <vector>
+
+#include "child_process.h"
+#include "scoped_resource.h"
+#include "server_paths.h"
+
+// Every served run removes the per-user registration on its way out, and under Wine that takes
+// the machine's type-library entries too: a test registers the server before each activation.
+inline void RegisterServerAfresh() {
+    ChildResult registered = RunChild(ServerCommand(L"/RegServer"));
+    ASSERT_TRUE(registered.finished);
+    ASSERT_EQ(0u, registered.exitCode);
+}
+
+class ServedProcesses {
+public:
+    // Opens the process `id` to watch (and, if need be, end) it; null when it is already gone.
+    HANDLE Track(DWORD id) {
+        ScopedHandle process(::OpenProcess(
+            SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, id));
+        HANDLE handle = process.get();
+        if (process) {
+            servers_.push_back(std::move(process));
+        }
+        return handle;
+    }
+
+    // Each tracked server must end within `timeoutMs`; one that does not is reported and ended.
+    void ExpectAllEnded(DWORD timeoutMs) {
+        for (ScopedHandle& server : servers_) {
+            DWORD exitCode = 0;
+            if (!WaitForExit(server.get(), timeoutMs, &exitCode)) {
+                ADD_FAILURE() << "a server outlived its test";
+                ::TerminateProcess(server.get(), 1);
+                ::WaitForSingleObject(server.get(), timeoutMs);
+            }
+        }
+        servers_.clear();
+    }
+
+private:
+    std::vector<ScopedHandle> servers_;
+};
