@@ -152,15 +152,19 @@ LONG SampleProject::Add(const char* file, const char* comment) {
     return SCC_OK;
 }
 
-LONG SampleProject::Checkout(const char* file) {
-    Location at;
-    if (!Locate(file, &at)) {
+LONG SampleProject::OpenControlled(const char* file, Location* location, FileRecord* record) const {
+    if (!Locate(file, location)) {
         return SCC_E_INVALIDFILEPATH;
     }
+    return LoadControlled(location->record, record);
+}
+
+LONG SampleProject::Checkout(const char* file) {
+    Location at;
     FileRecord record;
-    LONG loaded = LoadControlled(at.record, &record);
-    if (loaded != SCC_OK) {
-        return loaded;
+    LONG opened = OpenControlled(file, &at, &record);
+    if (opened != SCC_OK) {
+        return opened;
     }
     if (!record.checkedOutBy.empty()) {
         return SameName(record.checkedOutBy, user_) ? SCC_E_ALREADYCHECKEDOUT
@@ -178,13 +182,10 @@ LONG SampleProject::Checkout(const char* file) {
 
 LONG SampleProject::Checkin(const char* file, const char* comment, bool keepCheckedOut) {
     Location at;
-    if (!Locate(file, &at)) {
-        return SCC_E_INVALIDFILEPATH;
-    }
     FileRecord record;
-    LONG loaded = LoadControlled(at.record, &record);
-    if (loaded != SCC_OK) {
-        return loaded;
+    LONG opened = OpenControlled(file, &at, &record);
+    if (opened != SCC_OK) {
+        return opened;
     }
     if (!SameName(record.checkedOutBy, user_)) {
         return SCC_E_NOTCHECKEDOUT;
@@ -215,13 +216,10 @@ LONG SampleProject::Checkin(const char* file, const char* comment, bool keepChec
 
 LONG SampleProject::Uncheckout(const char* file) {
     Location at;
-    if (!Locate(file, &at)) {
-        return SCC_E_INVALIDFILEPATH;
-    }
     FileRecord record;
-    LONG loaded = LoadControlled(at.record, &record);
-    if (loaded != SCC_OK) {
-        return loaded;
+    LONG opened = OpenControlled(file, &at, &record);
+    if (opened != SCC_OK) {
+        return opened;
     }
     if (!SameName(record.checkedOutBy, user_)) {
         return SCC_E_NOTCHECKEDOUT;
@@ -235,13 +233,10 @@ LONG SampleProject::Uncheckout(const char* file) {
 
 LONG SampleProject::Get(const char* file) {
     Location at;
-    if (!Locate(file, &at)) {
-        return SCC_E_INVALIDFILEPATH;
-    }
     FileRecord record;
-    LONG loaded = LoadControlled(at.record, &record);
-    if (loaded != SCC_OK) {
-        return loaded;
+    LONG opened = OpenControlled(file, &at, &record);
+    if (opened != SCC_OK) {
+        return opened;
     }
     if (SameName(record.checkedOutBy, user_)) {
         return SCC_E_FILEISCHECKEDOUT;
@@ -251,13 +246,10 @@ LONG SampleProject::Get(const char* file) {
 
 LONG SampleProject::Status(const char* file) const {
     Location at;
-    if (!Locate(file, &at)) {
-        return SCC_STATUS_INVALID;
-    }
     FileRecord record;
-    LONG loaded = LoadControlled(at.record, &record);
-    if (loaded != SCC_OK) {
-        return loaded == SCC_E_FILENOTCONTROLLED ? SCC_STATUS_NOTCONTROLLED : SCC_STATUS_INVALID;
+    LONG opened = OpenControlled(file, &at, &record);
+    if (opened != SCC_OK) {
+        return opened == SCC_E_FILENOTCONTROLLED ? SCC_STATUS_NOTCONTROLLED : SCC_STATUS_INVALID;
     }
     LONG status = SCC_STATUS_CONTROLLED;
     if (SameName(record.checkedOutBy, user_)) {

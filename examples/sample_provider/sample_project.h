@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+struct FileRecord;
+
 class SampleProject {
 public:
     // Opens the project `name` kept in the folder `store` for the working folder
@@ -53,6 +55,9 @@ private:
     // Maps a full path inside the working folder to its place in the store; false for any
     // other path, ".." tricks included.
     bool Locate(const char* file, Location* location) const;
+    // Locates a controlled file and reads its record: SCC_OK; SCC_E_INVALIDFILEPATH for a path
+    // outside the working folder; SCC_E_FILENOTCONTROLLED or SCC_E_ACCESSFAILURE.
+    LONG OpenControlled(const char* file, Location* location, FileRecord* record) const;
 
     std::string user_;
     std::wstring workingFolder_; // full path, ending in a backslash
