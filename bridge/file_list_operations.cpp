@@ -38,10 +38,11 @@ HRESULT CPlimoWrapper::ForwardCommentedFiles(const char* name, LONG hWnd,
     }
     return RunFileListCall([&]() -> HRESULT {
         CFileNameList files(lpFileNames);
-        auto entry = FindEntry<provider::SccCheckinFn>(name);
-        if (entry == nullptr) {
-            return kNoProviderEntry;
+        ProviderCall call = Enter(name);
+        if (FAILED(call.status())) {
+            return call.status();
         }
+        auto entry = call.entry<provider::SccCheckinFn>();
         // A comment that cannot be converted goes as null; it never fails the call.
         NarrowText comment = WideToNarrow(lpComment);
         LONG result = 0;
@@ -63,10 +64,11 @@ HRESULT CPlimoWrapper::ForwardPlainFiles(const char* name, LONG hWnd, const VARI
     }
     return RunFileListCall([&]() -> HRESULT {
         CFileNameList files(lpFileNames);
-        auto entry = FindEntry<provider::SccUncheckoutFn>(name);
-        if (entry == nullptr) {
-            return kNoProviderEntry;
+        ProviderCall call = Enter(name);
+        if (FAILED(call.status())) {
+            return call.status();
         }
+        auto entry = call.entry<provider::SccUncheckoutFn>();
         LONG result = 0;
         if (!CallProviderGuarded([&] {
                 result = entry(m_pvContext, ToWindow(hWnd), files.Count(), files.Names(), fOptions,
@@ -117,10 +119,11 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccAdd(LONG hWnd, VARIANT lpFileNames, 
         if (options.Count() != files.Count()) {
             return E_INVALIDARG;
         }
-        auto entry = FindEntry<provider::SccAddFn>("SccAdd");
-        if (entry == nullptr) {
-            return kNoProviderEntry;
+        ProviderCall call = Enter("SccAdd");
+        if (FAILED(call.status())) {
+            return call.status();
         }
+        auto entry = call.entry<provider::SccAddFn>();
         NarrowText comment = WideToNarrow(lpComment);
         LONG result = 0;
         if (!CallProviderGuarded([&] {
@@ -151,10 +154,11 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccQueryInfo(VARIANT lpFileNames, VARIA
         }
         ScopedSafeArrayAccess access(status.get());
 
-        auto entry = FindEntry<provider::SccQueryInfoFn>("SccQueryInfo");
-        if (entry == nullptr) {
-            return kNoProviderEntry;
+        ProviderCall call = Enter("SccQueryInfo");
+        if (FAILED(call.status())) {
+            return call.status();
         }
+        auto entry = call.entry<provider::SccQueryInfoFn>();
         LONG result = 0;
         if (!CallProviderGuarded(
                 [&] { result = entry(m_pvContext, files.Count(), files.Names(), words); })) {

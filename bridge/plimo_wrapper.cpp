@@ -45,6 +45,11 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::Init(BSTR bstrName) {
     if (bstrName == nullptr) {
         return E_INVALIDARG;
     }
+    // Loading the library runs the provider's own start-up code.
+    ProviderCall call(this);
+    if (FAILED(call.status())) {
+        return call.status();
+    }
     try {
         return BindProvider(bstrName);
     } catch (const CAtlException& e) {
@@ -82,10 +87,11 @@ HRESULT CPlimoWrapper::CallContextEntry(const char* name, LONG* pResult) {
     if (pResult == nullptr) {
         return E_INVALIDARG;
     }
-    auto entry = FindEntry<provider::SccContextFn>(name);
-    if (entry == nullptr) {
-        return kNoProviderEntry;
+    ProviderCall call = Enter(name);
+    if (FAILED(call.status())) {
+        return call.status();
     }
+    auto entry = call.entry<provider::SccContextFn>();
     *pResult = entry(m_pvContext);
     return S_OK;
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "PlimoCOMWrapper.h"
+#include "provider_call.h"
 
 // The bridge implements the 19 methods of IPlimoWrapper. IUnknown and IDispatch are left to
 // the object machinery that completes it (reference counting, interface lookup, dispatch), so
@@ -19,6 +20,10 @@
 // The six file-list methods refuse a malformed list (E_INVALIDARG) before they look for the
 // entry, and return E_FAIL, with nothing written, when the provider faults or throws; the object
 // stays usable.
+//
+// One provider call runs at a time on a thread: a method called while another is inside the
+// provider (which may pump messages) returns kProviderBusy and writes nothing, and after a stack
+// overflow whose guard page could not be put back every method returns kProviderStackLost.
 class CPlimoWrapper : public IPlimoWrapper {
 public:
     CPlimoWrapper() = default;
@@ -89,14 +94,9 @@ private:
     // and handed as the first argument to every other entry point. The bridge never resets it.
     void* m_pvContext = nullptr;
 
-    // The entry point `name` of the bound library, looked up afresh at every call; null when no
-    // library is bound or it lacks the entry.
-    template <typename Fn> Fn FindEntry(const char* name) const {
-        if (m_hProvider == nullptr) {
-            return nullptr;
-        }
-        return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(m_hProvider, name)));
-    }
+    // Admission to the provider for one call and its entry point `name`, looked up afresh in the
+    // bound library (see ProviderCall).
+    ProviderCall Enter(const char* name) { return ProviderCall(this, m_hProvider, name); }
 
     HRESULT BindProvider(const wchar_t* path);
     // The file-list shapes that SccCheckin and SccCheckout share, and SccUncheckout and SccGet.

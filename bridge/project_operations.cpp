@@ -33,10 +33,11 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGetProjPath(LONG hWnd, BSTR* lpUser,
     // The automation side counts -1 as true, the provider's BOOL 1.
     BOOL isNew = *pbNew != 0 ? TRUE : FALSE;
 
-    auto entry = FindEntry<provider::SccGetProjPathFn>("SccGetProjPath");
-    if (entry == nullptr) {
-        return kNoProviderEntry;
+    ProviderCall call = Enter("SccGetProjPath");
+    if (FAILED(call.status())) {
+        return call.status();
     }
+    auto entry = call.entry<provider::SccGetProjPathFn>();
     BOOL allowChangePath = bAllowChangePath != 0 ? TRUE : FALSE;
 
     *pResult = entry(m_pvContext, ToWindow(hWnd), user.get(), project.get(), localPath.get(),
@@ -71,10 +72,11 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccOpenProject(LONG hWnd, BSTR* lpUser,
     InOutString<kUserCapacity> user(*lpUser);
     InOutString<kProjectCapacity> auxPath(*lpAuxProjPath);
 
-    auto entry = FindEntry<provider::SccOpenProjectFn>("SccOpenProject");
-    if (entry == nullptr) {
-        return kNoProviderEntry;
+    ProviderCall call = Enter("SccOpenProject");
+    if (FAILED(call.status())) {
+        return call.status();
     }
+    auto entry = call.entry<provider::SccOpenProjectFn>();
     // In-only texts go whole, whatever their length; one that cannot be converted goes as null.
     NarrowText comment = WideToNarrow(lpComment);
     NarrowText localPath = WideToNarrow(lpLocalProjPath);

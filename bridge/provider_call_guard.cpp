@@ -2,16 +2,44 @@
 #include "provider_call_guard.h"
 
 #include <windows.h>
+#include <malloc.h>
+
+namespace {
+
+StackReset stackReset = &::_resetstkoflw;
+thread_local bool stackLost = false;
+
+// Runs once control is back in the guard's frame, well above the overflow: only there can the
+// used-up guard page be put back.
+void AfterFault(DWORD code) {
+    if (code == EXCEPTION_STACK_OVERFLOW && stackReset() == 0) {
+        stackLost = true;
+    }
+}
+
+} // namespace
+
+bool GuardedStackLost() {
+    return stackLost;
+}
+
+StackReset SetStackReset(StackReset reset) {
+    StackReset previous = stackReset;
+    stackReset = reset != nullptr ? reset : &::_resetstkoflw;
+    return previous;
+}
 
 #if defined(_MSC_VER)
 
 bool CallGuarded(GuardedCall call, void* argument) {
+    DWORD code = 0;
     __try {
         call(argument);
         return true;
-    } __except (EXCEPTION_EXECUTE_HANDLER) {
-        return false;
+    } __except (code = GetExceptionCode(), EXCEPTION_EXECUTE_HANDLER) {
     }
+    AfterFault(code);
+    return false;
 }
 
 #elif defined(__GNUC__) && defined(__i386__)
@@ -25,12 +53,13 @@ bool CallGuarded(GuardedCall call, void* argument) {
 // off the thread's stack):
 //   0  previous record     4  handler
 //   8  esp to resume with  12 ebp to resume with
+//   16 where the handler stores the exception's code
 //
 // The handler declines unwinds. For an exception it first unwinds every frame registered above
 // its own (the provider's termination handlers run and the records go), then leaves the
 // dispatcher's frames behind by resuming at the recovery point, as __except does. Returning
 // ExceptionContinueExecution instead would not do for exceptions raised as non-continuable.
-extern "C" int PlimoGuardedCall(GuardedCall call, void* argument);
+extern "C" int PlimoGuardedCall(GuardedCall call, void* argument, DWORD* code);
 
 asm(R"(
     .text
@@ -43,9 +72,11 @@ _PlimoGuardedCall:
     pushl %ebx
     pushl %esi
     pushl %edi
-    subl $16, %esp
+    subl $20, %esp
     movl %esp, 8(%esp)
     movl %ebp, 12(%esp)
+    movl 16(%ebp), %eax
+    movl %eax, 16(%esp)
     movl $_PlimoGuardHandler, 4(%esp)
     movl %fs:0, %eax
     movl %eax, (%esp)
@@ -60,7 +91,7 @@ _PlimoGuardRecovery:
 1:
     movl (%esp), %edx
     movl %edx, %fs:0
-    addl $16, %esp
+    addl $20, %esp
     popl %edi
     popl %esi
     popl %ebx
@@ -74,6 +105,9 @@ _PlimoGuardHandler:
     testl $6, 4(%eax)
     jnz 2f
     movl 8(%esp), %edx
+    movl 16(%edx), %ecx
+    pushl (%eax)
+    popl (%ecx)
     pushl %edx
     pushl $0
     pushl %eax
@@ -92,7 +126,12 @@ _PlimoGuardHandler:
 )");
 
 bool CallGuarded(GuardedCall call, void* argument) {
-    return PlimoGuardedCall(call, argument) != 0;
+    DWORD code = 0;
+    if (PlimoGuardedCall(call, argument, &code) != 0) {
+        return true;
+    }
+    AfterFault(code);
+    return false;
 }
 
 #else

@@ -1,5 +1,5 @@
 // A guard around calls into the provider: a structured exception that the provider raises and
-// does not handle itself (an access violation, say) ends the call, not the server.
+// does not handle itself (an access violation, a stack overflow) ends the call, not the server.
 #pragma once
 
 // The function a guard runs; `argument` is passed through untouched.
@@ -10,7 +10,23 @@ using GuardedCall = void (*)(void* argument);
 // exception reached the guard unhandled: the frames beneath were unwound (their termination
 // handlers ran) and control came back here. `call` must not let a C++ exception escape, and
 // nothing in it that was abandoned by a fault is destroyed, so it must own nothing.
+//
+// After a stack overflow the guard page that the overflow used up is put back, so the next
+// overflow on this thread is caught as this one was. When that fails, the thread is marked
+// (GuardedStackLost): a further overflow could no longer be caught, so no provider may be
+// called on it again.
 bool CallGuarded(GuardedCall call, void* argument);
+
+// Whether a stack overflow on the calling thread left its stack without a guard page.
+bool GuardedStackLost();
+
+// Puts back the guard page after a stack overflow: nonzero when it did. The C runtime's
+// _resetstkoflw unless a test has put something else in its place.
+using StackReset = int(__cdecl*)();
+
+// Replaces the stack reset and gives the one it replaces; null restores _resetstkoflw. Only tests
+// call it, to make a reset fail.
+StackReset SetStackReset(StackReset reset);
 
 // Runs `body()` under CallGuarded and also catches every C++ exception it throws. Returns true
 // only when `body` returned normally.

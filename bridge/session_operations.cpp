@@ -30,10 +30,11 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccInitialize(LONG hWnd, BSTR lpCallerN
     InOutString<kSccNameCapacity> name(*lpSccName);
     InOutString<kAuxPathLabelCapacity> label(*lpAuxPathLabel);
 
-    auto entry = FindEntry<provider::SccInitializeFn>("SccInitialize");
-    if (entry == nullptr) {
-        return kNoProviderEntry;
+    ProviderCall call = Enter("SccInitialize");
+    if (FAILED(call.status())) {
+        return call.status();
     }
+    auto entry = call.entry<provider::SccInitializeFn>();
     NarrowText callerName = WideToNarrow(lpCallerName);
 
     // The provider stores its context through the field's address; the bridge leaves the field
@@ -52,10 +53,11 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccSetOption(LONG nOption, LONG dwVal, 
     if (pResult == nullptr) {
         return E_INVALIDARG;
     }
-    auto entry = FindEntry<provider::SccSetOptionFn>("SccSetOption");
-    if (entry == nullptr) {
-        return kNoProviderEntry;
+    ProviderCall call = Enter("SccSetOption");
+    if (FAILED(call.status())) {
+        return call.status();
     }
+    auto entry = call.entry<provider::SccSetOptionFn>();
     *pResult = entry(m_pvContext, nOption, dwVal);
     return S_OK;
 }
@@ -64,10 +66,11 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccSetOptionCallback(LONG nOption, LONG
     if (pResult == nullptr) {
         return E_INVALIDARG;
     }
-    auto entry = FindEntry<provider::SccSetOptionFn>("SccSetOption");
-    if (entry == nullptr) {
-        return kNoProviderEntry;
+    ProviderCall call = Enter("SccSetOption");
+    if (FAILED(call.status())) {
+        return call.status();
     }
+    auto entry = call.entry<provider::SccSetOptionFn>();
     *pResult = entry(m_pvContext, nOption, reinterpret_cast<LONG_PTR>(&NullOptionCallback));
     return S_OK;
 }
@@ -77,10 +80,11 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGetCommandOptions(LONG hWnd, LONG iC
     if (pResult == nullptr) {
         return E_INVALIDARG;
     }
-    auto entry = FindEntry<provider::SccGetCommandOptionsFn>("SccGetCommandOptions");
-    if (entry == nullptr) {
-        return kNoProviderEntry;
+    ProviderCall call = Enter("SccGetCommandOptions");
+    if (FAILED(call.status())) {
+        return call.status();
     }
+    auto entry = call.entry<provider::SccGetCommandOptionsFn>();
     *pResult = entry(m_pvContext, ToWindow(hWnd), iCommand, nullptr);
     return S_OK;
 }
@@ -91,10 +95,11 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGetCommandOptionsByRef(LONG hWnd, LO
     if (pCmdOptionsCookie == nullptr || pResult == nullptr) {
         return E_INVALIDARG;
     }
-    auto entry = FindEntry<provider::SccGetCommandOptionsFn>("SccGetCommandOptions");
-    if (entry == nullptr) {
-        return kNoProviderEntry;
+    ProviderCall call = Enter("SccGetCommandOptions");
+    if (FAILED(call.status())) {
+        return call.status();
     }
+    auto entry = call.entry<provider::SccGetCommandOptionsFn>();
     // A fresh cookie on every call: the provider never sees the client's previous one.
     LONG cookie = 0;
     *pResult = entry(m_pvContext, ToWindow(hWnd), iCommand, &cookie);

@@ -92,6 +92,15 @@ struct RootBlockState {
     bool rewritten = false;
 };
 
+// Whether `cursor` starts a token: it opens the text or follows a blank.
+bool AtTokenStart(LPCWSTR text, LPCWSTR cursor) {
+    if (cursor == text) {
+        return true;
+    }
+    const wchar_t before = cursor[-1];
+    return before == L' ' || before == L'\t' || before == L'\r' || before == L'\n';
+}
+
 } // namespace
 
 HRESULT ExpandScriptVariables(const CRegObject& variables, LPCWSTR text, bool perUser,
@@ -122,7 +131,9 @@ HRESULT ExpandScriptVariables(const CRegObject& variables, LPCWSTR text, bool pe
             }
             if (*cursor == L'\'') {
                 if (!state.quoted) {
-                    state.quoted = true;
+                    // As the tokenizer reads it, a quote opens a quoted stretch only where a token
+                    // starts; inside a plain token (O'Brien) it is a character like any other.
+                    state.quoted = AtTokenStart(text, cursor);
                 } else if (cursor[1] == L'\'') {
                     // A doubled quote inside a stretch is one character of it, not its end.
                     hr = expanded.Append(cursor, 2);

@@ -66,6 +66,9 @@ HRESULT CPlimoCOMWrapperModule::UnregisterAll() {
 
 HRESULT CPlimoCOMWrapperModule::RemovePerUserRegistration() {
     SetPerUserRegistrationMode();
-    UnregisterClassEntries(true, nullptr);
+    // Removing a per-user type library that is not there changes nothing on Windows, but Wine's
+    // per-user removal takes the machine's registration with it, and the next activation could
+    // not marshal the interface: the removal is asked only for a registration that exists.
+    UnregisterClassEntries(PerUserTypeLibRegistered(), nullptr);
     return UnregisterAppIdEntries();
 }

@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <cwchar>
+
 #include "class_table.h"
 #include "com_ptr.h"
 #include "plimo_com_wrapper_module.h"
@@ -132,4 +134,27 @@ HRESULT CPlimoCOMWrapperModule::UnregisterModuleTypeLib() {
     }
     return ::UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid,
                                attr->syskind);
+}
+
+bool CPlimoCOMWrapperModule::PerUserTypeLibRegistered() {
+    ScopedTypeLib library;
+    ScopedBstr path;
+    if (FAILED(LoadModuleTypeLib(library.put(), path.put()))) {
+        return false;
+    }
+    TLIBATTR* raw = nullptr;
+    if (FAILED(library.get()->GetLibAttr(&raw))) {
+        return false;
+    }
+    ScopedLibAttr attr(library.get(), raw);
+    wchar_t guid[40];
+    if (::StringFromGUID2(attr->guid, guid, ARRAYSIZE(guid)) == 0) {
+        return false;
+    }
+    // Type-library versions are written in hexadecimal, as "1.0".
+    wchar_t key[100];
+    std::swprintf(key, ARRAYSIZE(key), L"Software\\Classes\\TypeLib\\%ls\\%x.%x", guid,
+                  attr->wMajorVerNum, attr->wMinorVerNum);
+    ScopedRegKey found;
+    return ::RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, found.put()) == ERROR_SUCCESS;
 }

@@ -47,11 +47,8 @@ LONG CAtlModule::AddServerLock() {
 
 LONG CAtlModule::ReleaseServerLock() {
     LONG count = static_cast<LONG>(::CoReleaseServerProcess());
-    if (count == 0) {
-        HANDLE event = shutdownEvent;
-        if (event != nullptr) {
-            ::SetEvent(event);
-        }
+    if (count == 0 && shutdownEvent) {
+        ::SetEvent(shutdownEvent.get());
     }
     return count;
 }
@@ -68,27 +65,21 @@ HRESULT CAtlModule::AddTermFunction(TermFunction fn, DWORD_PTR value) {
 }
 
 HANDLE CAtlModule::StartShutdownMonitor() {
-    HANDLE event = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    if (event == nullptr) {
-        return nullptr;
+    if (!shutdownEvent) {
+        shutdownEvent.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+        if (!shutdownEvent) {
+            return nullptr;
+        }
     }
-    shutdownEvent = event;
-    HANDLE thread = ::CreateThread(nullptr, 0, &ShutdownMonitorProc, this, 0, nullptr);
-    if (thread == nullptr) {
-        shutdownEvent = nullptr;
-        ::CloseHandle(event);
-    }
-    return thread;
+    ::InterlockedExchange(&shutdownRequested, 0);
+    return ::CreateThread(nullptr, 0, &ShutdownMonitorProc, this, 0, nullptr);
 }
 
 DWORD WINAPI CAtlModule::ShutdownMonitorProc(void* parameter) {
     auto* module = static_cast<CAtlModule*>(parameter);
-    ::WaitForSingleObject(module->shutdownEvent, INFINITE);
-    // Taken before it is closed, so a late ReleaseServerLock never signals a handle value that
-    // the process may already have reused for something else.
-    HANDLE event =
-        ::InterlockedExchangePointer(const_cast<HANDLE*>(&module->shutdownEvent), nullptr);
-    ::CloseHandle(event);
+    ::WaitForSingleObject(module->shutdownEvent.get(), INFINITE);
+    // Marked before the message is posted: the message loop tells this WM_QUIT from any other.
+    ::InterlockedExchange(&module->shutdownRequested, 1);
     ::PostThreadMessageW(module->mainThreadId, WM_QUIT, 0, 0);
     return 0;
 }

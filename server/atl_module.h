@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "scoped_resource.h"
+
 class IRegistrarBase;
 class ClassTableRecord;
 
@@ -31,9 +33,11 @@ public:
     // can be allocated.
     HRESULT AddTermFunction(TermFunction fn, DWORD_PTR value);
 
-    // Creates the shutdown event and the monitor thread that waits on it, closes it and posts
-    // WM_QUIT to the main thread. The caller owns the returned thread handle; null on failure.
+    // Creates the shutdown event (once) and the monitor thread that waits on it and posts WM_QUIT
+    // to the main thread. The caller owns the returned thread handle; null on failure.
     HANDLE StartShutdownMonitor();
+    // Whether the monitor has asked the main thread to quit: the one WM_QUIT that ends serving.
+    bool ShutdownRequested() const { return shutdownRequested != 0; }
 
     // Guards the termination list and the loading of type information. Never held while calling
     // out to clients.
@@ -50,8 +54,10 @@ protected:
     TermEntry* termFunctions = nullptr;
     CRITICAL_SECTION moduleLock{};
     DWORD mainThreadId = 0;
-    // Shared with the monitor thread, which takes it (and closes it) once signalled.
-    HANDLE volatile shutdownEvent = nullptr;
+    // Signalled when the last server lock goes. It lives as long as the module, so a release
+    // racing with the monitor never signals a closed handle, or one the process reused.
+    ScopedHandle shutdownEvent;
+    LONG volatile shutdownRequested = 0;
     DWORD exitPause = 1000;
     bool comInitialized = false;
 

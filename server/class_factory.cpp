@@ -22,10 +22,29 @@ HRESULT STDMETHODCALLTYPE CComClassFactory::CreateInstance(IUnknown* outer, REFI
     return createInstanceFn(outer, riid, ppv);
 }
 
+namespace {
+
+// The locks that LockServer(TRUE) took and LockServer(FALSE) has not yet given back, in the whole
+// process: an unmatched FALSE must not drop a lock that a live object holds.
+LONG volatile clientLocks = 0;
+
+// Takes one client lock back, unless there is none.
+bool TakeClientLock() {
+    for (LONG count = clientLocks; count > 0; count = clientLocks) {
+        if (::InterlockedCompareExchange(&clientLocks, count - 1, count) == count) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 HRESULT STDMETHODCALLTYPE CComClassFactory::LockServer(BOOL lock) {
     if (lock) {
+        ::InterlockedIncrement(&clientLocks);
         currentModule->AddServerLock();
-    } else {
+    } else if (TakeClientLock()) {
         currentModule->ReleaseServerLock();
     }
     return S_OK;

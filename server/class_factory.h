@@ -18,7 +18,8 @@ public:
     // which the instance creator then refuses itself); otherwise what the instance creator
     // returns. Sets *ppv to null first.
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override;
-    // TRUE takes a server lock, FALSE drops one; always S_OK.
+    // TRUE takes a server lock, FALSE gives one back; a FALSE without a TRUE before it does
+    // nothing. Always S_OK.
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override;
 
     static const InterfaceEntry* InterfaceTable();

@@ -49,6 +49,8 @@ public:
     HRESULT LoadModuleTypeLib(ITypeLib** library, BSTR* path);
     HRESULT RegisterModuleTypeLib();
     HRESULT UnregisterModuleTypeLib();
+    // Whether the type library is registered for the current user (HKCU's classes hold it).
+    bool PerUserTypeLibRegistered();
 
     HRESULT AddCommonVariables(IRegistrarBase* registrar) override;
 

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include "busy_message_filter.h"
 #include "class_table.h"
 #include "command_line.h"
 #include "plimo_com_wrapper_module.h"
@@ -68,15 +69,18 @@ HRESULT CPlimoCOMWrapperModule::Serve() {
         RemovePerUserRegistration();
         return hr;
     }
-    HANDLE monitor = StartShutdownMonitor();
-    if (monitor == nullptr) {
+    ScopedHandle monitor(StartShutdownMonitor());
+    if (!monitor) {
         RemovePerUserRegistration();
         return E_FAIL;
     }
-    ::CloseHandle(monitor);
     cleanupAtExit = true;
 
-    PumpMessages();
+    {
+        BusyMessageFilter filter;
+        ScopedMessageFilter installed(&filter);
+        PumpMessages();
+    }
 
     hr = WithdrawClassObjects();
     ::Sleep(exitPause);
@@ -85,9 +89,25 @@ HRESULT CPlimoCOMWrapperModule::Serve() {
 
 void CPlimoCOMWrapperModule::PumpMessages() {
     MSG message;
-    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    for (;;) {
+        const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
+        if (got == -1) {
+            return;
+        }
+        // A WM_QUIT ends serving only when the shutdown monitor posted it: a provider's dialog
+        // code, or another program, may post one to this thread too.
+        if (got == 0) {
+            if (ShutdownRequested()) {
+                return;
+            }
+            continue;
+        }
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
+        // The monitor's own WM_QUIT may have been taken by a message loop inside the provider.
+        if (ShutdownRequested()) {
+            return;
+        }
     }
 }
 

@@ -45,7 +45,16 @@ enum Misbehaviour : int32_t {
     kFillUnterminated = 4, // fills every in/out text buffer to its capacity, with no terminator
     kExitProcess = 5,      // ends its process with ExitProcess(kExitProcessCode), after recording
     kAbort = 6,            // calls abort(), after recording the call, as a failed assertion would
+    kOverflowStack = 7,    // recurses until its stack overflows, after recording the call
+    kPumpMessages = 8,     // pumps messages, as a dialog does, until kStopPumpingEvent is set
+    kPostQuit = 9,         // posts WM_QUIT to its thread, as a dialog's own loop may, and returns
 };
+
+// Named events of a kPumpMessages entry: it sets kPumpingEvent once it pumps, and pumps until
+// kStopPumpingEvent is set (at most kPumpingLimitMs). A test creates both before the call.
+constexpr wchar_t kPumpingEvent[] = L"PlimoTestProviderPumping";
+constexpr wchar_t kStopPumpingEvent[] = L"PlimoTestProviderStopPumping";
+constexpr unsigned kPumpingLimitMs = 30000;
 
 // The exit code of a process that a kExitProcess entry ended.
 constexpr UINT kExitProcessCode = 0x5CC0;

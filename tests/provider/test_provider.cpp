@@ -9,6 +9,7 @@
 #include "provider_call_guard.h"
 #include "provider_entry_points.h"
 #include "provider_record.h"
+#include "scoped_resource.h"
 
 using namespace testprovider;
 
@@ -86,6 +87,48 @@ void WriteLong(int slot, LONG* target) {
     }
 }
 
+// A recursion bug: every frame keeps a buffer live across the call below it, so it can be neither
+// folded into a loop nor kept off the stack.
+#if defined(_MSC_VER)
+__declspec(noinline)
+#else
+__attribute__((noinline))
+#endif
+    int Recurse(int depth) {
+    // Far beyond any stack: the bound only keeps the compiler from calling the recursion endless.
+    static volatile int limit = 0x7FFFFFFF;
+    if (depth >= limit) {
+        return 0;
+    }
+    volatile char frame[256];
+    frame[0] = static_cast<char>(depth);
+    return Recurse(depth + 1) + frame[0];
+}
+
+// Pumps this thread's messages, as a modal dialog does, until the test says stop.
+void PumpUntilStopped() {
+    ScopedHandle pumping(::OpenEventW(EVENT_MODIFY_STATE, FALSE, kPumpingEvent));
+    ScopedHandle stop(::OpenEventW(SYNCHRONIZE, FALSE, kStopPumpingEvent));
+    if (!pumping || !stop) {
+        return;
+    }
+    ::SetEvent(pumping.get());
+    const ULONGLONG deadline = ::GetTickCount64() + kPumpingLimitMs;
+    for (ULONGLONG now = ::GetTickCount64(); now < deadline; now = ::GetTickCount64()) {
+        HANDLE waits[] = {stop.get()};
+        const DWORD woke = ::MsgWaitForMultipleObjects(
+            1, waits, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+        if (woke != WAIT_OBJECT_0 + 1) {
+            return;
+        }
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+    }
+}
+
 // Does what the script asks of `entry` beyond recording, then gives its result.
 LONG Answer(Entry entry) {
     if (Plan().misbehaving == entry && Plan().misbehaviour == kFaultOnNull) {
@@ -104,6 +147,15 @@ LONG Answer(Entry entry) {
     }
     if (Plan().misbehaving == entry && Plan().misbehaviour == kAbort) {
         std::abort();
+    }
+    if (Plan().misbehaving == entry && Plan().misbehaviour == kOverflowStack) {
+        Recurse(0);
+    }
+    if (Plan().misbehaving == entry && Plan().misbehaviour == kPumpMessages) {
+        PumpUntilStopped();
+    }
+    if (Plan().misbehaving == entry && Plan().misbehaviour == kPostQuit) {
+        ::PostQuitMessage(0);
     }
     return Plan().results[static_cast<int>(entry)];
 }

@@ -140,3 +140,18 @@ TEST_F(PerUserRewrite, UnregisteringKeepsSoftwareThatHoldsOtherKeys) {
 }
 
 } // namespace
+
+namespace {
+
+// A quote inside a plain token is a character of it, as the tokenizer reads it, so it opens no
+// quoted stretch that would hide the next root block from the rewrite.
+TEST_F(PerUserRewrite, AnApostropheInsideAPlainTokenLeavesTheNextRootBlockRewritten) {
+    ASSERT_EQ(S_OK, Apply(L"HKCR { O'Brien }\r\nHKCR { Z = s 'it''s' }", true));
+    EXPECT_EQ(
+        (std::vector<std::wstring>{L"", L"CR", L"CU", L"CU\\Software", L"CU\\Software\\Classes",
+                                   L"CU\\Software\\Classes\\O'Brien", L"CU\\Software\\Classes\\Z",
+                                   L"CU\\Software\\Classes\\Z|@=S:it's", L"LM"}),
+        State());
+}
+
+} // namespace

@@ -6,8 +6,10 @@
 #include <objbase.h>
 
 #include "PlimoCOMWrapper.h"
+#include "busy_message_filter.h"
 #include "class_factory.h"
 #include "plimo_com_wrapper_module.h"
+#include "provider_call.h"
 #include "served_plimo_wrapper.h"
 #include "scoped_resource.h"
 #include "server_lock_count.h"
@@ -160,6 +162,19 @@ TEST_F(ClassFactory, LockServerHoldsTheServerUntilUnlocked) {
     EXPECT_EQ(S_OK, factory->LockServer(FALSE));
 }
 
+TEST_F(ClassFactory, AnUnlockWithoutALockDropsNothingThatAnObjectHolds) {
+    ScopedInterface<IUnknown> object;
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IUnknown, Out(object)));
+    EXPECT_EQ(S_OK, factory->LockServer(FALSE));
+    EXPECT_EQ(S_OK, factory->LockServer(FALSE));
+    EXPECT_EQ(locksBefore + 1, ServerLockCount()) << "the object's lock stays";
+
+    EXPECT_EQ(S_OK, factory->LockServer(TRUE));
+    EXPECT_EQ(S_OK, factory->LockServer(FALSE));
+    EXPECT_EQ(S_OK, factory->LockServer(FALSE));
+    EXPECT_EQ(locksBefore + 1, ServerLockCount()) << "one unlock per lock, no more";
+}
+
 // Waits, pumping this thread's queue, until WM_QUIT arrives or the time is up.
 bool QuitArrivesWithin(DWORD milliseconds) {
     const ULONGLONG deadline = ::GetTickCount64() + milliseconds;
@@ -180,6 +195,47 @@ bool QuitArrivesWithin(DWORD milliseconds) {
     }
 }
 
+// While a provider call runs, the serving thread's filter turns away calls to the object's
+// interfaces and lets COM's own calls through.
+struct IncomingCall {
+    const char* name;
+    const IID* iid;
+    DWORD whileProviderRuns;
+};
+
+class MessageFilter : public ServedObject, public ::testing::WithParamInterface<IncomingCall> {};
+
+TEST_P(MessageFilter, AnswersByWhetherAProviderCallIsInProgress) {
+    ScopedInterface<IUnknown> object;
+    ASSERT_EQ(S_OK, CreatePlimoWrapper(nullptr, IID_IUnknown, Out(object)));
+    BusyMessageFilter filter;
+    INTERFACEINFO call{nullptr, *GetParam().iid, 7};
+    EXPECT_EQ(static_cast<DWORD>(SERVERCALL_ISHANDLED),
+              filter.HandleInComingCall(CALLTYPE_TOPLEVEL, nullptr, 0, &call));
+    {
+        ProviderCall running(object.get());
+        ASSERT_EQ(S_OK, running.status());
+        EXPECT_EQ(GetParam().whileProviderRuns,
+                  filter.HandleInComingCall(CALLTYPE_TOPLEVEL_CALLPENDING, nullptr, 0, &call));
+    }
+    EXPECT_EQ(static_cast<DWORD>(SERVERCALL_ISHANDLED),
+              filter.HandleInComingCall(CALLTYPE_TOPLEVEL, nullptr, 0, &call));
+}
+
+// COM's remote reference counting and interface queries.
+const IID kRemUnknown = {0x00000131, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID kRemUnknown2 = {0x00000143, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Interfaces, MessageFilter,
+    ::testing::Values(IncomingCall{"IPlimoWrapper", &IID_IPlimoWrapper, SERVERCALL_RETRYLATER},
+                      IncomingCall{"IDispatch", &IID_IDispatch, SERVERCALL_RETRYLATER},
+                      IncomingCall{"IUnknown", &IID_IUnknown, SERVERCALL_ISHANDLED},
+                      IncomingCall{"IRemUnknown", &kRemUnknown, SERVERCALL_ISHANDLED},
+                      IncomingCall{"IRemUnknown2", &kRemUnknown2, SERVERCALL_ISHANDLED},
+                      IncomingCall{"IClassFactory", &IID_IClassFactory, SERVERCALL_ISHANDLED}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(ShutdownMonitor, PostsQuitToTheMainThreadWhenTheLastLockGoes) {
     ASSERT_EQ(0, ServerLockCount());
     // The server's main thread has its queue from COM; a test thread makes its own.
@@ -195,6 +251,32 @@ TEST(ShutdownMonitor, PostsQuitToTheMainThreadWhenTheLastLockGoes) {
     EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(monitor, 10000)) << "the monitor ended";
     EXPECT_TRUE(QuitArrivesWithin(10000));
     ::CloseHandle(monitor);
+}
+
+} // namespace
+
+namespace {
+
+IUnknown* releasedByTimer = nullptr;
+
+void CALLBACK ReleaseOnTimer(HWND, UINT, UINT_PTR timer, DWORD) {
+    ::KillTimer(nullptr, timer);
+    releasedByTimer->Release();
+}
+
+TEST(MessageLoop, EndsOnTheMonitorsQuitAndNotOnAStrayOne) {
+    ASSERT_EQ(0, ServerLockCount());
+    ASSERT_EQ(S_OK, CreatePlimoWrapper(nullptr, IID_IUnknown,
+                                       reinterpret_cast<void**>(&releasedByTimer)));
+    ScopedHandle monitor(theModule.StartShutdownMonitor());
+    ASSERT_TRUE(monitor);
+    // What a provider's dialog code may do; the object, and so the server, is still held.
+    ::PostQuitMessage(0);
+    ASSERT_NE(0u, ::SetTimer(nullptr, 0, 10, &ReleaseOnTimer));
+
+    theModule.PumpMessages();
+    EXPECT_EQ(0, ServerLockCount()) << "the loop ended only once the last lock had gone";
+    EXPECT_TRUE(theModule.ShutdownRequested());
 }
 
 } // namespace

@@ -1,0 +1,49 @@
+#include "provider_call.h"
+
+#include "provider_call_guard.h"
+
+namespace {
+
+// Provider calls are made on the thread that serves the object; a test's threads each count
+// their own.
+thread_local int callsInProgress = 0;
+
+} // namespace
+
+bool ProviderCallInProgress() {
+    return callsInProgress != 0;
+}
+
+ProviderCall::ProviderCall(IUnknown* object) {
+    if (GuardedStackLost()) {
+        status_ = kProviderStackLost;
+        return;
+    }
+    if (callsInProgress != 0) {
+        status_ = kProviderBusy;
+        return;
+    }
+    ++callsInProgress;
+    held_ = object;
+    held_->AddRef();
+}
+
+ProviderCall::ProviderCall(IUnknown* object, HMODULE library, const char* name)
+    : ProviderCall(object) {
+    if (FAILED(status_)) {
+        return;
+    }
+    entry_ = library != nullptr ? ::GetProcAddress(library, name) : nullptr;
+    if (entry_ == nullptr) {
+        status_ = kNoProviderEntry;
+    }
+}
+
+ProviderCall::~ProviderCall() {
+    if (held_ == nullptr) {
+        return;
+    }
+    --callsInProgress;
+    // Last, and possibly the object's final release: nothing of the object is touched after it.
+    held_->Release();
+}

@@ -1,0 +1,51 @@
+// ProviderCall: admission to the provider for one call. One provider call runs at a time on a
+// thread, and the object it is made for stays alive until the call has returned.
+#pragma once
+
+#include <windows.h>
+#include <unknwn.h>
+
+#include "win32_error.h"
+
+// A call refused because a provider call is already running on the thread (the provider pumps
+// messages, and another call arrived meanwhile): the server is busy; the caller may try again.
+constexpr HRESULT kProviderBusy = RPC_E_SERVERCALL_RETRYLATER;
+// A call refused because a stack overflow inside an earlier provider call left the thread's
+// stack without its guard page: another overflow could not be caught.
+constexpr HRESULT kProviderStackLost = HResultFromWin32(ERROR_STACK_OVERFLOW);
+
+// Whether a provider call is running on the calling thread. The server's message filter asks it
+// before any incoming call is dispatched.
+bool ProviderCallInProgress();
+
+// Held for the length of a method that calls the provider. When admitted, it marks the thread as
+// being inside the provider and holds a reference to `object`, so that a final release arriving
+// while the provider runs (a provider that shows a dialog pumps messages) cannot free the library
+// under the provider's own code: the object goes when the scope ends instead.
+class ProviderCall {
+public:
+    // Admission alone, for Init, whose provider code is the library's own start-up.
+    explicit ProviderCall(IUnknown* object);
+    // Admission and the lookup of the entry point `name` in `library` (which may be null), afresh
+    // at every call.
+    ProviderCall(IUnknown* object, HMODULE library, const char* name);
+    ~ProviderCall();
+
+    ProviderCall(const ProviderCall&) = delete;
+    ProviderCall& operator=(const ProviderCall&) = delete;
+
+    // S_OK when the provider may be called; otherwise kProviderStackLost, kProviderBusy or, for
+    // a lookup, kNoProviderEntry (no library bound, or it lacks the entry), in that order. A call
+    // refused before the lookup holds nothing.
+    HRESULT status() const { return status_; }
+
+    // The entry point found, as the type it is called with; null unless status() is S_OK.
+    template <typename Fn> Fn entry() const {
+        return reinterpret_cast<Fn>(reinterpret_cast<void*>(entry_));
+    }
+
+private:
+    IUnknown* held_ = nullptr;
+    FARPROC entry_ = nullptr;
+    HRESULT status_ = S_OK;
+};

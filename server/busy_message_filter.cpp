@@ -1,0 +1,53 @@
+#include "busy_message_filter.h"
+
+#include "PlimoCOMWrapper.h"
+#include "provider_call.h"
+
+HRESULT STDMETHODCALLTYPE BusyMessageFilter::QueryInterface(REFIID riid, void** ppv) {
+    if (ppv == nullptr) {
+        return E_POINTER;
+    }
+    if (riid == IID_IUnknown || riid == IID_IMessageFilter) {
+        *ppv = static_cast<IMessageFilter*>(this);
+        return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+}
+
+DWORD STDMETHODCALLTYPE BusyMessageFilter::HandleInComingCall(DWORD, HTASK, DWORD,
+                                                              LPINTERFACEINFO interfaceInfo) {
+    if (!ProviderCallInProgress() || interfaceInfo == nullptr) {
+        return SERVERCALL_ISHANDLED;
+    }
+    const IID& iid = interfaceInfo->iid;
+    if (iid == IID_IPlimoWrapper || iid == IID_IDispatch) {
+        return SERVERCALL_RETRYLATER;
+    }
+    return SERVERCALL_ISHANDLED;
+}
+
+DWORD STDMETHODCALLTYPE BusyMessageFilter::RetryRejectedCall(HTASK, DWORD, DWORD) {
+    return static_cast<DWORD>(-1);
+}
+
+DWORD STDMETHODCALLTYPE BusyMessageFilter::MessagePending(HTASK, DWORD, DWORD) {
+    return PENDINGMSG_WAITDEFPROCESS;
+}
+
+ScopedMessageFilter::ScopedMessageFilter(IMessageFilter* filter)
+    : status_(::CoRegisterMessageFilter(filter, &previous_)) {}
+
+ScopedMessageFilter::~ScopedMessageFilter() {
+    if (FAILED(status_)) {
+        return;
+    }
+    IMessageFilter* ours = nullptr;
+    ::CoRegisterMessageFilter(previous_, &ours);
+    if (previous_ != nullptr) {
+        previous_->Release();
+    }
+    if (ours != nullptr) {
+        ours->Release();
+    }
+}
