@@ -92,7 +92,7 @@ HRESULT CPlimoWrapper::CallContextEntry(const char* name, LONG* pResult) {
         return call.status();
     }
     auto entry = call.entry<provider::SccContextFn>();
-    *pResult = entry(m_pvContext);
+    call.Run([&] { *pResult = entry(m_pvContext); });
     return S_OK;
 }
 

@@ -40,8 +40,10 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGetProjPath(LONG hWnd, BSTR* lpUser,
     auto entry = call.entry<provider::SccGetProjPathFn>();
     BOOL allowChangePath = bAllowChangePath != 0 ? TRUE : FALSE;
 
-    *pResult = entry(m_pvContext, ToWindow(hWnd), user.get(), project.get(), localPath.get(),
-                     auxPath.get(), allowChangePath, &isNew);
+    call.Run([&] {
+        *pResult = entry(m_pvContext, ToWindow(hWnd), user.get(), project.get(), localPath.get(),
+                         auxPath.get(), allowChangePath, &isNew);
+    });
     *pbNew = isNew != 0 ? VARIANT_TRUE : VARIANT_FALSE;
 
     // In this order; the first string that cannot be allocated stops the rest, which keep the
@@ -83,8 +85,10 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccOpenProject(LONG hWnd, BSTR* lpUser,
     NarrowText project = WideToNarrow(lpProjName);
 
     // No text-output callback is ever offered.
-    *pResult = entry(m_pvContext, ToWindow(hWnd), user.get(), project.get(), localPath.get(),
-                     auxPath.get(), comment.get(), nullptr, dwFlags);
+    call.Run([&] {
+        *pResult = entry(m_pvContext, ToWindow(hWnd), user.get(), project.get(), localPath.get(),
+                         auxPath.get(), comment.get(), nullptr, dwFlags);
+    });
 
     HRESULT hr = user.Return(lpUser);
     if (FAILED(hr)) {

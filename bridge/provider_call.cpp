@@ -1,6 +1,6 @@
 #include "provider_call.h"
 
-#include "provider_call_guard.h"
+#include <utility>
 
 namespace {
 
@@ -40,10 +40,14 @@ ProviderCall::ProviderCall(IUnknown* object, HMODULE library, const char* name)
 }
 
 ProviderCall::~ProviderCall() {
+    End();
+}
+
+void ProviderCall::End() {
     if (held_ == nullptr) {
         return;
     }
     --callsInProgress;
     // Last, and possibly the object's final release: nothing of the object is touched after it.
-    held_->Release();
+    std::exchange(held_, nullptr)->Release();
 }

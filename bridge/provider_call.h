@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <unknwn.h>
 
+#include "provider_call_guard.h"
 #include "win32_error.h"
 
 // A call refused because a provider call is already running on the thread (the provider pumps
@@ -44,7 +45,24 @@ public:
         return reinterpret_cast<Fn>(reinterpret_cast<void*>(entry_));
     }
 
+    // Runs `body`, the call into the provider, for a method that puts no guard around it. A fault
+    // there is handled further up (COM's dispatch fails the call), and the stack is unwound past
+    // this scope without its destructor: the call is then given up on the way, as if it had
+    // ended, so the thread is free again and the object is not held for ever.
+    template <typename Body> void Run(Body&& body) {
+        struct Frame {
+            Body* body;
+            ProviderCall* call;
+        };
+        Frame frame{&body, this};
+        CallObserved([](void* f) { (*static_cast<Frame*>(f)->body)(); },
+                     [](void* f) { static_cast<Frame*>(f)->call->End(); }, &frame);
+    }
+
 private:
+    // Leaves the provider and lets the object go; idempotent.
+    void End();
+
     IUnknown* held_ = nullptr;
     FARPROC entry_ = nullptr;
     HRESULT status_ = S_OK;

@@ -42,6 +42,18 @@ bool CallGuarded(GuardedCall call, void* argument) {
     return false;
 }
 
+void CallObserved(GuardedCall call, GuardedCall abandoned, void* argument) {
+    bool returned = false;
+    __try {
+        call(argument);
+        returned = true;
+    } __finally {
+        if (!returned) {
+            abandoned(argument);
+        }
+    }
+}
+
 #elif defined(__GNUC__) && defined(__i386__)
 
 // g++ has no __try/__except, so the guard registers its own frame on the thread's fs:[0] chain,
@@ -60,6 +72,10 @@ bool CallGuarded(GuardedCall call, void* argument) {
 // dispatcher's frames behind by resuming at the recovery point, as __except does. Returning
 // ExceptionContinueExecution instead would not do for exceptions raised as non-continuable.
 extern "C" int PlimoGuardedCall(GuardedCall call, void* argument, DWORD* code);
+
+// The observing frame's record: 0 previous record, 4 handler, 8 `abandoned`, 12 its argument.
+// Its handler only ever declines; in an unwind it calls `abandoned` on the way.
+extern "C" void PlimoObservedCall(GuardedCall call, GuardedCall abandoned, void* argument);
 
 asm(R"(
     .text
@@ -123,6 +139,43 @@ _PlimoGuardHandler:
 2:
     movl $1, %eax
     ret
+
+    .p2align 4
+    .globl _PlimoObservedCall
+    .def _PlimoObservedCall; .scl 2; .type 32; .endef
+_PlimoObservedCall:
+    pushl %ebp
+    movl %esp, %ebp
+    subl $16, %esp
+    movl 12(%ebp), %eax
+    movl %eax, 8(%esp)
+    movl 16(%ebp), %eax
+    movl %eax, 12(%esp)
+    movl $_PlimoObserveHandler, 4(%esp)
+    movl %fs:0, %eax
+    movl %eax, (%esp)
+    movl %esp, %fs:0
+    pushl 16(%ebp)
+    call *8(%ebp)
+    addl $4, %esp
+    movl (%esp), %edx
+    movl %edx, %fs:0
+    leave
+    ret
+
+    .p2align 4
+    .def _PlimoObserveHandler; .scl 3; .type 32; .endef
+_PlimoObserveHandler:
+    movl 4(%esp), %eax
+    testl $6, 4(%eax)
+    jz 4f
+    movl 8(%esp), %edx
+    pushl 12(%edx)
+    call *8(%edx)
+    addl $4, %esp
+4:
+    movl $1, %eax
+    ret
 )");
 
 bool CallGuarded(GuardedCall call, void* argument) {
@@ -132,6 +185,10 @@ bool CallGuarded(GuardedCall call, void* argument) {
     }
     AfterFault(code);
     return false;
+}
+
+void CallObserved(GuardedCall call, GuardedCall abandoned, void* argument) {
+    PlimoObservedCall(call, abandoned, argument);
 }
 
 #else

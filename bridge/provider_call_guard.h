@@ -17,6 +17,12 @@ using GuardedCall = void (*)(void* argument);
 // called on it again.
 bool CallGuarded(GuardedCall call, void* argument);
 
+// Calls `call(argument)` beneath a frame-based handler that catches nothing: a structured exception
+// raised beneath it goes on to the handlers above as if the frame were not there. When one of
+// those handles it and unwinds the stack past this frame, `abandoned(argument)` runs first, so
+// that the caller can give back what it holds for the call (its own destructors never run).
+void CallObserved(GuardedCall call, GuardedCall abandoned, void* argument);
+
 // Whether a stack overflow on the calling thread left its stack without a guard page.
 bool GuardedStackLost();
 

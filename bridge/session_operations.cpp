@@ -39,8 +39,10 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccInitialize(LONG hWnd, BSTR lpCallerN
 
     // The provider stores its context through the field's address; the bridge leaves the field
     // to it, before and after the call.
-    *pResult = entry(&m_pvContext, ToWindow(hWnd), callerName.get(), name.get(), lpSccCaps,
-                     label.get(), pnCheckoutCommentLen, pnCommentLen);
+    call.Run([&] {
+        *pResult = entry(&m_pvContext, ToWindow(hWnd), callerName.get(), name.get(), lpSccCaps,
+                         label.get(), pnCheckoutCommentLen, pnCommentLen);
+    });
 
     HRESULT hr = name.Return(lpSccName);
     if (FAILED(hr)) {
@@ -58,7 +60,7 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccSetOption(LONG nOption, LONG dwVal, 
         return call.status();
     }
     auto entry = call.entry<provider::SccSetOptionFn>();
-    *pResult = entry(m_pvContext, nOption, dwVal);
+    call.Run([&] { *pResult = entry(m_pvContext, nOption, dwVal); });
     return S_OK;
 }
 
@@ -71,7 +73,9 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccSetOptionCallback(LONG nOption, LONG
         return call.status();
     }
     auto entry = call.entry<provider::SccSetOptionFn>();
-    *pResult = entry(m_pvContext, nOption, reinterpret_cast<LONG_PTR>(&NullOptionCallback));
+    call.Run([&] {
+        *pResult = entry(m_pvContext, nOption, reinterpret_cast<LONG_PTR>(&NullOptionCallback));
+    });
     return S_OK;
 }
 
@@ -85,7 +89,7 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGetCommandOptions(LONG hWnd, LONG iC
         return call.status();
     }
     auto entry = call.entry<provider::SccGetCommandOptionsFn>();
-    *pResult = entry(m_pvContext, ToWindow(hWnd), iCommand, nullptr);
+    call.Run([&] { *pResult = entry(m_pvContext, ToWindow(hWnd), iCommand, nullptr); });
     return S_OK;
 }
 
@@ -102,7 +106,7 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGetCommandOptionsByRef(LONG hWnd, LO
     auto entry = call.entry<provider::SccGetCommandOptionsFn>();
     // A fresh cookie on every call: the provider never sees the client's previous one.
     LONG cookie = 0;
-    *pResult = entry(m_pvContext, ToWindow(hWnd), iCommand, &cookie);
+    call.Run([&] { *pResult = entry(m_pvContext, ToWindow(hWnd), iCommand, &cookie); });
     *pCmdOptionsCookie = cookie;
     return S_OK;
 }

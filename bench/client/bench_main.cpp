@@ -87,10 +87,6 @@ bool Bind(Server server, IPlimoWrapper* wrapper, DWORD* serverId) {
 // One activation: CoCreateInstance up to the first answered call, in microseconds; negative on
 // failure. The server is released and has ended when this returns.
 double MeasureActivation(Server server) {
-    if (RegisterServer() != S_OK) {
-        Fail("registering PlimoCOMWrapper.exe failed");
-        return -1;
-    }
     ScopedInterface<IPlimoWrapper> wrapper;
     LONG answer = 0;
     Stopwatch clock;
@@ -151,10 +147,6 @@ bool MeasureActivations(const Options& options, std::vector<Row>* rows) {
 }
 
 bool MeasureCalls(const Options& options, std::vector<Row>* rows) {
-    if (RegisterServer() != S_OK) {
-        Fail("registering PlimoCOMWrapper.exe failed");
-        return false;
-    }
     NameLists names;
     if (!names.Ready()) {
         Fail("out of memory for the name lists");
@@ -272,6 +264,8 @@ int wmain(int argc, wchar_t** argv) {
         BaselineRegistration baseline(BesideProgram(L"plimo_baseline_server.exe"));
         if (!baseline.Registered()) {
             Fail("registering the baseline server failed");
+        } else if (RegisterServer() != S_OK) {
+            Fail("registering PlimoCOMWrapper.exe failed");
         } else {
             measured = MeasureCalls(options, &rows) && MeasureActivations(options, &rows) &&
                        MeasureInProcess(options, &rows);

@@ -141,10 +141,6 @@ bool RunMix(const std::string& name, const Options& options, IPlimoWrapper* wrap
 SoakResult SoakServer(const std::string& name, const CLSID& clsid, bool judged,
                       const Options& options) {
     SoakResult result;
-    if (RegisterServer() != S_OK) {
-        std::fprintf(stderr, "plimo_soak: registering PlimoCOMWrapper.exe failed\n");
-        return result;
-    }
     ScopedInterface<IPlimoWrapper> wrapper;
     const std::wstring provider = BesideProgram(L"plimo_bench_provider.dll");
     ScopedBstr path(::SysAllocString(provider.c_str()));
@@ -201,6 +197,12 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (FAILED(::CoInitialize(nullptr))) {
         std::fprintf(stderr, "plimo_soak: CoInitialize failed\n");
+        return 1;
+    }
+    // Both servers' interface is marshalled from PlimoCOMWrapper's type library.
+    if (RegisterServer() != S_OK) {
+        std::fprintf(stderr, "plimo_soak: registering PlimoCOMWrapper.exe failed\n");
+        ::CoUninitialize();
         return 1;
     }
     Print("calls.per_turn", SoakMix::TurnLength());

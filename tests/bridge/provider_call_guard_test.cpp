@@ -99,6 +99,27 @@ TEST(ProviderCallGuardNesting, AHandlerBeneathTheGuardSeesItsOwnFaultFirst) {
     EXPECT_EQ(chain, HandlerChain());
 }
 
+// The observing frame catches nothing, but hears of an unwind that passes it.
+TEST(ProviderCallObserver, GivesUpItsCallOnlyWhenAHandlerAboveUnwindsPastIt) {
+    struct Observed {
+        GuardedCall call;
+        int abandoned = 0;
+    };
+    auto observe = [](void* argument) {
+        CallObserved(static_cast<Observed*>(argument)->call,
+                     [](void* a) { ++static_cast<Observed*>(a)->abandoned; }, argument);
+    };
+    void* chain = HandlerChain();
+    Observed faulting{[](void*) { *static_cast<volatile int*>(nullptr) = 1; }};
+    EXPECT_FALSE(CallGuarded(observe, &faulting)) << "the fault went on to the guard above";
+    EXPECT_EQ(1, faulting.abandoned);
+
+    Observed returning{[](void*) {}};
+    EXPECT_TRUE(CallGuarded(observe, &returning));
+    EXPECT_EQ(0, returning.abandoned);
+    EXPECT_EQ(chain, HandlerChain());
+}
+
 TEST(ProviderCallGuardBody, CatchesACxxExceptionAndReportsNormalReturns) {
     int reached = 0;
     EXPECT_FALSE(CallProviderGuarded([&] {

@@ -105,6 +105,28 @@ TEST_F(InsideTheProvider, AFinalReleaseMeanwhileFreesTheProviderOnlyOnceItHasRet
         << "the object went, and the provider with it, when the call ended";
 }
 
+// A fault inside a method that puts no guard around the provider is handled further up (in the
+// server, by COM's dispatch), which unwinds the method's frames without their destructors.
+TEST_F(BoundBridge, AFaultHandledAboveAnUnguardedCallLeavesTheThreadFreeAndTheObjectUnheld) {
+    Bind();
+    record.script().misbehaving = Entry::GetVersion;
+    record.script().misbehaviour = testprovider::kFaultOnNull;
+    CPlimoWrapper* object = bridge.get();
+    EXPECT_FALSE(CallGuarded(
+        [](void* o) {
+            LONG result = 0;
+            static_cast<CPlimoWrapper*>(o)->SccGetVersion(&result);
+        },
+        object));
+    EXPECT_FALSE(ProviderCallInProgress());
+    EXPECT_EQ(2u, bridge->AddRef()) << "the call gave its reference back";
+    bridge->Release();
+
+    record.script().misbehaviour = testprovider::kBehave;
+    LONG result = kUntouched;
+    EXPECT_EQ(S_OK, bridge->SccGetVersion(&result));
+}
+
 // A provider with a recursion bug overflows its stack inside a file-list method.
 class StackOverflow : public BoundBridge {
 protected:

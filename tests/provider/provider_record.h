@@ -105,6 +105,9 @@ struct Shared {
     // the last one: an object's final release shows here even when its process lives on.
     LONG libraryFrees;
     uint32_t lastFreeProcessId;
+    // Set while a kPumpMessages entry pumps; calls that entered the provider meanwhile.
+    LONG pumping;
+    LONG enteredWhilePumping;
 };
 
 constexpr wchar_t kSharedName[] = L"PlimoTestProviderRecord";

@@ -13,6 +13,12 @@
 
 using namespace testprovider;
 
+#if defined(_MSC_VER)
+#define NOINLINE __declspec(noinline)
+#else
+#define NOINLINE __attribute__((noinline))
+#endif
+
 #ifdef SPARSE_PROVIDER
 constexpr int32_t kVariant = 1;
 #else
@@ -27,6 +33,9 @@ Shared* g_shared = nullptr;
 // Starts the record of one call; a full record drops further calls but still counts them.
 Call& Record(Entry entry, void* context) {
     static Call overflow;
+    if (g_shared->pumping != 0) {
+        ::InterlockedIncrement(&g_shared->enteredWhilePumping);
+    }
     LONG index = ::InterlockedIncrement(&g_shared->callCount) - 1;
     Call& call = index < kMaxCalls ? g_shared->calls[index] : overflow;
     std::memset(&call, 0, sizeof call);
@@ -89,12 +98,7 @@ void WriteLong(int slot, LONG* target) {
 
 // A recursion bug: every frame keeps a buffer live across the call below it, so it can be neither
 // folded into a loop nor kept off the stack.
-#if defined(_MSC_VER)
-__declspec(noinline)
-#else
-__attribute__((noinline))
-#endif
-    int Recurse(int depth) {
+NOINLINE int Recurse(int depth) {
     // Far beyond any stack: the bound only keeps the compiler from calling the recursion endless.
     static volatile int limit = 0x7FFFFFFF;
     if (depth >= limit) {
@@ -105,17 +109,11 @@ __attribute__((noinline))
     return Recurse(depth + 1) + frame[0];
 }
 
-// Pumps this thread's messages, as a modal dialog does, until the test says stop.
-void PumpUntilStopped() {
-    ScopedHandle pumping(::OpenEventW(EVENT_MODIFY_STATE, FALSE, kPumpingEvent));
-    ScopedHandle stop(::OpenEventW(SYNCHRONIZE, FALSE, kStopPumpingEvent));
-    if (!pumping || !stop) {
-        return;
-    }
-    ::SetEvent(pumping.get());
+// Pumps this thread's messages until `stop` is set, at most kPumpingLimitMs.
+void PumpMessagesUntil(HANDLE stop) {
     const ULONGLONG deadline = ::GetTickCount64() + kPumpingLimitMs;
     for (ULONGLONG now = ::GetTickCount64(); now < deadline; now = ::GetTickCount64()) {
-        HANDLE waits[] = {stop.get()};
+        HANDLE waits[] = {stop};
         const DWORD woke = ::MsgWaitForMultipleObjects(
             1, waits, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
         if (woke != WAIT_OBJECT_0 + 1) {
@@ -127,6 +125,19 @@ void PumpUntilStopped() {
             ::DispatchMessageW(&message);
         }
     }
+}
+
+// Pumps messages, as a modal dialog does, until the test says stop.
+void PumpUntilStopped() {
+    ScopedHandle pumping(::OpenEventW(EVENT_MODIFY_STATE, FALSE, kPumpingEvent));
+    ScopedHandle stop(::OpenEventW(SYNCHRONIZE, FALSE, kStopPumpingEvent));
+    if (!pumping || !stop) {
+        return;
+    }
+    ::InterlockedExchange(&g_shared->pumping, 1);
+    ::SetEvent(pumping.get());
+    PumpMessagesUntil(stop.get());
+    ::InterlockedExchange(&g_shared->pumping, 0);
 }
 
 // Does what the script asks of `entry` beyond recording, then gives its result.

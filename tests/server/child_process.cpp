@@ -1,6 +1,7 @@
 #include "child_process.h"
 
 #include <sstream>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -59,18 +60,25 @@ ChildResult RunChild(const std::wstring& commandLine, bool captureOutput) {
         return result;
     }
     result.processId = launched.dwProcessId;
+    // The output is read beside the wait, so a child that hangs is still ended at the deadline;
+    // its end closes the pipe's last write end, which ends the reading.
+    std::thread reader;
     if (captureOutput) {
-        // Reads to the end of the output; the child's exit closes the pipe's last write end.
-        char buffer[4096];
-        DWORD got = 0;
-        while (::ReadFile(readEnd.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
-            result.output.append(buffer, got);
-        }
+        reader = std::thread([&] {
+            char buffer[4096];
+            DWORD got = 0;
+            while (::ReadFile(readEnd.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
+                result.output.append(buffer, got);
+            }
+        });
     }
     result.finished = WaitForExit(process.get(), kProcessTimeoutMs, &result.exitCode);
     if (!result.finished) {
         ::TerminateProcess(process.get(), 1);
         ::WaitForSingleObject(process.get(), kProcessTimeoutMs);
+    }
+    if (reader.joinable()) {
+        reader.join();
     }
     return result;
 }

@@ -182,13 +182,13 @@ bool RunBounded(const std::function<void()>& steps, DWORD milliseconds, HANDLE s
 // apartment, so a call can be watched from another thread.
 class ServerFaults : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ::CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
+    static void SetUpTestSuite() {
+        ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        RegisterServer();
+    }
     static void TearDownTestSuite() { ::CoUninitialize(); }
 
-    void SetUp() override {
-        RegisterServerAfresh();
-        record.Reset();
-    }
+    void SetUp() override { record.Reset(); }
     // No server that a test reached may outlive it: one that does is reported, then ended.
     void TearDown() override { servers.ExpectAllEnded(kPromptMs); }
 

@@ -56,8 +56,9 @@ std::vector<std::string> Lines(const std::string& output) {
 
 class ScriptClients : public ::testing::TestWithParam<ScriptRun> {
 protected:
+    static void SetUpTestSuite() { RegisterServer(); }
+
     void SetUp() override {
-        RegisterServerAfresh();
         record.Reset();
         record.SetResult(Entry::Initialize, 0);
         record.SetResult(Entry::GetVersion, 0x10002);

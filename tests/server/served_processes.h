@@ -1,5 +1,4 @@
-// The server processes a test reached: each is registered afresh before, and must have ended
-// after, so that no server on its way out removes the registration the next test relies on.
+// The server processes a test reached, each of which must have ended after it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,9 +11,9 @@
 #include "scoped_resource.h"
 #include "server_paths.h"
 
-// Every served run removes the per-user registration on its way out, and under Wine that takes
-// the machine's type-library entries too: a test registers the server before each activation.
-inline void RegisterServerAfresh() {
+// Registers the server per machine. A test program does it once, before its first activation:
+// the programs that test registration itself leave the server unregistered.
+inline void RegisterServer() {
     ChildResult registered = RunChild(ServerCommand(L"/RegServer"));
     ASSERT_TRUE(registered.finished);
     ASSERT_EQ(0u, registered.exitCode);

@@ -41,13 +41,13 @@ ScopedSafeArray NameArray(std::initializer_list<const wchar_t*> names) {
 
 class Serving : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ::CoInitialize(nullptr); }
+    static void SetUpTestSuite() {
+        ::CoInitialize(nullptr);
+        RegisterServer();
+    }
     static void TearDownTestSuite() { ::CoUninitialize(); }
 
-    void SetUp() override {
-        RegisterServerAfresh();
-        record.Reset();
-    }
+    void SetUp() override { record.Reset(); }
     void TearDown() override { servers.ExpectAllEnded(kServerExitTimeoutMs); }
 
     WrapperPtr Activate() {
@@ -237,6 +237,11 @@ protected:
         const wchar_t missing[] = L"C:\\nowhere\\missing.exe";
         ASSERT_EQ(ERROR_SUCCESS, ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, localServer.c_str(), nullptr,
                                                    REG_SZ, missing, sizeof missing));
+    }
+    // The class points at the real server again.
+    void TearDown() override {
+        Serving::TearDown();
+        RegisterServer();
     }
 
     // Activates until the hand-started server has published its class object.

@@ -41,6 +41,9 @@ public:
     // Faults that a kHandleOwnFault entry raised and handled itself.
     int OwnFaultsHandled() const { return static_cast<int>(shared_->ownFaultsHandled); }
 
+    // Calls that entered the provider while a kPumpMessages entry was still pumping.
+    int EnteredWhilePumping() const { return static_cast<int>(shared_->enteredWhilePumping); }
+
     // How many recorded calls reached `entry`.
     int CountOf(testprovider::Entry entry) const {
         int n = 0;
