@@ -16,23 +16,21 @@ using provider::ToWindow;
 namespace {
 
 // Runs the part of a file-list method after its pointer checks. The list builders report through
-// CAtlException; whatever else is thrown becomes E_FAIL. The per-call objects live inside
-// `body`, so they are gone on every path before the method returns.
+// CAtlException. The per-call objects live inside `body`, so they are gone on every path before
+// the method returns.
 template <typename Body> HRESULT RunFileListCall(Body body) {
     try {
         return body();
-    } catch (const CAtlException& e) {
-        return e.hr();
     } catch (...) {
-        return E_FAIL;
+        return HResultFromCaughtException();
     }
 }
 
 } // namespace
 
-HRESULT CPlimoWrapper::ForwardCommentedFiles(const char* name, LONG hWnd,
-                                             const VARIANT& lpFileNames, BSTR lpComment,
-                                             LONG fOptions, LONG lCmdOptionsCookie, LONG* pResult) {
+HRESULT CPlimoWrapper::ForwardFiles(const char* name, LONG hWnd, const VARIANT& lpFileNames,
+                                    const BSTR* lpComment, LONG fOptions, LONG lCmdOptionsCookie,
+                                    LONG* pResult) {
     if (pResult == nullptr) {
         return E_INVALIDARG;
     }
@@ -42,37 +40,17 @@ HRESULT CPlimoWrapper::ForwardCommentedFiles(const char* name, LONG hWnd,
         if (FAILED(call.status())) {
             return call.status();
         }
-        auto entry = call.entry<provider::SccCheckinFn>();
         // A comment that cannot be converted goes as null; it never fails the call.
-        NarrowText comment = WideToNarrow(lpComment);
+        NarrowText comment = lpComment != nullptr ? WideToNarrow(*lpComment) : nullptr;
         LONG result = 0;
         if (!CallProviderGuarded([&] {
-                result = entry(m_pvContext, ToWindow(hWnd), files.Count(), files.Names(),
-                               comment.get(), fOptions, lCmdOptionsCookie);
-            })) {
-            return E_FAIL;
-        }
-        *pResult = result;
-        return S_OK;
-    });
-}
-
-HRESULT CPlimoWrapper::ForwardPlainFiles(const char* name, LONG hWnd, const VARIANT& lpFileNames,
-                                         LONG fOptions, LONG lCmdOptionsCookie, LONG* pResult) {
-    if (pResult == nullptr) {
-        return E_INVALIDARG;
-    }
-    return RunFileListCall([&]() -> HRESULT {
-        CFileNameList files(lpFileNames);
-        ProviderCall call = Enter(name);
-        if (FAILED(call.status())) {
-            return call.status();
-        }
-        auto entry = call.entry<provider::SccUncheckoutFn>();
-        LONG result = 0;
-        if (!CallProviderGuarded([&] {
-                result = entry(m_pvContext, ToWindow(hWnd), files.Count(), files.Names(), fOptions,
-                               lCmdOptionsCookie);
+                result = lpComment != nullptr
+                             ? call.entry<provider::SccCheckinFn>()(
+                                   m_pvContext, ToWindow(hWnd), files.Count(), files.Names(),
+                                   comment.get(), fOptions, lCmdOptionsCookie)
+                             : call.entry<provider::SccUncheckoutFn>()(m_pvContext, ToWindow(hWnd),
+                                                                       files.Count(), files.Names(),
+                                                                       fOptions, lCmdOptionsCookie);
             })) {
             return E_FAIL;
         }
@@ -84,27 +62,27 @@ HRESULT CPlimoWrapper::ForwardPlainFiles(const char* name, LONG hWnd, const VARI
 HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccCheckin(LONG hWnd, VARIANT lpFileNames, BSTR lpComment,
                                                     LONG fOptions, LONG lCmdOptionsCookie,
                                                     LONG* pResult) {
-    return ForwardCommentedFiles("SccCheckin", hWnd, lpFileNames, lpComment, fOptions,
-                                 lCmdOptionsCookie, pResult);
+    return ForwardFiles("SccCheckin", hWnd, lpFileNames, &lpComment, fOptions, lCmdOptionsCookie,
+                        pResult);
 }
 
 HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccCheckout(LONG hWnd, VARIANT lpFileNames, BSTR lpComment,
                                                      LONG fOptions, LONG lCmdOptionsCookie,
                                                      LONG* pResult) {
-    return ForwardCommentedFiles("SccCheckout", hWnd, lpFileNames, lpComment, fOptions,
-                                 lCmdOptionsCookie, pResult);
+    return ForwardFiles("SccCheckout", hWnd, lpFileNames, &lpComment, fOptions, lCmdOptionsCookie,
+                        pResult);
 }
 
 HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccUncheckout(LONG hWnd, VARIANT lpFileNames,
                                                        LONG fOptions, LONG lCmdOptionsCookie,
                                                        LONG* pResult) {
-    return ForwardPlainFiles("SccUncheckout", hWnd, lpFileNames, fOptions, lCmdOptionsCookie,
-                             pResult);
+    return ForwardFiles("SccUncheckout", hWnd, lpFileNames, nullptr, fOptions, lCmdOptionsCookie,
+                        pResult);
 }
 
 HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGet(LONG hWnd, VARIANT lpFileNames, LONG fOptions,
                                                 LONG lCmdOptionsCookie, LONG* pResult) {
-    return ForwardPlainFiles("SccGet", hWnd, lpFileNames, fOptions, lCmdOptionsCookie, pResult);
+    return ForwardFiles("SccGet", hWnd, lpFileNames, nullptr, fOptions, lCmdOptionsCookie, pResult);
 }
 
 HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccAdd(LONG hWnd, VARIANT lpFileNames, BSTR lpComment,

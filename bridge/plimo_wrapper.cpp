@@ -35,10 +35,7 @@ CPlimoWrapper::~CPlimoWrapper() {
 }
 
 void CPlimoWrapper::ReleaseProvider() {
-    if (m_hProvider != nullptr) {
-        ::FreeLibrary(m_hProvider);
-        m_hProvider = nullptr;
-    }
+    m_hProvider.reset();
 }
 
 HRESULT STDMETHODCALLTYPE CPlimoWrapper::Init(BSTR bstrName) {
@@ -52,12 +49,8 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::Init(BSTR bstrName) {
     }
     try {
         return BindProvider(bstrName);
-    } catch (const CAtlException& e) {
-        return e.hr();
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
     } catch (...) {
-        return E_FAIL;
+        return HResultFromCaughtException();
     }
 }
 
@@ -74,10 +67,11 @@ HRESULT CPlimoWrapper::BindProvider(const wchar_t* path) {
     if (!::SetDllDirectoryW(directory.c_str())) {
         return FailureFromLastError();
     }
-    // The load result is stored whatever it is: a failed load leaves no library bound. A
-    // library bound before stays loaded until the process ends.
-    m_hProvider = ::LoadLibraryW(path);
-    if (m_hProvider == nullptr) {
+    // A library bound before stays loaded until the process ends: it is let go, not freed. The
+    // load result is stored whatever it is: a failed load leaves no library bound.
+    m_hProvider.release();
+    m_hProvider.reset(::LoadLibraryW(path));
+    if (!m_hProvider) {
         return FailureFromLastError();
     }
     return S_OK;

@@ -6,6 +6,7 @@
 
 #include "PlimoCOMWrapper.h"
 #include "provider_call.h"
+#include "scoped_resource.h"
 
 // The bridge implements the 19 methods of IPlimoWrapper. IUnknown and IDispatch are left to
 // the object machinery that completes it (reference counting, interface lookup, dispatch), so
@@ -89,22 +90,21 @@ public:
 
 private:
     // The provider library bound by the last Init; null while none is bound.
-    HMODULE m_hProvider = nullptr;
+    ScopedLibrary m_hProvider;
     // The provider's context: written only by the provider's SccInitialize, through its address,
     // and handed as the first argument to every other entry point. The bridge never resets it.
     void* m_pvContext = nullptr;
 
     // Admission to the provider for one call and its entry point `name`, looked up afresh in the
     // bound library (see ProviderCall).
-    ProviderCall Enter(const char* name) { return ProviderCall(this, m_hProvider, name); }
+    ProviderCall Enter(const char* name) { return ProviderCall(this, m_hProvider.get(), name); }
 
     HRESULT BindProvider(const wchar_t* path);
-    // The file-list shapes that SccCheckin and SccCheckout share, and SccUncheckout and SccGet.
-    HRESULT ForwardCommentedFiles(const char* name, LONG hWnd, const VARIANT& lpFileNames,
-                                  BSTR lpComment, LONG fOptions, LONG lCmdOptionsCookie,
-                                  LONG* pResult);
-    HRESULT ForwardPlainFiles(const char* name, LONG hWnd, const VARIANT& lpFileNames,
-                              LONG fOptions, LONG lCmdOptionsCookie, LONG* pResult);
+    // The four file-list methods that differ only by the comment: SccCheckin and SccCheckout
+    // pass `lpComment`, SccUncheckout and SccGet, whose entries take none, pass null.
+    HRESULT ForwardFiles(const char* name, LONG hWnd, const VARIANT& lpFileNames,
+                         const BSTR* lpComment, LONG fOptions, LONG lCmdOptionsCookie,
+                         LONG* pResult);
     // Forwards a method whose provider entry takes nothing but the context.
     HRESULT CallContextEntry(const char* name, LONG* pResult);
 };

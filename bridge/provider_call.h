@@ -8,6 +8,8 @@
 #include "provider_call_guard.h"
 #include "win32_error.h"
 
+// No provider library is bound, or it lacks the entry point a method needs.
+constexpr HRESULT kNoProviderEntry = HResultFromWin32(ERROR_INVALID_OPERATION);
 // A call refused because a provider call is already running on the thread (the provider pumps
 // messages, and another call arrived meanwhile): the server is busy; the caller may try again.
 constexpr HRESULT kProviderBusy = RPC_E_SERVERCALL_RETRYLATER;

@@ -1,7 +1,7 @@
 // The replacement-variable table.
 #include "reg_object.h"
 
-#include <new>
+#include "atl_exception.h"
 
 HRESULT STDMETHODCALLTYPE CRegObject::QueryInterface(REFIID, void** ppv) {
     if (ppv != nullptr) {
@@ -16,9 +16,9 @@ HRESULT STDMETHODCALLTYPE CRegObject::AddVariable(LPCWSTR name, LPCWSTR value) {
     }
     try {
         m_variables.emplace_back(name, value);
-    } catch (const std::bad_alloc&) {
+    } catch (...) {
         // emplace_back gives the strong guarantee: the table is as it was.
-        return E_OUTOFMEMORY;
+        return HResultFromCaughtException();
     }
     return S_OK;
 }

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+// IRegistrarBase and CRegObject are named and shaped as ATL's registrar, as the interpreter's
+// design gives them.
 // The variable table's interface, in the slot order that registration code relies on. It is not
 // reference counted: AddRef and Release only answer, and QueryInterface hands out nothing.
 class IRegistrarBase {

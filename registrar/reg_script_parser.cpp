@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "atl_exception.h"
 #include "reg_key_deletion.h"
 #include "reg_key_handle.h"
 #include "reg_value_text.h"
@@ -101,8 +102,8 @@ HRESULT CRegScriptParser::ApplyScript(LPCWSTR text, bool doRegister) {
     m_cursor = expanded.get();
     try {
         hr = ApplyExpandedScript(doRegister);
-    } catch (const std::bad_alloc&) {
-        hr = E_OUTOFMEMORY;
+    } catch (...) {
+        hr = HResultFromCaughtException();
     }
     m_cursor = nullptr;
     m_buffers.reset();

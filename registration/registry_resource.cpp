@@ -1,16 +1,15 @@
 // Applying the server's registry script resources with the module's replacement variables.
+#include "server_registration.h"
+
 #include <windows.h>
 
 #include <cstdint>
 #include <memory>
 #include <new>
 
-#include "class_table.h"
-#include "plimo_com_wrapper_module.h"
 #include "reg_object.h"
 #include "reg_script_parser.h"
 #include "scoped_resource.h"
-#include "server_identity.h"
 #include "win32_error.h"
 
 namespace {
@@ -64,12 +63,8 @@ HRESULT LoadScriptText(const wchar_t* imagePath, UINT id, std::unique_ptr<wchar_
 
 } // namespace
 
-HRESULT CPlimoCOMWrapperModule::AddCommonVariables(IRegistrarBase* registrar) {
-    return registrar->AddVariable(L"APPID", kAppIdText);
-}
-
-HRESULT CPlimoCOMWrapperModule::ApplyRegistryResource(UINT id, bool doRegister,
-                                                      const RegistryVariable* extra) {
+HRESULT CServerRegistration::ApplyRegistryResource(UINT id, bool doRegister,
+                                                   const RegistryVariable* extra) {
     CRegObject registrar;
     for (const RegistryVariable* pair = extra; pair != nullptr && pair->name != nullptr; ++pair) {
         if (pair->value != nullptr) {
@@ -82,7 +77,7 @@ HRESULT CPlimoCOMWrapperModule::ApplyRegistryResource(UINT id, bool doRegister,
     }
 
     wchar_t path[MAX_PATH];
-    hr = ImagePath(instance_.resourceInstance(), path);
+    hr = ImagePath(ResourceInstance(), path);
     if (FAILED(hr)) {
         return hr;
     }

@@ -1,30 +1,31 @@
 // The registration sequences of the server: AppID, class with its ProgIDs, type library.
+#include "server_registration.h"
+
 #include <windows.h>
 
-#include "class_table.h"
-#include "plimo_com_wrapper_module.h"
 #include "registration_mode.h"
 #include "server_identity.h"
 
-HRESULT CPlimoCOMWrapperModule::RegisterAppIdEntries() {
+HRESULT CServerRegistration::RegisterAppIdEntries() {
     const RegistryVariable appId[] = {{L"APPID", kAppIdText}, {nullptr, nullptr}};
     return ApplyRegistryResource(kAppIdScript, true, appId);
 }
 
-HRESULT CPlimoCOMWrapperModule::UnregisterAppIdEntries() {
+HRESULT CServerRegistration::UnregisterAppIdEntries() {
     const RegistryVariable appId[] = {{L"APPID", kAppIdText}, {nullptr, nullptr}};
     return ApplyRegistryResource(kAppIdScript, false, appId);
 }
 
 // No class of this server belongs to a component category, so the walks below have none to
 // register or remove.
-HRESULT CPlimoCOMWrapperModule::RegisterClassEntries(bool withTypeLibrary, const CLSID* onlyClass) {
+HRESULT CServerRegistration::RegisterClassEntries(bool withTypeLibrary, const CLSID* onlyClass) {
     HRESULT hr = S_OK;
-    for (ClassTableEntry* entry : classTable()) {
-        if (entry == nullptr || (onlyClass != nullptr && *entry->clsid != *onlyClass)) {
+    for (size_t i = 0; i < ClassCount(); ++i) {
+        const RegisteredClass entry = ClassAt(i);
+        if (entry.clsid == nullptr || (onlyClass != nullptr && *entry.clsid != *onlyClass)) {
             continue;
         }
-        hr = entry->updateRegistry(true);
+        hr = entry.updateRegistry(true);
         if (FAILED(hr)) {
             return hr;
         }
@@ -32,14 +33,14 @@ HRESULT CPlimoCOMWrapperModule::RegisterClassEntries(bool withTypeLibrary, const
     return withTypeLibrary ? RegisterModuleTypeLib() : hr;
 }
 
-HRESULT CPlimoCOMWrapperModule::UnregisterClassEntries(bool withTypeLibrary,
-                                                       const CLSID* onlyClass) {
+HRESULT CServerRegistration::UnregisterClassEntries(bool withTypeLibrary, const CLSID* onlyClass) {
     HRESULT hr = S_OK;
-    for (ClassTableEntry* entry : classTable()) {
-        if (entry == nullptr || (onlyClass != nullptr && *entry->clsid != *onlyClass)) {
+    for (size_t i = 0; i < ClassCount(); ++i) {
+        const RegisteredClass entry = ClassAt(i);
+        if (entry.clsid == nullptr || (onlyClass != nullptr && *entry.clsid != *onlyClass)) {
             continue;
         }
-        hr = entry->updateRegistry(false);
+        hr = entry.updateRegistry(false);
         if (FAILED(hr)) {
             return hr;
         }
@@ -47,7 +48,7 @@ HRESULT CPlimoCOMWrapperModule::UnregisterClassEntries(bool withTypeLibrary,
     return withTypeLibrary ? UnregisterModuleTypeLib() : hr;
 }
 
-HRESULT CPlimoCOMWrapperModule::RegisterAll() {
+HRESULT CServerRegistration::RegisterAll() {
     HRESULT hr = RegisterAppIdEntries();
     if (FAILED(hr)) {
         return hr;
@@ -55,7 +56,7 @@ HRESULT CPlimoCOMWrapperModule::RegisterAll() {
     return RegisterClassEntries(true, nullptr);
 }
 
-HRESULT CPlimoCOMWrapperModule::UnregisterAll() {
+HRESULT CServerRegistration::UnregisterAll() {
     // A failed class or type-library step keeps the AppID entries.
     HRESULT hr = UnregisterClassEntries(true, nullptr);
     if (FAILED(hr)) {
@@ -64,7 +65,7 @@ HRESULT CPlimoCOMWrapperModule::UnregisterAll() {
     return UnregisterAppIdEntries();
 }
 
-HRESULT CPlimoCOMWrapperModule::RemovePerUserRegistration() {
+HRESULT CServerRegistration::RemovePerUserRegistration() {
     SetPerUserRegistrationMode();
     // Removing a per-user type library that is not there changes nothing on Windows, but Wine's
     // per-user removal takes the machine's registration with it, and the next activation could

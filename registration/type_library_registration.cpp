@@ -1,14 +1,14 @@
 // Registering the type library that the executable carries, per machine or per user.
+#include "server_registration.h"
+
 #include <windows.h>
 #include <oleauto.h>
 
 #include <cwchar>
 
-#include "class_table.h"
-#include "com_ptr.h"
-#include "plimo_com_wrapper_module.h"
 #include "registration_mode.h"
 #include "scoped_resource.h"
+#include "type_library_owners.h"
 #include "win32_error.h"
 
 namespace {
@@ -53,11 +53,11 @@ bool WithTlbExtension(wchar_t (&path)[MAX_PATH]) {
 
 } // namespace
 
-HRESULT CPlimoCOMWrapperModule::LoadModuleTypeLib(ITypeLib** library, BSTR* path) {
+HRESULT CServerRegistration::LoadModuleTypeLib(ITypeLib** library, BSTR* path) {
     *library = nullptr;
     *path = nullptr;
     wchar_t file[MAX_PATH];
-    DWORD length = ::GetModuleFileNameW(classTable().typeLibraryImage(), file, MAX_PATH);
+    DWORD length = ::GetModuleFileNameW(TypeLibraryImage(), file, MAX_PATH);
     if (length == 0) {
         return FailureFromLastError();
     }
@@ -85,7 +85,7 @@ HRESULT CPlimoCOMWrapperModule::LoadModuleTypeLib(ITypeLib** library, BSTR* path
     return S_OK;
 }
 
-HRESULT CPlimoCOMWrapperModule::RegisterModuleTypeLib() {
+HRESULT CServerRegistration::RegisterModuleTypeLib() {
     ScopedTypeLib library;
     ScopedBstr path;
     HRESULT hr = LoadModuleTypeLib(library.put(), path.put());
@@ -115,19 +115,18 @@ HRESULT CPlimoCOMWrapperModule::RegisterModuleTypeLib() {
     return ::RegisterTypeLib(library.get(), path.get(), helpDirectory);
 }
 
-HRESULT CPlimoCOMWrapperModule::UnregisterModuleTypeLib() {
+HRESULT CServerRegistration::UnregisterModuleTypeLib() {
     ScopedTypeLib library;
     ScopedBstr path;
     HRESULT hr = LoadModuleTypeLib(library.put(), path.put());
     if (FAILED(hr)) {
         return hr;
     }
-    TLIBATTR* raw = nullptr;
-    hr = library.get()->GetLibAttr(&raw);
+    ScopedLibAttr attr;
+    hr = library->GetLibAttr(attr.put(library.get()));
     if (FAILED(hr)) {
         return hr;
     }
-    ScopedLibAttr attr(library.get(), raw);
     if (auto forUser = PerUserFunction<UnregisterForUserFn>("UnRegisterTypeLibForUser")) {
         return forUser(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid,
                        attr->syskind);
@@ -136,17 +135,16 @@ HRESULT CPlimoCOMWrapperModule::UnregisterModuleTypeLib() {
                                attr->syskind);
 }
 
-bool CPlimoCOMWrapperModule::PerUserTypeLibRegistered() {
+bool CServerRegistration::PerUserTypeLibRegistered() {
     ScopedTypeLib library;
     ScopedBstr path;
     if (FAILED(LoadModuleTypeLib(library.put(), path.put()))) {
         return false;
     }
-    TLIBATTR* raw = nullptr;
-    if (FAILED(library.get()->GetLibAttr(&raw))) {
+    ScopedLibAttr attr;
+    if (FAILED(library->GetLibAttr(attr.put(library.get())))) {
         return false;
     }
-    ScopedLibAttr attr(library.get(), raw);
     wchar_t guid[40];
     if (::StringFromGUID2(attr->guid, guid, ARRAYSIZE(guid)) == 0) {
         return false;

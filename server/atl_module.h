@@ -12,6 +12,9 @@ class ClassTableRecord;
 // One static instance per process (the derived module); `currentModule` points at it from the
 // start of its construction. Teardown runs the termination list newest first, then tears down
 // the class table record.
+//
+// Laid out as ATL's CAtlModule, because the server's design gives its fields, virtual slots and
+// teardown order in those terms.
 class CAtlModule {
 public:
     static constexpr UINT kInitialisedSize = 36;
@@ -43,6 +46,7 @@ public:
     // out to clients.
     CRITICAL_SECTION& lock() { return moduleLock; }
     ClassTableRecord& classTable() { return classTable_; }
+    const ClassTableRecord& classTable() const { return classTable_; }
 
 protected:
     UINT structSize = 0;

@@ -1,7 +1,6 @@
 #include "busy_message_filter.h"
 
 #include "PlimoCOMWrapper.h"
-#include "provider_call.h"
 
 HRESULT STDMETHODCALLTYPE BusyMessageFilter::QueryInterface(REFIID riid, void** ppv) {
     if (ppv == nullptr) {
@@ -17,7 +16,7 @@ HRESULT STDMETHODCALLTYPE BusyMessageFilter::QueryInterface(REFIID riid, void** 
 
 DWORD STDMETHODCALLTYPE BusyMessageFilter::HandleInComingCall(DWORD, HTASK, DWORD,
                                                               LPINTERFACEINFO interfaceInfo) {
-    if (!ProviderCallInProgress() || interfaceInfo == nullptr) {
+    if (!providerBusy_() || interfaceInfo == nullptr) {
         return SERVERCALL_ISHANDLED;
     }
     const IID& iid = interfaceInfo->iid;

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <objidl.h>
 
+#include "provider_call.h"
+
 // A provider may pump messages while it runs (a dialog does), and every incoming call is a
 // message on the serving thread: without the filter it would be dispatched into the object in
 // the middle of the provider's call. COM's own calls (reference counting, interface queries, the
@@ -13,6 +15,10 @@
 // without receives the busy failure.
 class BusyMessageFilter final : public IMessageFilter {
 public:
+    // `providerBusy` tells whether a provider call is in progress on the serving thread.
+    explicit BusyMessageFilter(bool (*providerBusy)() = &ProviderCallInProgress)
+        : providerBusy_(providerBusy) {}
+
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
     // The filter outlives its installation (ScopedMessageFilter): COM's counts need no effect.
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
@@ -26,6 +32,9 @@ public:
                                               DWORD rejectType) override;
     DWORD STDMETHODCALLTYPE MessagePending(HTASK callee, DWORD tickCount,
                                            DWORD pendingType) override;
+
+private:
+    bool (*providerBusy_)();
 };
 
 // Installs `filter` on the calling thread (a single-threaded apartment) for the owner's scope and

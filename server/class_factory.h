@@ -10,6 +10,7 @@
 #include "com_object_root.h"
 #include "interface_lookup.h"
 
+// Laid out as ATL's CComClassFactory, as the server's design gives it.
 // IClassFactory over one instance creator. It takes no server lock of its own: a class factory
 // alone keeps nothing alive.
 class CComClassFactory : public IClassFactory, public CComObjectRootEx<CComMultiThreadModel> {

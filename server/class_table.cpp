@@ -19,9 +19,8 @@ void ClassTableRecord::Term() {
         return;
     }
     for (ClassTableEntry** entry = first_; entry != end_; ++entry) {
-        if (*entry != nullptr && (*entry)->classObject != nullptr) {
-            (*entry)->classObject->Release();
-            (*entry)->classObject = nullptr;
+        if (*entry != nullptr) {
+            (*entry)->classObject.reset();
         }
     }
     ::DeleteCriticalSection(&lock_);

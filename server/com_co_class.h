@@ -1,4 +1,5 @@
-// The class identity of a creatable class.
+// The class identity of a creatable class. A base as in ATL, because the server's design names the
+// bridge object's bases in those terms; nothing calls GetObjectCLSID.
 #pragma once
 
 #include <windows.h>

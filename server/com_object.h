@@ -8,6 +8,9 @@
 #include "com_object_root.h"
 #include "interface_lookup.h"
 
+// CComObjectNoLock and CComObject are named and layered as ATL's, as the server's design gives
+// them: the class factory is the first, the bridge object the second.
+
 // A counted object that does not hold the server: IUnknown over T's interface table. Release
 // returns 0 exactly when it has destroyed the object.
 template <class T> class CComObjectNoLock : public T {

@@ -3,6 +3,10 @@
 
 #include <windows.h>
 
+// CComMultiThreadModel, CComObjectRootBase and CComObjectRootEx are laid out as ATL's, as the
+// server's design gives them. `objectLock` is part of that layout: it is initialised and deleted,
+// and nothing enters it.
+
 // Reference counts change only through interlocked operations, whatever thread calls.
 class CComMultiThreadModel {
 public:

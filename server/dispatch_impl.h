@@ -6,6 +6,7 @@
 
 #include "type_info_holder.h"
 
+// Named and shaped as ATL's IDispatchImpl, as the server's design gives the bridge object's bases.
 // Supplies the four IDispatch methods of T's dual interface (the one identified by piid, from
 // which T derives). Every late-bound call runs the same method as the early-bound call: the
 // type information calls it through the object's own interface table. All objects of T share

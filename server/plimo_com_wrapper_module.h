@@ -6,16 +6,13 @@
 #include <oleauto.h>
 
 #include "atl_module.h"
+#include "server_registration.h"
 
 class InstanceRecord;
 
-// A replacement variable handed to a registry script; a list of them ends with a null name.
-struct RegistryVariable {
-    const wchar_t* name;
-    const wchar_t* value;
-};
-
-class CPlimoCOMWrapperModule : public CAtlModule {
+// Registration (RegisterAll and the rest) comes from CServerRegistration, to which the module
+// supplies its image, its class table and its replacement variables.
+class CPlimoCOMWrapperModule : public CAtlModule, public CServerRegistration {
 public:
     CPlimoCOMWrapperModule(ClassTableRecord& classTable, InstanceRecord& instance);
 
@@ -31,28 +28,12 @@ public:
     HRESULT PublishClassObjects(DWORD classContext, DWORD flags);
     HRESULT WithdrawClassObjects();
 
-    // Registration. Each returns the HRESULT of the last step performed; earlier steps are not
-    // undone. In per-user registration mode everything goes under HKCU\Software\Classes.
-    HRESULT RegisterAll();
-    HRESULT UnregisterAll();
-    // Removes the per-user registration (sets per-user mode for the rest of the process).
-    HRESULT RemovePerUserRegistration();
-    HRESULT RegisterAppIdEntries();
-    HRESULT UnregisterAppIdEntries();
-    HRESULT RegisterClassEntries(bool withTypeLibrary, const CLSID* onlyClass);
-    HRESULT UnregisterClassEntries(bool withTypeLibrary, const CLSID* onlyClass);
-    // Applies (or removes) the "REGISTRY" script resource `id` with the module's variables and
-    // the `extra` pairs (ending with a null name; may be null).
-    HRESULT ApplyRegistryResource(UINT id, bool doRegister, const RegistryVariable* extra);
-    // The type library held by the executable (or by a .tlb file beside it) and its path. The
-    // caller owns both on success.
-    HRESULT LoadModuleTypeLib(ITypeLib** library, BSTR* path);
-    HRESULT RegisterModuleTypeLib();
-    HRESULT UnregisterModuleTypeLib();
-    // Whether the type library is registered for the current user (HKCU's classes hold it).
-    bool PerUserTypeLibRegistered();
-
+    // Adds "APPID", the server's AppID; the result of the add.
     HRESULT AddCommonVariables(IRegistrarBase* registrar) override;
+    HINSTANCE ResourceInstance() const override;
+    HINSTANCE TypeLibraryImage() const override;
+    size_t ClassCount() const override;
+    RegisteredClass ClassAt(size_t index) const override;
 
     bool cleanupAtExit = false;
 

@@ -4,10 +4,10 @@
 
 #include <iterator>
 
-#include "PlimoCOMWrapper.h"
 #include "class_factory.h"
 #include "class_table.h"
 #include "plimo_com_wrapper_module.h"
+#include "PlimoCOMWrapper.h"
 #include "served_plimo_wrapper.h"
 #include "server_identity.h"
 
@@ -28,15 +28,9 @@ const void* NoCategories() {
 }
 void NoObjectMain(bool) {}
 
-ClassTableEntry plimoWrapperEntry = {&CLSID_TovikPlimoWrapper,
-                                     &UpdateClassRegistry,
-                                     &CreateClassFactory,
-                                     &CreatePlimoWrapper,
-                                     nullptr,
-                                     0,
-                                     &NoDescription,
-                                     &NoCategories,
-                                     &NoObjectMain};
+ClassTableEntry plimoWrapperEntry = {
+    &CLSID_TovikPlimoWrapper, &UpdateClassRegistry, &CreateClassFactory, &CreatePlimoWrapper, {}, 0,
+    &NoDescription,           &NoCategories,        &NoObjectMain};
 
 ClassTableEntry* classTable[] = {&plimoWrapperEntry};
 

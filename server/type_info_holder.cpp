@@ -3,10 +3,12 @@
 #include <oleauto.h>
 
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "atl_module.h"
-#include "com_ptr.h"
+#include "scoped_resource.h"
+#include "type_library_owners.h"
 
 HRESULT CComTypeInfoHolder::GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) {
     if (index != 0) {
@@ -69,63 +71,61 @@ HRESULT CComTypeInfoHolder::LoadTypeInfo(LCID locale) {
         return S_OK;
     }
     ModuleLockGuard guard(*currentModule);
-    HRESULT hr = E_FAIL;
     if (typeInfo == nullptr) {
         ScopedTypeLib library;
-        hr = ::LoadRegTypeLib(*libraryId, majorVersion, minorVersion, locale, library.put());
-        if (SUCCEEDED(hr)) {
-            ITypeInfo* info = nullptr;
-            hr = library.get()->GetTypeInfoOfGuid(*interfaceId, &info);
-            if (SUCCEEDED(hr)) {
-                ITypeInfo2* info2 = nullptr;
-                if (SUCCEEDED(
-                        info->QueryInterface(IID_ITypeInfo2, reinterpret_cast<void**>(&info2)))) {
-                    info->Release();
-                    info = info2;
-                }
-                typeInfo = info;
-                currentModule->AddTermFunction(&ReleaseTypeInfo, reinterpret_cast<DWORD_PTR>(this));
-            }
+        HRESULT hr =
+            ::LoadRegTypeLib(*libraryId, majorVersion, minorVersion, locale, library.put());
+        if (FAILED(hr)) {
+            return hr;
         }
-    } else {
-        hr = S_OK;
+        ScopedTypeInfo info;
+        hr = library->GetTypeInfoOfGuid(*interfaceId, info.put());
+        if (FAILED(hr)) {
+            return hr;
+        }
+        // The richer ITypeInfo2, where the library offers it.
+        ScopedInterface<ITypeInfo2> info2;
+        if (SUCCEEDED(
+                info->QueryInterface(IID_ITypeInfo2, reinterpret_cast<void**>(info2.put())))) {
+            info.reset(info2.release());
+        }
+        typeInfo = info.release();
+        currentModule->AddTermFunction(&ReleaseTypeInfo, reinterpret_cast<DWORD_PTR>(this));
     }
-    if (typeInfo != nullptr && nameCache == nullptr) {
-        hr = BuildNameCache(typeInfo);
+    if (nameCache == nullptr) {
+        return BuildNameCache(typeInfo);
     }
-    return hr;
+    return S_OK;
 }
 
 HRESULT CComTypeInfoHolder::BuildNameCache(ITypeInfo* info) {
-    TYPEATTR* attr = nullptr;
-    if (FAILED(info->GetTypeAttr(&attr))) {
+    ScopedTypeAttr attr;
+    if (FAILED(info->GetTypeAttr(attr.put(info)))) {
         return S_OK; // no cache; the next call tries again
     }
-    nameCount = attr->cFuncs;
-    nameCache = nullptr;
-    NameCacheEntry* entries = nullptr;
-    if (nameCount != 0) {
-        entries = new (std::nothrow) NameCacheEntry[nameCount];
-        if (entries == nullptr) {
-            info->ReleaseTypeAttr(attr);
+    const int count = attr->cFuncs;
+    std::unique_ptr<NameCacheEntry[]> entries;
+    if (count != 0) {
+        entries.reset(new (std::nothrow) NameCacheEntry[count]);
+        if (!entries) {
             return E_OUTOFMEMORY;
         }
     }
-    for (int i = 0; i < nameCount; ++i) {
+    for (int i = 0; i < count; ++i) {
         entries[i] = NameCacheEntry{nullptr, 0, DISPID_UNKNOWN};
-        FUNCDESC* function = nullptr;
-        if (FAILED(info->GetFuncDesc(i, &function))) {
+        ScopedFuncDesc function;
+        if (FAILED(info->GetFuncDesc(i, function.put(info)))) {
             continue;
         }
-        BSTR name = nullptr;
-        if (SUCCEEDED(info->GetDocumentation(function->memid, &name, nullptr, nullptr, nullptr))) {
-            entries[i] =
-                NameCacheEntry{name, static_cast<int>(::SysStringLen(name)), function->memid};
+        ScopedBstr name;
+        if (SUCCEEDED(
+                info->GetDocumentation(function->memid, name.put(), nullptr, nullptr, nullptr))) {
+            const int length = static_cast<int>(::SysStringLen(name.get()));
+            entries[i] = NameCacheEntry{name.release(), length, function->memid};
         }
-        info->ReleaseFuncDesc(function);
     }
-    nameCache = entries;
-    info->ReleaseTypeAttr(attr);
+    nameCount = count;
+    nameCache = entries.release();
     return S_OK;
 }
 

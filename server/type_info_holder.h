@@ -13,6 +13,7 @@ struct NameCacheEntry {
     DISPID memberId;
 };
 
+// Laid out as ATL's CComTypeInfoHolder, as the server's design gives it.
 // A constant-initialised aggregate, so that it is usable before any constructor has run. The
 // first GetTypeInfo, GetIDsOfNames or Invoke loads the type information (in that caller's
 // locale) and builds the cache; both then stay until the module's teardown releases them. A

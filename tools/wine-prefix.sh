@@ -2,10 +2,7 @@
 # start: makes the private win64 prefix $WINEPREFIX if needed and starts its persistent
 # wineserver and its services; stop: ends that wineserver and every Wine process of the prefix.
 set -euo pipefail
-: "${WINEPREFIX:?set WINEPREFIX to the private prefix}"
-export WINEPREFIX WINEARCH=win64 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
-unset DISPLAY WAYLAND_DISPLAY
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 
 case "${1:-}" in
   start)
@@ -14,7 +11,8 @@ case "${1:-}" in
       wineboot -i >/dev/null 2>&1
       wineserver -w
     fi
-    wineserver -p
+    # A server left running for this prefix (by a run that was interrupted) serves as well.
+    wineserver -p 2>/dev/null || true
     # The first Wine process starts the prefix's services, which keep its output open for as
     # long as the wineserver lives: start them here, detached from any caller's pipes.
     wine cmd /c exit </dev/null >/dev/null 2>&1

@@ -3,15 +3,21 @@
 
 #include <windows.h>
 
-#include "scoped_resource.h"
+#include <memory>
 
 namespace {
 
+struct CloseFile {
+    void operator()(HANDLE file) const { ::CloseHandle(file); }
+};
+// An open file, closed at the end of the scope.
+using ScopedFile = std::unique_ptr<void, CloseFile>;
+
 // The file functions report failure with INVALID_HANDLE_VALUE, the owner's "nothing" is null.
-ScopedHandle OpenFile(const std::wstring& path, DWORD access, DWORD disposition) {
+ScopedFile OpenFile(const std::wstring& path, DWORD access, DWORD disposition) {
     HANDLE file = ::CreateFileW(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    return ScopedHandle(file == INVALID_HANDLE_VALUE ? nullptr : file);
+    return ScopedFile(file == INVALID_HANDLE_VALUE ? nullptr : file);
 }
 
 DWORD Attributes(const std::wstring& path) {
@@ -60,7 +66,7 @@ bool CreateFolders(const std::wstring& path) {
 }
 
 bool ReadWholeFile(const std::wstring& path, std::string* content) {
-    ScopedHandle file = OpenFile(path, GENERIC_READ, OPEN_EXISTING);
+    ScopedFile file = OpenFile(path, GENERIC_READ, OPEN_EXISTING);
     LARGE_INTEGER size;
     if (!file || !::GetFileSizeEx(file.get(), &size) || size.QuadPart > 0x7FFFFFFF) {
         return false;
@@ -79,7 +85,7 @@ bool ReadWholeFile(const std::wstring& path, std::string* content) {
 bool WriteWholeFile(const std::wstring& path, const std::string& content) {
     std::wstring draft = path + L".new";
     {
-        ScopedHandle file = OpenFile(draft, GENERIC_WRITE, CREATE_ALWAYS);
+        ScopedFile file = OpenFile(draft, GENERIC_WRITE, CREATE_ALWAYS);
         DWORD written = 0;
         if (!file ||
             !::WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written,

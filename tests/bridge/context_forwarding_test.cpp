@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "bridge_under_test.h"
+#include "expected_results.h"
 #include "null_option_callback.h"
 #include "provider_record_view.h"
 #include "scoped_resource.h"
@@ -15,7 +16,6 @@ using testprovider::Entry;
 namespace {
 
 constexpr LONG kUntouched = 0x0BADF00D;
-constexpr HRESULT kNoEntry = static_cast<HRESULT>(0x800710DD);
 
 struct Method {
     const char* name;

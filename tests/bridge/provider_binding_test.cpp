@@ -4,6 +4,7 @@
 #include <string>
 
 #include "bridge_under_test.h"
+#include "expected_results.h"
 #include "provider_record_view.h"
 #include "scoped_resource.h"
 #include "test_paths.h"
@@ -14,7 +15,6 @@ using testprovider::Entry;
 namespace {
 
 constexpr LONG kUntouched = 0x0BADF00D;
-constexpr HRESULT kNoEntry = static_cast<HRESULT>(0x800710DD);
 
 std::wstring DllDirectory() {
     wchar_t buffer[MAX_PATH] = L"<unread>";

@@ -70,12 +70,16 @@ TEST_F(InsideTheProvider, EveryMethodCalledMeanwhileIsRefusedAsBusyAndWritesNoth
          }},
     };
     HRESULT refused[std::size(nested)];
+    bool inside = false;
     ASSERT_EQ(S_OK, CallFromInside(bridge.get(), [&] {
+                  inside = ProviderCallInProgress();
                   for (size_t i = 0; i < std::size(nested); ++i) {
                       refused[i] = nested[i].call(*bridge);
                   }
               }));
 
+    EXPECT_TRUE(inside) << "the server's message filter asks this";
+    EXPECT_FALSE(ProviderCallInProgress());
     for (size_t i = 0; i < std::size(nested); ++i) {
         EXPECT_EQ(kProviderBusy, refused[i]) << nested[i].name;
     }

@@ -40,7 +40,7 @@ TEST_F(PerUserMode, ParserExpandsTheAppIdScriptToThePerUserText) {
     ASSERT_EQ(S_OK, variables.AddVariable(L"APPID", kAppId));
     CRegScriptParser parser(variables);
     LPOLESTR expanded = nullptr;
-    ASSERT_EQ(S_OK, parser.ExpandVariables(kAppIdScript, &expanded));
+    ASSERT_EQ(S_OK, parser.ExpandVariables(AppIdScript(), &expanded));
     const ScopedTaskText owned(expanded);
     EXPECT_EQ(std::wstring(kPerUserAppIdScript), std::wstring(owned.get()));
 }
@@ -63,17 +63,17 @@ protected:
 };
 
 TEST_F(ServerScriptsPerUser, RegisteringWritesTheTableUnderTheUsersClassesOnly) {
-    ASSERT_EQ(S_OK, ApplyServerScript(kAppIdScript, true));
-    ASSERT_EQ(S_OK, ApplyServerScript(kClassScript, true));
+    ASSERT_EQ(S_OK, ApplyServerScript(AppIdScript(), true));
+    ASSERT_EQ(S_OK, ApplyServerScript(ClassScript(), true));
     EXPECT_EQ(RegisteredServerKeys(), ListAll(HKEY_CURRENT_USER));
     EXPECT_EQ(machineBefore, ListAll(HKEY_LOCAL_MACHINE));
 }
 
 TEST_F(ServerScriptsPerUser, UnregisteringLeavesOnlyTheNoRemoveKeysBehind) {
-    ASSERT_EQ(S_OK, ApplyServerScript(kAppIdScript, true));
-    ASSERT_EQ(S_OK, ApplyServerScript(kClassScript, true));
-    ASSERT_EQ(S_OK, ApplyServerScript(kClassScript, false));
-    ASSERT_EQ(S_OK, ApplyServerScript(kAppIdScript, false));
+    ASSERT_EQ(S_OK, ApplyServerScript(AppIdScript(), true));
+    ASSERT_EQ(S_OK, ApplyServerScript(ClassScript(), true));
+    ASSERT_EQ(S_OK, ApplyServerScript(ClassScript(), false));
+    ASSERT_EQ(S_OK, ApplyServerScript(AppIdScript(), false));
     for (const std::wstring& path : ServerKeyPaths()) {
         EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\Classes\\" + path)) << path.c_str();
     }

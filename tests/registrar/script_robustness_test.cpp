@@ -178,7 +178,7 @@ void RunPhase(Mutator& mutator, const char* phase, PhaseFigures* figures) {
     CRegObject variables;
     variables.AddVariable(L"APPID", kAppId);
     variables.AddVariable(L"Module", kModuleVariable);
-    const std::wstring bases[] = {kAppIdScript, kClassScript, kFeatureScript};
+    const std::wstring bases[] = {AppIdScript(), ClassScript(), kFeatureScript};
 
     for (int i = 0; i < kScriptsPerPhase; ++i) {
         const std::wstring& base = bases[mutator.Pick(0, 2)];

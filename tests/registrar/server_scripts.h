@@ -1,46 +1,44 @@
-// The server's two registry scripts as the executable carries them (lines end in CR LF, one tab
-// per level), and what registering them must leave below the classes root.
+// The server's two registry scripts as the executable beside the tests carries them, and what
+// registering them must leave below the classes root.
 #pragma once
+
+#include <windows.h>
 
 #include <string>
 #include <vector>
 
-constexpr wchar_t kAppIdScript[] = L"HKCR\r\n"
-                                   L"{\r\n"
-                                   L"\tNoRemove AppID\r\n"
-                                   L"\t{\r\n"
-                                   L"\t\t'%APPID%' = s 'PlimoCOMWrapper'\r\n"
-                                   L"\t\t'PlimoCOMWrapper.EXE'\r\n"
-                                   L"\t\t{\r\n"
-                                   L"\t\t\tval AppID = s '%APPID%'\r\n"
-                                   L"\t\t}\r\n"
-                                   L"\t}\r\n"
-                                   L"}\r\n";
+#include "scoped_resource.h"
+#include "test_paths.h"
 
-constexpr wchar_t kClassScript[] =
-    L"HKCR\r\n"
-    L"{\r\n"
-    L"\tPlimoCOMWrapper.TovikPlimoWrapper.1 = s 'TovikPlimoWrapper Class'\r\n"
-    L"\t{\r\n"
-    L"\t\tCLSID = s '{5BA5BD8B-8DAB-47E8-ABDA-22C9F49D89EB}'\r\n"
-    L"\t}\r\n"
-    L"\tPlimoCOMWrapper.TovikPlimoWrapper = s 'TovikPlimoWrapper Class'\r\n"
-    L"\t{\r\n"
-    L"\t\tCLSID = s '{5BA5BD8B-8DAB-47E8-ABDA-22C9F49D89EB}'\r\n"
-    L"\t\tCurVer = s 'PlimoCOMWrapper.TovikPlimoWrapper.1'\r\n"
-    L"\t}\r\n"
-    L"\tNoRemove CLSID\r\n"
-    L"\t{\r\n"
-    L"\t\tForceRemove {5BA5BD8B-8DAB-47E8-ABDA-22C9F49D89EB} = s 'TovikPlimoWrapper Class'\r\n"
-    L"\t\t{\r\n"
-    L"\t\t\tProgID = s 'PlimoCOMWrapper.TovikPlimoWrapper.1'\r\n"
-    L"\t\t\tVersionIndependentProgID = s 'PlimoCOMWrapper.TovikPlimoWrapper'\r\n"
-    L"\t\t\tForceRemove 'Programmable'\r\n"
-    L"\t\t\tLocalServer32 = s '%MODULE%'\r\n"
-    L"\t\t\t'TypeLib' = s '{75F52DF4-48B5-4C22-96C1-FDF662B36409}'\r\n"
-    L"\t\t}\r\n"
-    L"\t}\r\n"
-    L"}\r\n";
+// The registry script resource `id` of the server built beside the tests, read as registration
+// reads it: its bytes in the thread's ANSI code page. Empty when it cannot be read.
+inline std::wstring LoadServerScript(UINT id) {
+    ScopedLibrary server(::LoadLibraryExW(BesideTest(L"PlimoCOMWrapper.exe").c_str(), nullptr,
+                                          LOAD_LIBRARY_AS_DATAFILE));
+    HRSRC found =
+        server ? ::FindResourceW(server.get(), MAKEINTRESOURCEW(id), L"REGISTRY") : nullptr;
+    HGLOBAL loaded = found != nullptr ? ::LoadResource(server.get(), found) : nullptr;
+    const auto* bytes =
+        loaded != nullptr ? static_cast<const char*>(::LockResource(loaded)) : nullptr;
+    if (bytes == nullptr) {
+        return std::wstring();
+    }
+    const int size = static_cast<int>(::SizeofResource(server.get(), found));
+    std::wstring text(static_cast<size_t>(size), L'\0');
+    text.resize(
+        static_cast<size_t>(::MultiByteToWideChar(CP_THREAD_ACP, 0, bytes, size, &text[0], size)));
+    return text;
+}
+
+// The server's AppID script and class script.
+inline const wchar_t* AppIdScript() {
+    static const std::wstring text = LoadServerScript(101);
+    return text.c_str();
+}
+inline const wchar_t* ClassScript() {
+    static const std::wstring text = LoadServerScript(102);
+    return text.c_str();
+}
 
 constexpr wchar_t kAppId[] = L"{054AD9CC-6C76-44E1-9EFB-DFD0CA1C4A0B}";
 // A server path with a single quote, as registration hands it over: quote doubled, in double

@@ -37,12 +37,12 @@ protected:
         return parser.ApplyScript(script, doRegister);
     }
     static HRESULT RegisterAll() {
-        HRESULT hr = ApplyServerScript(kAppIdScript, true, true);
-        return FAILED(hr) ? hr : ApplyServerScript(kClassScript, true, false);
+        HRESULT hr = ApplyServerScript(AppIdScript(), true, true);
+        return FAILED(hr) ? hr : ApplyServerScript(ClassScript(), true, false);
     }
     static HRESULT UnregisterAll() {
-        HRESULT hr = ApplyServerScript(kClassScript, false, false);
-        return FAILED(hr) ? hr : ApplyServerScript(kAppIdScript, false, true);
+        HRESULT hr = ApplyServerScript(ClassScript(), false, false);
+        return FAILED(hr) ? hr : ApplyServerScript(AppIdScript(), false, true);
     }
 
     static std::vector<std::vector<std::wstring>> ServerKeys() {

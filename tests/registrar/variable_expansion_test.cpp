@@ -99,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, VariableExpansion, ::testing::ValuesIn(kExpansio
 TEST(VariableExpansionPerUser, TurnsTheAppIdScriptIntoExactlyThePerUserText) {
     CRegObject variables;
     ASSERT_EQ(S_OK, variables.AddVariable(L"APPID", kAppId));
-    EXPECT_EQ(std::wstring(kPerUserAppIdScript), Expand(variables, kAppIdScript, true).text);
+    EXPECT_EQ(std::wstring(kPerUserAppIdScript), Expand(variables, AppIdScript(), true).text);
 }
 
 TEST(VariableExpansionGrowth, GrowsPastItsFirstCapacity) {
@@ -131,7 +131,7 @@ TEST(VariableExpansionMode, ParserLeavesHkcrAloneOutsidePerUserMode) {
     ASSERT_EQ(S_OK, variables.AddVariable(L"APPID", kAppId));
     CRegScriptParser parser(variables);
     LPOLESTR result = nullptr;
-    ASSERT_EQ(S_OK, parser.ExpandVariables(kAppIdScript, &result));
+    ASSERT_EQ(S_OK, parser.ExpandVariables(AppIdScript(), &result));
     ScopedTaskText owned(result);
     const std::wstring text = owned.get();
     EXPECT_EQ(0u, text.find(L"HKCR\r\n{\r\n\tNoRemove AppID"));

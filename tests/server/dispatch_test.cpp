@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "PlimoCOMWrapper.h"
 #include "child_process.h"
+#include "PlimoCOMWrapper.h"
 #include "provider_record_view.h"
 #include "scoped_resource.h"
 #include "served_plimo_wrapper.h"
@@ -40,10 +40,7 @@ const wchar_t* const kMethodNames[] = {L"Init",
                                        L"SccBeginBatch",
                                        L"SccEndBatch"};
 
-struct ReleaseInterface {
-    void operator()(IUnknown* p) const { p->Release(); }
-};
-template <class I> using Ptr = std::unique_ptr<I, ReleaseInterface>;
+template <class I> using Ptr = ScopedInterface<I>;
 
 DWORD RunServer(const wchar_t* arguments) {
     ChildResult result = RunChild(ServerCommand(arguments));

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "PlimoCOMWrapper.h"
 #include "child_process.h"
+#include "PlimoCOMWrapper.h"
 #include "provider_record_view.h"
 #include "scoped_resource.h"
 #include "served_processes.h"
@@ -35,10 +35,7 @@ constexpr DWORD kOrphanWatchMs = 15000;
 constexpr LONG kUntouched = 0x0BADF00D;
 constexpr DWORD kAbortExitCode = 3; // what the C runtime's abort() exits with
 
-struct ReleaseInterface {
-    void operator()(IUnknown* p) const { p->Release(); }
-};
-using WrapperPtr = std::unique_ptr<IPlimoWrapper, ReleaseInterface>;
+using WrapperPtr = ScopedInterface<IPlimoWrapper>;
 
 ULONGLONG Now() {
     return ::GetTickCount64();

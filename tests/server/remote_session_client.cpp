@@ -8,6 +8,7 @@
 #include <string>
 
 #include "PlimoCOMWrapper.h"
+#include "test_arrays.h"
 
 namespace {
 
@@ -25,17 +26,6 @@ void Print(const char* key, long value) {
 }
 void Print(const char* key, const std::string& value) {
     std::printf("%s=%s\n", key, value.c_str());
-}
-
-SAFEARRAY* Names() {
-    SAFEARRAY* names = ::SafeArrayCreateVector(VT_BSTR, 0, 2);
-    const wchar_t* texts[] = {L"C:\\work\\a.txt", L"C:\\work\\b.txt"};
-    for (LONG i = 0; i < 2; ++i) {
-        BSTR name = ::SysAllocString(texts[i]);
-        ::SafeArrayPutElement(names, &i, name);
-        ::SysFreeString(name);
-    }
-    return names;
 }
 
 int Session(IPlimoWrapper* wrapper, const wchar_t* providerPath) {
@@ -64,10 +54,8 @@ int Session(IPlimoWrapper* wrapper, const wchar_t* providerPath) {
     Print("SccGetVersion", hr);
     Print("SccGetVersion.result", result);
 
-    VARIANT files;
-    ::VariantInit(&files);
-    files.vt = VT_ARRAY | VT_BSTR;
-    files.parray = Names();
+    ScopedVariant owner = OwnedArgument(BstrArray({L"C:\\work\\a.txt", L"C:\\work\\b.txt"}));
+    const VARIANT& files = owner.get();
     BSTR comment = ::SysAllocString(L"from 64 bits");
     hr = wrapper->SccCheckin(0, files, comment, 4, 9, &result);
     ::SysFreeString(comment);
@@ -95,7 +83,6 @@ int Session(IPlimoWrapper* wrapper, const wchar_t* providerPath) {
         Print("SccQueryInfo.status", values);
     }
     ::VariantClear(&status);
-    ::VariantClear(&files);
     return 0;
 }
 

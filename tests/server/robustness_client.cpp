@@ -17,6 +17,7 @@
 
 #include "PlimoCOMWrapper.h"
 #include "scoped_resource.h"
+#include "test_arrays.h"
 
 namespace {
 
@@ -30,16 +31,9 @@ void Print(const char* key, long value) {
 }
 
 HRESULT Get(IPlimoWrapper* wrapper) {
-    ScopedSafeArray names(::SafeArrayCreateVector(VT_BSTR, 0, 1));
-    LONG index = 0;
-    ScopedBstr name(::SysAllocString(L"C:\\work\\a.txt"));
-    ::SafeArrayPutElement(names.get(), &index, name.get());
-    VARIANT files;
-    ::VariantInit(&files);
-    files.vt = VT_ARRAY | VT_BSTR;
-    files.parray = names.get();
+    ScopedSafeArray names = BstrArray({L"C:\\work\\a.txt"});
     LONG result = 0;
-    return wrapper->SccGet(0, files, 0, 0, &result);
+    return wrapper->SccGet(0, ArrayArgument(names.get()), 0, 0, &result);
 }
 
 HRESULT Version(IPlimoWrapper* wrapper) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "child_process.h"
+#include "expected_results.h"
 #include "provider_record_view.h"
 #include "scoped_resource.h"
 #include "served_processes.h"
@@ -20,7 +21,6 @@ using testprovider::Entry;
 namespace {
 
 constexpr DWORD kServerExitTimeoutMs = 30000;
-constexpr HRESULT kBusy = RPC_E_SERVERCALL_RETRYLATER;
 
 std::string Hr(HRESULT hr) {
     return std::to_string(static_cast<long>(hr));

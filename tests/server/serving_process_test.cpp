@@ -9,13 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "PlimoCOMWrapper.h"
 #include "child_process.h"
+#include "PlimoCOMWrapper.h"
 #include "provider_record_view.h"
 #include "registry_view.h"
 #include "scoped_resource.h"
 #include "served_processes.h"
 #include "server_paths.h"
+#include "test_arrays.h"
 
 using testprovider::Entry;
 
@@ -23,21 +24,7 @@ namespace {
 
 constexpr DWORD kServerExitTimeoutMs = 30000;
 
-struct ReleaseInterface {
-    void operator()(IUnknown* p) const { p->Release(); }
-};
-using WrapperPtr = std::unique_ptr<IPlimoWrapper, ReleaseInterface>;
-
-ScopedSafeArray NameArray(std::initializer_list<const wchar_t*> names) {
-    ScopedSafeArray array(::SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(names.size())));
-    LONG i = 0;
-    for (const wchar_t* name : names) {
-        ScopedBstr element(::SysAllocString(name));
-        ::SafeArrayPutElement(array.get(), &i, element.get());
-        ++i;
-    }
-    return array;
-}
+using WrapperPtr = ScopedInterface<IPlimoWrapper>;
 
 class Serving : public ::testing::Test {
 protected:
@@ -115,7 +102,7 @@ TEST_F(Serving, A32BitClientDrivesTheProviderInsideTheServerProcess) {
     EXPECT_EQ(server, record.Last().processId);
 
     // A safe array of names in.
-    ScopedSafeArray names = NameArray({L"C:\\w\\one.c", L"C:\\w\\two.c"});
+    ScopedSafeArray names = BstrArray({L"C:\\w\\one.c", L"C:\\w\\two.c"});
     VARIANT files;
     files.vt = VT_ARRAY | VT_BSTR;
     files.parray = names.get();

@@ -100,7 +100,9 @@ TEST(SoakOfALeakingProvider, FailsOnTheHeapBytesTheServerAddsBeyondTheBaseline) 
     EXPECT_EQ("FAILED", values["verdict"]);
     EXPECT_EQ(0, Number(values, "unexpected")) << leaking.output;
     const long turns = kLeakingCalls / Number(values, "calls.per_turn");
-    EXPECT_GE(Number(values, "added.heap_bytes"), turns * kLeakPerTurn);
+    // The server's own heap holds every byte kept; what it adds beyond the baseline's growth, whose
+    // heap varies by a few hundred bytes from run to run, is past the verdict's bound.
+    EXPECT_GE(Number(values, "plimo.growth.heap_bytes"), turns * kLeakPerTurn);
     EXPECT_GT(Number(values, "added.heap_bytes"), kHeapBytesNoise);
     EXPECT_EQ(0, Number(values, "plimo.exit"));
 }

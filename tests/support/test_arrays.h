@@ -5,20 +5,42 @@
 #include <oleauto.h>
 
 #include <initializer_list>
+#include <string>
+#include <vector>
 
 #include "scoped_resource.h"
+#include "scoped_variant.h"
 
-// A one-dimensional array of BSTR from `lowerBound`; a null name becomes a null element.
-inline ScopedSafeArray BstrArray(std::initializer_list<const wchar_t*> names, LONG lowerBound = 0) {
+namespace test_arrays {
+
+inline const wchar_t* Text(const wchar_t* name) {
+    return name;
+}
+inline const wchar_t* Text(const std::wstring& name) {
+    return name.c_str();
+}
+
+template <class Names> ScopedSafeArray BstrArrayOf(const Names& names, LONG lowerBound) {
     SAFEARRAYBOUND bound{static_cast<ULONG>(names.size()), lowerBound};
     ScopedSafeArray array(::SafeArrayCreate(VT_BSTR, 1, &bound));
     LONG index = lowerBound;
-    for (const wchar_t* name : names) {
-        ScopedBstr element(name != nullptr ? ::SysAllocString(name) : nullptr);
+    for (const auto& name : names) {
+        const wchar_t* text = Text(name);
+        ScopedBstr element(text != nullptr ? ::SysAllocString(text) : nullptr);
         ::SafeArrayPutElement(array.get(), &index, element.get()); // copies the string
         ++index;
     }
     return array;
+}
+
+} // namespace test_arrays
+
+// A one-dimensional array of BSTR from `lowerBound`; a null name becomes a null element.
+inline ScopedSafeArray BstrArray(std::initializer_list<const wchar_t*> names, LONG lowerBound = 0) {
+    return test_arrays::BstrArrayOf(names, lowerBound);
+}
+inline ScopedSafeArray BstrArray(const std::vector<std::wstring>& names, LONG lowerBound = 0) {
+    return test_arrays::BstrArrayOf(names, lowerBound);
 }
 
 // A one-dimensional array of LONG from `lowerBound`.
@@ -40,4 +62,9 @@ inline VARIANT ArrayArgument(SAFEARRAY* array, VARTYPE type = VT_ARRAY | VT_BSTR
     value.vt = type;
     value.parray = array;
     return value;
+}
+
+// A VARIANT of type `type` that owns `array`.
+inline ScopedVariant OwnedArgument(ScopedSafeArray array, VARTYPE type = VT_ARRAY | VT_BSTR) {
+    return ScopedVariant(ArrayArgument(array.release(), type));
 }

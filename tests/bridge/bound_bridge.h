@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 
 #include "bridge_under_test.h"
+#include "expected_results.h"
 #include "in_out_string.h"
 #include "provider_record_view.h"
 #include "scoped_resource.h"
 #include "test_paths.h"
 
 constexpr LONG kUntouched = 0x0BADF00D;
-constexpr HRESULT kNoEntry = static_cast<HRESULT>(0x800710DD);
 
 class BoundBridge : public ::testing::Test {
 protected:

@@ -27,6 +27,7 @@ public:
     T get() const { return value_; }
     // For owners of interface pointers.
     T operator->() const { return value_; }
+    auto& operator*() const { return *value_; }
     explicit operator bool() const { return value_ != Invalid; }
 
     // Releases what is held (if anything) and takes `value` instead.

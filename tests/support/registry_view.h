@@ -3,9 +3,9 @@
 
 #include <windows.h>
 
-#include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 // A classes root to look in: the machine's (HKLM\Software\Classes, as this 32-bit process sees
 // it) or the current user's (HKCU\Software\Classes).
@@ -21,6 +21,5 @@ bool KeyExists(const ClassesRoot& classes, const std::wstring& path);
 // missing or not a string.
 std::optional<std::wstring> StringValue(const ClassesRoot& classes, const std::wstring& path,
                                         const wchar_t* name = nullptr);
-// Every key under `path` with its values, as "subkey|value name" -> "type:data", for comparing
-// states.
-std::map<std::wstring, std::wstring> Snapshot(const ClassesRoot& classes, const std::wstring& path);
+// Every key under `path` with its values, one line each (see Listing), for comparing states.
+std::vector<std::wstring> Snapshot(const ClassesRoot& classes, const std::wstring& path);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "plimo_wrapper.h"
+#include "scoped_resource.h"
 
 class BridgeUnderTest : public CPlimoWrapper {
 public:
@@ -41,13 +42,8 @@ private:
     LONG refs_ = 1;
 };
 
-#include <memory>
-
-struct ReleaseReference {
-    void operator()(IUnknown* object) const { object->Release(); }
-};
 // Holds the one reference a new BridgeUnderTest starts with.
-using BridgePtr = std::unique_ptr<BridgeUnderTest, ReleaseReference>;
+using BridgePtr = ScopedInterface<BridgeUnderTest>;
 inline BridgePtr MakeBridge() {
     return BridgePtr(new BridgeUnderTest);
 }

@@ -22,6 +22,3 @@ inline HRESULT FailureFromLastError() {
     HRESULT hr = HResultFromLastError();
     return FAILED(hr) ? hr : E_FAIL;
 }
-
-// No provider library is bound, or it lacks the entry point a method needs.
-constexpr HRESULT kNoProviderEntry = HResultFromWin32(ERROR_INVALID_OPERATION);

@@ -10,6 +10,7 @@
 #include "scc_values.h"
 #include "scoped_resource.h"
 #include "temp_folder.h"
+#include "test_arrays.h"
 #include "test_paths.h"
 
 namespace {
@@ -17,29 +18,11 @@ namespace {
 constexpr LONG kUntouched = 0x0BADF00D;
 
 // Owns a VARIANT that holds an array handed to or received from the bridge.
-struct OwnedVariant {
-    OwnedVariant() { ::VariantInit(&value); }
-    ~OwnedVariant() { ::VariantClear(&value); }
-    OwnedVariant(const OwnedVariant&) = delete;
-    OwnedVariant& operator=(const OwnedVariant&) = delete;
-    VARIANT value;
-};
-
-// The file names as the bridge takes them: VT_ARRAY | VT_BSTR, lower bound 0.
-void SetNames(OwnedVariant* names, const std::vector<std::wstring>& paths) {
-    SAFEARRAY* array = ::SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(paths.size()));
-    for (LONG i = 0; array != nullptr && i < static_cast<LONG>(paths.size()); ++i) {
-        ScopedBstr name(::SysAllocString(paths[i].c_str()));
-        ::SafeArrayPutElement(array, &i, name.get()); // copies the string
-    }
-    names->value.vt = VT_ARRAY | VT_BSTR;
-    names->value.parray = array;
-}
-
 // One option word per file: VT_ARRAY | VT_I4, all 0.
-void SetOptions(OwnedVariant* options, size_t count) {
-    options->value.vt = VT_ARRAY | VT_I4;
-    options->value.parray = ::SafeArrayCreateVector(VT_I4, 0, static_cast<ULONG>(count));
+ScopedVariant Options(size_t count) {
+    return OwnedArgument(
+        ScopedSafeArray(::SafeArrayCreateVector(VT_I4, 0, static_cast<ULONG>(count))),
+        VT_ARRAY | VT_I4);
 }
 
 class SampleSession : public ::testing::Test {
@@ -64,17 +47,16 @@ protected:
 
     // The status words of the files, or an empty list when the bridge or provider failed.
     std::vector<LONG> Query(const std::vector<std::wstring>& paths) {
-        OwnedVariant names;
-        SetNames(&names, paths);
-        OwnedVariant status;
+        ScopedVariant names = OwnedArgument(BstrArray(paths));
+        ScopedVariant status;
         LONG result = kUntouched;
-        if (bridge->SccQueryInfo(names.value, &status.value, &result) != S_OK || result != SCC_OK ||
-            status.value.vt != (VT_ARRAY | VT_I4)) {
+        if (bridge->SccQueryInfo(names.get(), status.put(), &result) != S_OK || result != SCC_OK ||
+            status.get().vt != (VT_ARRAY | VT_I4)) {
             return {};
         }
         std::vector<LONG> words(paths.size());
         for (LONG i = 0; i < static_cast<LONG>(words.size()); ++i) {
-            ::SafeArrayGetElement(status.value.parray, &i, &words[i]);
+            ::SafeArrayGetElement(status.get().parray, &i, &words[i]);
         }
         return words;
     }
@@ -118,21 +100,19 @@ TEST_F(SampleSession, AddCheckOutCheckInUndoAndGetDoRealWork) {
     EXPECT_STREQ(store.c_str(), aux);
 
     // Add both files: controlled, read-only, version 1 in the store.
-    OwnedVariant both, options;
-    SetNames(&both, {a, b});
-    SetOptions(&options, 2);
+    ScopedVariant both = OwnedArgument(BstrArray({a, b}));
+    ScopedVariant options = Options(2);
     ScopedBstr firstComment(::SysAllocString(L"first"));
-    ASSERT_EQ(S_OK, bridge->SccAdd(0, both.value, firstComment.get(), options.value, 0, &result));
+    ASSERT_EQ(S_OK, bridge->SccAdd(0, both.get(), firstComment.get(), options.get(), 0, &result));
     ASSERT_EQ(SCC_OK, result);
     EXPECT_EQ((std::vector<LONG>{kControlled, kControlled}), Query({a, b}));
     EXPECT_TRUE(IsReadOnly(a));
     EXPECT_EQ("beta\n", ReadText(Stored(L"b.txt.1")));
 
     // Check out a.txt, change it: checked out, then modified; b.txt is not touched.
-    OwnedVariant onlyA, onlyB;
-    SetNames(&onlyA, {a});
-    SetNames(&onlyB, {b});
-    ASSERT_EQ(S_OK, bridge->SccCheckout(0, onlyA.value, nullptr, 0, 0, &result));
+    ScopedVariant onlyA = OwnedArgument(BstrArray({a}));
+    ScopedVariant onlyB = OwnedArgument(BstrArray({b}));
+    ASSERT_EQ(S_OK, bridge->SccCheckout(0, onlyA.get(), nullptr, 0, 0, &result));
     ASSERT_EQ(SCC_OK, result);
     EXPECT_EQ((std::vector<LONG>{kOutByUser, kControlled}), Query({a, b}));
     ASSERT_TRUE(WriteText(a, "alpha, second\n"));
@@ -140,7 +120,7 @@ TEST_F(SampleSession, AddCheckOutCheckInUndoAndGetDoRealWork) {
 
     // Check in with a comment: version 2 holds the change, the log the comment.
     ScopedBstr secondComment(::SysAllocString(L"second"));
-    ASSERT_EQ(S_OK, bridge->SccCheckin(0, onlyA.value, secondComment.get(), 0, 0, &result));
+    ASSERT_EQ(S_OK, bridge->SccCheckin(0, onlyA.get(), secondComment.get(), 0, 0, &result));
     ASSERT_EQ(SCC_OK, result);
     EXPECT_EQ((std::vector<LONG>{kControlled, kControlled}), Query({a, b}));
     EXPECT_EQ("alpha, second\n", ReadText(Stored(L"a.txt.2")));
@@ -148,9 +128,9 @@ TEST_F(SampleSession, AddCheckOutCheckInUndoAndGetDoRealWork) {
     EXPECT_FALSE(Exists(Stored(L"b.txt.2")));
 
     // Check out b.txt, spoil it, undo the check-out: the stored version comes back.
-    ASSERT_EQ(S_OK, bridge->SccCheckout(0, onlyB.value, nullptr, 0, 0, &result));
+    ASSERT_EQ(S_OK, bridge->SccCheckout(0, onlyB.get(), nullptr, 0, 0, &result));
     ASSERT_TRUE(WriteText(b, "spoilt\n"));
-    ASSERT_EQ(S_OK, bridge->SccUncheckout(0, onlyB.value, 0, 0, &result));
+    ASSERT_EQ(S_OK, bridge->SccUncheckout(0, onlyB.get(), 0, 0, &result));
     ASSERT_EQ(SCC_OK, result);
     EXPECT_EQ("beta\n", ReadText(b));
     EXPECT_EQ((std::vector<LONG>{kControlled, kControlled}), Query({a, b}));
@@ -158,7 +138,7 @@ TEST_F(SampleSession, AddCheckOutCheckInUndoAndGetDoRealWork) {
     // Get the latest a.txt in place of a lost working copy.
     ASSERT_TRUE(::SetFileAttributesW(a.c_str(), FILE_ATTRIBUTE_NORMAL));
     ASSERT_TRUE(::DeleteFileW(a.c_str()));
-    ASSERT_EQ(S_OK, bridge->SccGet(0, onlyA.value, 0, 0, &result));
+    ASSERT_EQ(S_OK, bridge->SccGet(0, onlyA.get(), 0, 0, &result));
     ASSERT_EQ(SCC_OK, result);
     EXPECT_EQ("alpha, second\n", ReadText(a));
 

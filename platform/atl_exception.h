@@ -1,0 +1,39 @@
+// The program's one exception type, CAtlException: a failure carried as an HRESULT inside an
+// operation, and the one translation of whatever an operation caught back into an HRESULT.
+#pragma once
+
+#include <windows.h>
+
+#include <new>
+
+// Thrown by value by internal helpers, caught by the operation that owns them; it never crosses
+// an interface method.
+class CAtlException {
+public:
+    explicit CAtlException(HRESULT hr) : m_hr(hr) {}
+    HRESULT hr() const { return m_hr; }
+
+private:
+    HRESULT m_hr;
+};
+
+// Throws `hr` as a CAtlException when it is a failure.
+inline void ThrowIfFailed(HRESULT hr) {
+    if (FAILED(hr)) {
+        throw CAtlException(hr);
+    }
+}
+
+// The HRESULT for the exception being handled; call it only inside a catch block. A
+// CAtlException gives its own, a failed allocation E_OUTOFMEMORY, anything else E_FAIL.
+inline HRESULT HResultFromCaughtException() noexcept {
+    try {
+        throw;
+    } catch (const CAtlException& e) {
+        return e.hr();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_FAIL;
+    }
+}
