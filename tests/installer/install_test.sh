@@ -39,6 +39,7 @@ finish() {
 rm -rf "$work"
 mkdir -p "$work/logs"
 trap finish EXIT
+trap "exit 1" TERM INT # so that a timeout ends the wineserver too
 bash "$root/tools/wine-prefix.sh" start
 
 installed="$WINEPREFIX/drive_c/Program Files (x86)/PlimoCOMWrapper"
@@ -225,6 +226,18 @@ check_package() {
     test "$(msiinfo export "$msi" CustomAction | grep -c $'^Undo[A-Za-z]*\t3410\t')" -eq 2 -a \
          "$(at UndoRegisterServer)" -lt "$(at RegisterServer)" -a \
          "$(at UndoUnregisterServer)" -lt "$(at UnregisterServer)"
+  # A 64-bit program installs only on 64-bit Windows, a 32-bit one everywhere.
+  local files components program name component condition expected
+  files=$(msiinfo export "$msi" File | tr -d '\r')
+  components=$(msiinfo export "$msi" Component | tr -d '\r')
+  while read -r program; do
+    name=$(basename "$program")
+    component=$(awk -F'\t' -v n="$name" '$3 == n || $3 ~ ("[|]" n "$") { print $2 }' <<<"$files")
+    condition=$(awk -F'\t' -v c="$component" '$1 == c { print $5 }' <<<"$components")
+    expected=VersionNT64
+    i686-w64-mingw32-objdump -f "$program" >/dev/null 2>&1 && expected=""
+    expect_eq "$name installs where it can run" "$expected" "$condition"
+  done < <(find "$stage" -name '*.exe' -o -name '*.dll')
 }
 
 # Nothing the build shipped carries debug information or a symbol table.
