@@ -4,7 +4,8 @@
 # leave out the sample provider and add it, install twice, repair, upgrade and refuse a downgrade.
 #
 # install_test.sh --msi PACKAGE --next-msi NEWER_PACKAGE --version VERSION --next-version VERSION
-#                 --stage FOLDER --client SESSION_CLIENT --work FOLDER [--cli plimo-scc.exe]
+#                 --publisher NAME --stage FOLDER --client SESSION_CLIENT --work FOLDER
+#                 [--cli plimo-scc.exe]
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
@@ -15,6 +16,7 @@ while [ $# -gt 0 ]; do
     --next-msi) next_msi=$2 ;;
     --version) version=$2 ;;
     --next-version) next_version=$2 ;;
+    --publisher) publisher=$2 ;;
     --stage) stage=$2 ;;
     --client) client=$2 ;;
     --work) work=$2 ;;
@@ -146,7 +148,7 @@ expect_one_program() {
   entries=$(program_entries)
   expect_eq "$1: one entry in the installed programs" 1 "$(printf '%s' "$entries" | grep -c .)"
   expect_eq "$1: its version" "\"$2\"" "$(value_of "$(head -1 <<<"$entries")" DisplayVersion)"
-  expect_eq "$1: its publisher" '"PlimoCOMWrapper developers"' \
+  expect_eq "$1: its publisher" "\"$publisher\"" \
     "$(value_of "$(head -1 <<<"$entries")" Publisher)"
 }
 
