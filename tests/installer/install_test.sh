@@ -4,8 +4,8 @@
 # leave out the sample provider and add it, install twice, repair, upgrade and refuse a downgrade.
 #
 # install_test.sh --msi PACKAGE --next-msi NEWER_PACKAGE --version VERSION --next-version VERSION
-#                 --publisher NAME --stage FOLDER --client SESSION_CLIENT --work FOLDER
-#                 [--cli plimo-scc.exe]
+#                 --publisher NAME --stage FOLDER --shipped LIST --client SESSION_CLIENT
+#                 --work FOLDER [--cli plimo-scc.exe]
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
@@ -18,6 +18,7 @@ while [ $# -gt 0 ]; do
     --next-version) next_version=$2 ;;
     --publisher) publisher=$2 ;;
     --stage) stage=$2 ;;
+    --shipped) shipped=$2 ;;
     --client) client=$2 ;;
     --work) work=$2 ;;
     --cli) cli=$2 ;;
@@ -152,13 +153,14 @@ expect_one_program() {
     "$(value_of "$(head -1 <<<"$entries")" Publisher)"
 }
 
-# --- The installed files: what the build staged, byte for byte (without $1 when given).
-file_list() { (cd "$1" 2>/dev/null && find . -type f | sort); }
+# --- The installed files: what the build ships, as staged byte for byte (without folder $2 when
+# given).
+file_list() { (cd "$1" 2>/dev/null && find . -type f | sed 's|^\./||' | sort); }
 expect_files() {
   local what=$1 expected
-  expected=$(file_list "$stage")
-  if [ $# -gt 1 ]; then expected=$(grep -v "^\./$2/" <<<"$expected"); fi
-  expect_eq "$what: the installed files are the staged ones" "$expected" "$(file_list "$installed")"
+  expected=$(sort "$shipped")
+  if [ $# -gt 1 ]; then expected=$(grep -v "^$2/" <<<"$expected"); fi
+  expect_eq "$what: the installed files are the shipped ones" "$expected" "$(file_list "$installed")"
   local same=1 file
   while read -r file; do
     cmp -s "$stage/$file" "$installed/$file" || same=0
@@ -239,7 +241,7 @@ check_package() {
     expected=VersionNT64
     i686-w64-mingw32-objdump -f "$program" >/dev/null 2>&1 && expected=""
     expect_eq "$name installs where it can run" "$expected" "$condition"
-  done < <(find "$stage" -name '*.exe' -o -name '*.dll')
+  done < <(grep -E '\.(exe|dll)$' "$shipped" | sed "s|^|$stage/|")
 }
 
 # Nothing the build shipped carries debug information or a symbol table.
