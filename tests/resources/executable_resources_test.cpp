@@ -1,11 +1,13 @@
 // What PlimoCOMWrapper.exe carries: its registry scripts byte for byte, the type library, its
-// name, a manifest that asks for no elevation, and a GUI subsystem for a 32-bit image.
+// name, a manifest that asks for no elevation, the project's version, and a GUI subsystem for a
+// 32-bit image.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <oleauto.h>
 
 #include <string>
+#include <vector>
 
 #include "PlimoCOMWrapper.h"
 #include "scoped_resource.h"
@@ -98,6 +100,81 @@ TEST_F(ExecutableResources, TheManifestAsksToRunAsTheInvokerWithoutUiAccess) {
     ASSERT_FALSE(manifest.empty());
     EXPECT_NE(std::string::npos, manifest.find("level=\"asInvoker\""));
     EXPECT_NE(std::string::npos, manifest.find("uiAccess=\"false\""));
+}
+
+// The build passes the project's version and publisher as the test expects them.
+const std::wstring kVersionText = std::to_wstring(PLIMO_TEST_VERSION_MAJOR) + L"." +
+                                  std::to_wstring(PLIMO_TEST_VERSION_MINOR) + L"." +
+                                  std::to_wstring(PLIMO_TEST_VERSION_PATCH);
+
+// The executable's whole version block, as installers and Explorer read it.
+std::vector<BYTE> VersionBlock(const std::wstring& path) {
+    DWORD ignored = 0;
+    DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    std::vector<BYTE> block(size);
+    if (size == 0 || !::GetFileVersionInfoW(path.c_str(), 0, size, block.data())) {
+        block.clear();
+    }
+    return block;
+}
+
+// A string of the US English, Unicode table; "<missing>" when there is none.
+std::wstring VersionString(std::vector<BYTE>& block, const wchar_t* name) {
+    void* text = nullptr;
+    UINT length = 0;
+    const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+    if (!::VerQueryValueW(block.data(), path.c_str(), &text, &length) || length == 0) {
+        return L"<missing>";
+    }
+    return static_cast<const wchar_t*>(text);
+}
+
+TEST_F(ExecutableResources, TheVersionResourceIsResource1InEnglish) {
+    EXPECT_FALSE(Resource(MAKEINTRESOURCEW(16), 1, kEnglish).empty()); // RT_VERSION
+}
+
+TEST_F(ExecutableResources, TheFixedVersionIsTheProjectVersionOfAnApplication) {
+    std::vector<BYTE> block = VersionBlock(server);
+    ASSERT_FALSE(block.empty()) << ::GetLastError();
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(::VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    ASSERT_EQ(sizeof(VS_FIXEDFILEINFO), length);
+    EXPECT_EQ(0xFEEF04BDu, fixed->dwSignature);
+    const DWORD high = MAKELONG(PLIMO_TEST_VERSION_MINOR, PLIMO_TEST_VERSION_MAJOR);
+    const DWORD low = MAKELONG(0, PLIMO_TEST_VERSION_PATCH);
+    EXPECT_EQ(high, fixed->dwFileVersionMS);
+    EXPECT_EQ(low, fixed->dwFileVersionLS);
+    EXPECT_EQ(high, fixed->dwProductVersionMS);
+    EXPECT_EQ(low, fixed->dwProductVersionLS);
+    EXPECT_EQ(0u, fixed->dwFileFlags) << "a release: no debug, pre-release or patched flag";
+    EXPECT_EQ(static_cast<DWORD>(VOS_NT_WINDOWS32), fixed->dwFileOS);
+    EXPECT_EQ(static_cast<DWORD>(VFT_APP), fixed->dwFileType);
+}
+
+TEST_F(ExecutableResources, TheVersionStringsNameTheProductInUsEnglishUnicode) {
+    std::vector<BYTE> block = VersionBlock(server);
+    ASSERT_FALSE(block.empty()) << ::GetLastError();
+    WORD* translation = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(::VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
+                                 reinterpret_cast<void**>(&translation), &length));
+    ASSERT_EQ(2 * sizeof(WORD), length) << "one translation";
+    EXPECT_EQ(0x0409, translation[0]);
+    EXPECT_EQ(1200, translation[1]);
+    const struct {
+        const wchar_t* name;
+        std::wstring value;
+    } strings[] = {{L"FileVersion", kVersionText},
+                   {L"ProductVersion", kVersionText},
+                   {L"ProductName", L"PlimoCOMWrapper"},
+                   {L"InternalName", L"PlimoCOMWrapper"},
+                   {L"OriginalFilename", L"PlimoCOMWrapper.exe"},
+                   {L"CompanyName", PLIMO_TEST_PUBLISHER},
+                   {L"FileDescription", L"PlimoCOMWrapper automation server"}};
+    for (const auto& s : strings) {
+        EXPECT_EQ(s.value, VersionString(block, s.name)) << s.name;
+    }
 }
 
 TEST_F(ExecutableResources, TheImageIsA32BitGuiProgram) {
