@@ -1,11 +1,15 @@
 # plimo_add_client64(target SOURCES ...): a 64-bit Windows console program, built with the
 # x86-64 MinGW compiler beside the 32-bit build, into the runtime output folder. It sees the
-# interface header and identifiers; its sources use wmain.
+# interface header and identifiers; its sources use wmain. DEFINES are NAME=VALUE definitions.
 function(plimo_add_client64 target)
-  cmake_parse_arguments(arg "" "" "SOURCES;INCLUDES" ${ARGN})
+  cmake_parse_arguments(arg "" "" "SOURCES;INCLUDES;DEFINES" ${ARGN})
   set(output ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${target}.exe)
   set(interface ${PROJECT_BINARY_DIR}/interface)
   set(includes -I${interface})
+  set(defines)
+  foreach(definition IN LISTS arg_DEFINES)
+    list(APPEND defines -D${definition})
+  endforeach()
   # The headers beside the sources and in the include folders, so that editing one rebuilds it.
   set(headers)
   foreach(source IN LISTS arg_SOURCES)
@@ -21,7 +25,7 @@ function(plimo_add_client64 target)
   add_custom_command(
     OUTPUT ${output}
     COMMAND ${PLIMO_CLIENT64_CXX} -std=c++17 -O2 -Wall -Wextra -DUNICODE -D_UNICODE
-            -D_WIN32_WINNT=0x0601 -municode -static ${includes} ${arg_SOURCES}
+            -D_WIN32_WINNT=0x0601 -municode -static ${defines} ${includes} ${arg_SOURCES}
             ${interface}/PlimoCOMWrapper_i.c -lole32 -loleaut32 -luuid -o ${output}
     DEPENDS ${arg_SOURCES} ${headers} ${interface}/PlimoCOMWrapper_i.c
             ${interface}/PlimoCOMWrapper.h

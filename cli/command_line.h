@@ -1,0 +1,46 @@
+// plimo-scc's command line: which command to run, on which provider, project and files.
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum class Command {
+    Help,
+    Providers,
+    Status,
+    Add,
+    Checkout,
+    Checkin,
+    Uncheckout,
+    Get,
+    Version,
+    Info
+};
+
+// One command line, as given: paths are not yet made full.
+struct Invocation {
+    Command command = Command::Help;
+    std::wstring provider; // a name in the machine's list or a DLL path; empty: the default
+    std::wstring project;
+    std::wstring localPath;
+    std::wstring auxPath;
+    std::wstring user;
+    bool hasComment = false; // --comment was given (its text may be empty)
+    std::wstring comment;
+    bool json = false;
+    std::vector<std::wstring> files;
+};
+
+// Reads the arguments that follow the program's name. False, with a one-line reason in *error,
+// when they are not a valid command line; *invocation is then not to be used.
+bool ParseCommandLine(const std::vector<std::wstring>& args, Invocation* invocation,
+                      std::wstring* error);
+
+// The command's name as typed: "status", "checkout", ...
+const wchar_t* CommandName(Command command);
+
+// True for the commands that open a project and work on a list of files.
+bool WorksOnFiles(Command command);
+
+// The usage text, several lines ending in a line break.
+const wchar_t* UsageText();

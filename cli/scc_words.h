@@ -1,0 +1,28 @@
+// The published values of the source-control provider interface in words: result codes by
+// name, and the bits of a file's status and of a provider's capabilities as lists of words.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// The name and a short meaning of a provider's result code, such as "SCC_E_FILENOTCONTROLLED"
+// and "the file is not under source control". A code the interface does not publish gets a
+// name made of its number.
+struct ResultText {
+    std::wstring name;
+    std::wstring meaning;
+};
+ResultText DescribeResult(LONG code);
+
+// A status word of SccQueryInfo as words, in bit order: "controlled", "checkedout", ... A status
+// of 0 is "notcontrolled", -1 "invalid"; a bit the interface does not publish appears as its
+// hexadecimal value.
+std::vector<std::wstring> StatusWords(LONG status);
+
+// The capability bits of SccInitialize as words, in bit order: "queryinfo", "commentadd", ...
+std::vector<std::wstring> CapabilityWords(LONG capabilities);
+
+// `words` joined with ", ".
+std::wstring JoinWords(const std::vector<std::wstring>& words);
