@@ -109,31 +109,44 @@ public:
         : request_(request), result_(result) {}
 
     void Run() {
-        if (!Succeeded(L"activating the server", Activate(), 0) || !Succeeded(L"Init", Bind(), 0)) {
+        if (!Succeeded(L"activating the server", {Activate(), 0}) ||
+            !Succeeded(L"Init", {Bind(), 0})) {
             return;
         }
-        LONG code = 0;
-        if (!Succeeded(L"SccInitialize", Initialize(&code), code)) {
+        if (!Succeeded(L"SccInitialize", Initialize())) {
             return; // a session that did not start is not ended
         }
         if (request_.command == Command::Version) {
-            Succeeded(L"SccGetVersion", scc_->SccGetVersion(&result_->interfaceVersion), 0);
+            Succeeded(L"SccGetVersion", {scc_->SccGetVersion(&result_->interfaceVersion), 0});
         } else if (WorksOnFiles(request_.command)) {
             RunInProject();
         }
-        Succeeded(L"SccUninitialize", scc_->SccUninitialize(&code), code);
+        Succeeded(L"SccUninitialize", Ending(&IPlimoWrapper::SccUninitialize));
     }
 
 private:
+    // What one step answered: whether the call reached the provider, and the provider's code.
+    struct Answer {
+        HRESULT hr;
+        LONG code;
+    };
+
     // Records the first failure; true when the call reached the provider and it succeeded.
-    bool Succeeded(const wchar_t* step, HRESULT hr, LONG code) {
-        const bool ok = SUCCEEDED(hr) && code >= 0;
+    bool Succeeded(const wchar_t* step, Answer answer) {
+        const bool ok = SUCCEEDED(answer.hr) && answer.code >= 0;
         if (!ok && result_->failedStep == nullptr) {
             result_->failedStep = step;
-            result_->failedHResult = FAILED(hr) ? hr : S_OK;
-            result_->failedCode = FAILED(hr) ? 0 : code;
+            result_->failedHResult = FAILED(answer.hr) ? answer.hr : S_OK;
+            result_->failedCode = FAILED(answer.hr) ? 0 : answer.code;
         }
         return ok;
+    }
+
+    // SccCloseProject and SccUninitialize, which take nothing but their result.
+    Answer Ending(HRESULT (STDMETHODCALLTYPE IPlimoWrapper::*method)(LONG*)) {
+        LONG code = 0;
+        HRESULT hr = (scc_.get()->*method)(&code);
+        return {hr, code};
     }
 
     HRESULT Activate() {
@@ -150,32 +163,35 @@ private:
         return scc_->Init(path.get());
     }
 
-    HRESULT Initialize(LONG* code) {
+    Answer Initialize() {
         HRESULT hr = S_OK;
         ScopedBstr caller = AllocString(kCallerName, &hr);
         if (FAILED(hr)) {
-            return hr;
+            return {hr, 0};
         }
         ScopedBstr name, label;
+        LONG code = 0;
         hr = scc_->SccInitialize(kNoWindow, caller.get(), name.put(), &result_->capabilities,
                                  label.put(), &result_->checkoutCommentLength,
-                                 &result_->commentLength, code);
+                                 &result_->commentLength, &code);
         result_->providerName = TextOf(name.get());
         result_->auxPathLabel = TextOf(label.get());
-        return hr;
+        return {hr, code};
     }
 
     void RunInProject() {
         LONG code = 0;
-        if (!Succeeded(L"SccOpenProject", OpenProject(&code), code)) {
+        HRESULT hr = OpenProject(&code);
+        if (!Succeeded(L"SccOpenProject", {hr, code})) {
             return; // a project that did not open is not closed
         }
-        HRESULT hr = RunCommand(&code);
-        Succeeded(CommandCall(request_.command), hr, code);
+        code = 0;
+        hr = RunCommand(&code);
+        Succeeded(CommandCall(request_.command), {hr, code});
         if (SUCCEEDED(hr)) {
             result_->commandResult = code;
         }
-        Succeeded(L"SccCloseProject", scc_->SccCloseProject(&code), code);
+        Succeeded(L"SccCloseProject", Ending(&IPlimoWrapper::SccCloseProject));
     }
 
     HRESULT OpenProject(LONG* code) {
