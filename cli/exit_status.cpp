@@ -130,7 +130,6 @@ std::wstring SessionFailureLine(const SessionResult& result) {
     if (FAILED(result.failedHResult)) {
         return L"plimo-scc: " + step + L": " + HResultLine(result.failedHResult) + L"\n";
     }
-    const ResultText words = DescribeResult(result.failedCode);
-    return L"plimo-scc: " + step + L" answered " + words.name + L" (" +
-           std::to_wstring(result.failedCode) + L"): " + words.meaning + L"\n";
+    return L"plimo-scc: " + step + L" answered " + ResultCode(result.failedCode) + L": " +
+           DescribeResult(result.failedCode).meaning + L"\n";
 }

@@ -62,18 +62,17 @@ std::wstring ProviderLine(const ProviderChoice& provider) {
 
 std::wstring Text(const Invocation& invocation, const ProviderChoice& provider,
                   const SessionResult& result) {
-    const Outcome outcome = OutcomeOf(invocation.command, result);
     std::wstring text;
     switch (invocation.command) {
     case Command::Version:
         text += L"provider: " + ProviderLine(provider) + L"\n";
-        if (result.failedStep == nullptr) {
+        if (result.commandSucceeded) {
             text += L"interface version: " + InterfaceVersion(result.interfaceVersion) + L" (" +
                     Hexadecimal(result.interfaceVersion) + L")\n";
         }
         break;
     case Command::Info:
-        if (result.failedStep == nullptr) {
+        if (result.commandSucceeded) {
             text += L"provider: " + result.providerName + L"\n";
             text += L"DLL: " + provider.path + L"\n";
             text += L"auxiliary path label: " + result.auxPathLabel + L"\n";
@@ -85,7 +84,7 @@ std::wstring Text(const Invocation& invocation, const ProviderChoice& provider,
         }
         break;
     default:
-        if (result.failedStep != nullptr) {
+        if (!result.commandSucceeded) {
             break; // the error line says it all
         }
         for (size_t i = 0; i < invocation.files.size(); ++i) {
@@ -97,11 +96,10 @@ std::wstring Text(const Invocation& invocation, const ProviderChoice& provider,
         break;
     }
     // Information the provider gave besides success is shown, never dropped.
-    if (result.failedStep == nullptr && outcome.code > 0 &&
-        invocation.command != Command::Version) {
-        const ResultText words = DescribeResult(outcome.code);
-        text += L"note: " + std::wstring(outcome.call) + L" answered " + words.name + L" (" +
-                std::to_wstring(outcome.code) + L"): " + words.meaning + L"\n";
+    if (result.commandSucceeded && result.commandResult > 0) {
+        text += L"note: " + std::wstring(CommandCall(invocation.command)) + L" answered " +
+                ResultCode(result.commandResult) + L": " +
+                DescribeResult(result.commandResult).meaning + L"\n";
     }
     return text;
 }
@@ -122,8 +120,8 @@ std::wstring ResultJson(const Outcome& outcome) {
 
 std::wstring FilesJson(const Invocation& invocation, const SessionRequest& request,
                        const SessionResult& result) {
-    const bool withStatus =
-        invocation.command == Command::Status && result.statuses.size() == request.files.size();
+    const bool withStatus = invocation.command == Command::Status && result.commandSucceeded &&
+                            result.statuses.size() == request.files.size();
     std::vector<std::wstring> files;
     files.reserve(request.files.size());
     for (size_t i = 0; i < request.files.size(); ++i) {
@@ -142,7 +140,7 @@ std::wstring Json(const Invocation& invocation, const ProviderChoice& provider,
                   const SessionRequest& request, const SessionResult& result) {
     JsonObject json;
     json.Text(L"command", CommandName(invocation.command)).Raw(L"provider", ProviderJson(provider));
-    const bool ok = result.failedStep == nullptr;
+    const bool ok = result.commandSucceeded;
     if (invocation.command == Command::Version) {
         json.Text(L"product", ProductVersion());
         if (ok) {

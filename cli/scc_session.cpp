@@ -117,9 +117,12 @@ public:
             return; // a session that did not start is not ended
         }
         if (request_.command == Command::Version) {
-            Succeeded(L"SccGetVersion", {scc_->SccGetVersion(&result_->interfaceVersion), 0});
+            HRESULT hr = scc_->SccGetVersion(&result_->interfaceVersion);
+            result_->commandSucceeded = Succeeded(L"SccGetVersion", {hr, 0});
         } else if (WorksOnFiles(request_.command)) {
             RunInProject();
+        } else {
+            result_->commandSucceeded = true; // info: what SccInitialize answered
         }
         Succeeded(L"SccUninitialize", Ending(&IPlimoWrapper::SccUninitialize));
     }
@@ -187,7 +190,7 @@ private:
         }
         code = 0;
         hr = RunCommand(&code);
-        Succeeded(CommandCall(request_.command), {hr, code});
+        result_->commandSucceeded = Succeeded(CommandCall(request_.command), {hr, code});
         if (SUCCEEDED(hr)) {
             result_->commandResult = code;
         }

@@ -33,7 +33,10 @@ struct SessionResult {
     // SccOpenProject's answers: whom the project was opened for, and the auxiliary path.
     std::wstring user;
     std::wstring auxPath;
-    // The command's own answer, and for status one word per file.
+    // The command's own answer, and for status one word per file. commandSucceeded: the
+    // command's call (SccInitialize for info) reached the provider and it answered success,
+    // even if a later step failed.
+    bool commandSucceeded = false;
     LONG commandResult = 0;
     std::vector<LONG> statuses;
 

@@ -139,7 +139,12 @@ ResultText DescribeResult(LONG code) {
     }
     const wchar_t* kind = code < 0 ? L"an error the interface does not publish"
                                    : L"information the interface does not publish";
-    return {L"SCC code " + std::to_wstring(code), kind};
+    return {L"", kind};
+}
+
+std::wstring ResultCode(LONG code) {
+    const std::wstring name = DescribeResult(code).name;
+    return name.empty() ? std::to_wstring(code) : name + L" (" + std::to_wstring(code) + L")";
 }
 
 std::vector<std::wstring> StatusWords(LONG status) {

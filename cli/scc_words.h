@@ -8,13 +8,17 @@
 #include <vector>
 
 // The name and a short meaning of a provider's result code, such as "SCC_E_FILENOTCONTROLLED"
-// and "the file is not under source control". A code the interface does not publish gets a
-// name made of its number.
+// and "the file is not under source control". A code the interface does not publish has no
+// name.
 struct ResultText {
     std::wstring name;
     std::wstring meaning;
 };
 ResultText DescribeResult(LONG code);
+
+// The code for a person: "SCC_E_FILENOTCONTROLLED (-11)", or the number alone when it has no
+// name.
+std::wstring ResultCode(LONG code);
 
 // A status word of SccQueryInfo as words, in bit order: "controlled", "checkedout", ... A status
 // of 0 is "notcontrolled", -1 "invalid"; a bit the interface does not publish appears as its
