@@ -14,25 +14,37 @@ constexpr unsigned kFileCommands = Bit(Command::Status) | Bit(Command::Add) |
 constexpr unsigned kProviderCommands = kFileCommands | Bit(Command::Version) | Bit(Command::Info);
 constexpr unsigned kCommentCommands =
     Bit(Command::Add) | Bit(Command::Checkout) | Bit(Command::Checkin);
-constexpr unsigned kEveryCommand = ~0u;
 
+// Each command: its word, the provider entry point that does its work and, for a file
+// command, what it did to each file.
 struct CommandWord {
     Command command;
     const wchar_t* word;
+    const wchar_t* call;
+    const wchar_t* done;
 };
 
 constexpr CommandWord kCommands[] = {
-    {Command::Help, L"help"},
-    {Command::Providers, L"providers"},
-    {Command::Status, L"status"},
-    {Command::Add, L"add"},
-    {Command::Checkout, L"checkout"},
-    {Command::Checkin, L"checkin"},
-    {Command::Uncheckout, L"uncheckout"},
-    {Command::Get, L"get"},
-    {Command::Version, L"version"},
-    {Command::Info, L"info"},
+    {Command::Help, L"help", L"", L""},
+    {Command::Providers, L"providers", L"", L""},
+    {Command::Status, L"status", L"SccQueryInfo", L""},
+    {Command::Add, L"add", L"SccAdd", L"added"},
+    {Command::Checkout, L"checkout", L"SccCheckout", L"checked out"},
+    {Command::Checkin, L"checkin", L"SccCheckin", L"checked in"},
+    {Command::Uncheckout, L"uncheckout", L"SccUncheckout", L"check-out undone"},
+    {Command::Get, L"get", L"SccGet", L"got the latest version"},
+    {Command::Version, L"version", L"SccGetVersion", L""},
+    {Command::Info, L"info", L"SccInitialize", L""},
 };
+
+const CommandWord& Describe(Command command) {
+    for (const CommandWord& word : kCommands) {
+        if (word.command == command) {
+            return word;
+        }
+    }
+    return kCommands[0];
+}
 
 // An option that takes a value, the field it fills and the commands it applies to.
 struct ValueOption {
@@ -188,12 +200,15 @@ bool ParseCommandLine(const std::vector<std::wstring>& args, Invocation* invocat
 }
 
 const wchar_t* CommandName(Command command) {
-    for (const CommandWord& word : kCommands) {
-        if (word.command == command) {
-            return word.word;
-        }
-    }
-    return L"?";
+    return Describe(command).word;
+}
+
+const wchar_t* CommandCall(Command command) {
+    return Describe(command).call;
+}
+
+const wchar_t* CommandDone(Command command) {
+    return Describe(command).done;
 }
 
 bool WorksOnFiles(Command command) {

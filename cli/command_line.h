@@ -39,6 +39,14 @@ bool ParseCommandLine(const std::vector<std::wstring>& args, Invocation* invocat
 // The command's name as typed: "status", "checkout", ...
 const wchar_t* CommandName(Command command);
 
+// The provider entry point that does the command's work: "SccQueryInfo", "SccAdd", ... (for
+// info, "SccInitialize"); empty for the commands that reach no provider.
+const wchar_t* CommandCall(Command command);
+
+// What a file command did to each file, for a person: "added", "checked out", ...; empty for
+// the others.
+const wchar_t* CommandDone(Command command);
+
 // True for the commands that open a project and work on a list of files.
 bool WorksOnFiles(Command command);
 

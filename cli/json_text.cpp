@@ -2,34 +2,40 @@
 
 #include <cwchar>
 
+namespace {
+
+struct Escape {
+    wchar_t character;
+    const wchar_t* escaped;
+};
+
+constexpr Escape kEscapes[] = {
+    {L'"', L"\\\""}, {L'\\', L"\\\\"}, {L'\n', L"\\n"}, {L'\r', L"\\r"}, {L'\t', L"\\t"},
+};
+
+const wchar_t* Escaped(wchar_t c) {
+    for (const Escape& escape : kEscapes) {
+        if (escape.character == c) {
+            return escape.escaped;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
 std::wstring JsonString(const std::wstring& text) {
     std::wstring json = L"\"";
     for (wchar_t c : text) {
-        switch (c) {
-        case L'"':
-            json += L"\\\"";
-            break;
-        case L'\\':
-            json += L"\\\\";
-            break;
-        case L'\n':
-            json += L"\\n";
-            break;
-        case L'\r':
-            json += L"\\r";
-            break;
-        case L'\t':
-            json += L"\\t";
-            break;
-        default:
-            if (c < 0x20) {
-                wchar_t escape[8];
-                std::swprintf(escape, sizeof escape / sizeof escape[0], L"\\u%04X",
-                              static_cast<unsigned>(c));
-                json += escape;
-            } else {
-                json += c;
-            }
+        if (const wchar_t* escaped = Escaped(c)) {
+            json += escaped;
+        } else if (c < 0x20) {
+            // Every other control character must be escaped too.
+            wchar_t code[8];
+            std::swprintf(code, sizeof code / sizeof code[0], L"\\u%04X", static_cast<unsigned>(c));
+            json += code;
+        } else {
+            json += c;
         }
     }
     return json + L"\"";

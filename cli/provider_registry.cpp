@@ -6,10 +6,6 @@
 
 namespace {
 
-constexpr wchar_t kRootKey[] = L"SOFTWARE\\SourceCodeControlProvider";
-constexpr wchar_t kListKey[] = L"SOFTWARE\\SourceCodeControlProvider\\InstalledSCCProviders";
-constexpr wchar_t kDefaultValue[] = L"ProviderRegKey";
-constexpr wchar_t kPathValue[] = L"SCCServerPath";
 constexpr wchar_t kNameValue[] = L"SCCServerName";
 
 // Opens HKLM\`path` for reading in the 32-bit view; a missing key gives S_OK and no key.
@@ -47,15 +43,15 @@ std::wstring ServerPath(const std::wstring& key, std::wstring* serverName = null
     if (serverName != nullptr) {
         *serverName = ReadText(provider.get(), kNameValue);
     }
-    return ReadText(provider.get(), kPathValue);
+    return ReadText(provider.get(), kServerPathValue);
 }
 
 std::wstring DefaultKey() {
     ScopedRegKey root;
-    if (FAILED(OpenKey(kRootKey, &root))) {
+    if (FAILED(OpenKey(kProviderRootKey, &root))) {
         return std::wstring();
     }
-    return ReadText(root.get(), kDefaultValue);
+    return ReadText(root.get(), kDefaultProviderValue);
 }
 
 bool SameText(const std::wstring& a, const std::wstring& b) {
@@ -82,7 +78,7 @@ bool ChoosePath(const std::wstring& given, ProviderChoice* choice, std::wstring*
 bool ChooseEntry(const InstalledProvider& entry, ProviderChoice* choice, std::wstring* error) {
     if (entry.path.empty()) {
         return Fail(error, L"the provider \"" + entry.name + L"\" names no DLL: HKLM\\" +
-                               entry.key + L" has no " + kPathValue);
+                               entry.key + L" has no " + kServerPathValue);
     }
     *choice = ProviderChoice{entry.name, entry.path};
     return true;
@@ -92,7 +88,8 @@ bool ChooseDefault(ProviderChoice* choice, std::wstring* error) {
     const std::wstring key = DefaultKey();
     if (key.empty()) {
         return Fail(error, L"no --provider given and the machine has no default provider (HKLM\\" +
-                               std::wstring(kRootKey) + L"\\" + kDefaultValue + L")");
+                               std::wstring(kProviderRootKey) + L"\\" + kDefaultProviderValue +
+                               L")");
     }
     // The default's name is its entry in the list; a default outside the list is named by the
     // key's own SCCServerName.
@@ -117,7 +114,7 @@ bool ChooseDefault(ProviderChoice* choice, std::wstring* error) {
 HRESULT ListInstalledProviders(std::vector<InstalledProvider>* providers) {
     providers->clear();
     ScopedRegKey list;
-    HRESULT hr = OpenKey(kListKey, &list);
+    HRESULT hr = OpenKey(kInstalledProvidersKey, &list);
     if (FAILED(hr) || !list) {
         return hr;
     }

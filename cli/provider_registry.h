@@ -10,6 +10,13 @@
 #include <string>
 #include <vector>
 
+// Where the list lives, under HKLM.
+constexpr wchar_t kProviderRootKey[] = L"SOFTWARE\\SourceCodeControlProvider";
+constexpr wchar_t kInstalledProvidersKey[] =
+    L"SOFTWARE\\SourceCodeControlProvider\\InstalledSCCProviders";
+constexpr wchar_t kDefaultProviderValue[] = L"ProviderRegKey";
+constexpr wchar_t kServerPathValue[] = L"SCCServerPath";
+
 struct InstalledProvider {
     std::wstring name;      // the value's name in the list
     std::wstring key;       // the key under HKLM that describes the provider

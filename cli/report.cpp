@@ -20,24 +20,6 @@ std::wstring Hexadecimal(LONG value) {
     return text;
 }
 
-// What a successful command did to each file, for the text output.
-const wchar_t* Done(Command command) {
-    switch (command) {
-    case Command::Add:
-        return L"added";
-    case Command::Checkout:
-        return L"checked out";
-    case Command::Checkin:
-        return L"checked in";
-    case Command::Uncheckout:
-        return L"check-out undone";
-    case Command::Get:
-        return L"got the latest version";
-    default:
-        return L"";
-    }
-}
-
 // The provider call and code a session ended with: its first failure, or the command's own
 // answer.
 struct Outcome {
@@ -90,7 +72,7 @@ std::wstring Text(const Invocation& invocation, const ProviderChoice& provider,
         for (size_t i = 0; i < invocation.files.size(); ++i) {
             const std::wstring done = invocation.command == Command::Status
                                           ? JoinWords(StatusWords(result.statuses[i]))
-                                          : Done(invocation.command);
+                                          : CommandDone(invocation.command);
             text += invocation.files[i] + L": " + done + L"\n";
         }
         break;

@@ -285,24 +285,3 @@ void RunSession(const SessionRequest& request, SessionResult* result) {
     *result = SessionResult();
     Session(request, result).Run();
 }
-
-const wchar_t* CommandCall(Command command) {
-    switch (command) {
-    case Command::Status:
-        return L"SccQueryInfo";
-    case Command::Add:
-        return L"SccAdd";
-    case Command::Checkout:
-        return L"SccCheckout";
-    case Command::Checkin:
-        return L"SccCheckin";
-    case Command::Uncheckout:
-        return L"SccUncheckout";
-    case Command::Get:
-        return L"SccGet";
-    case Command::Version:
-        return L"SccGetVersion";
-    default:
-        return L"SccInitialize";
-    }
-}

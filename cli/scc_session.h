@@ -51,6 +51,3 @@ struct SessionResult {
 // Runs `request` through a server of its own. COM must be initialised on this thread (single-
 // threaded apartment).
 void RunSession(const SessionRequest& request, SessionResult* result);
-
-// The provider entry point a command calls: "SccQueryInfo", "SccAdd", ...
-const wchar_t* CommandCall(Command command);

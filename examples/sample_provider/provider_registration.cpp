@@ -24,27 +24,30 @@ constexpr wchar_t kDisplayName[] = L"Plimo sample provider";
 // 64-bit client reading that view finds them.
 constexpr REGSAM kView = KEY_WOW64_32KEY;
 
-HRESULT CreateKey(const wchar_t* path, ScopedRegKey* key) {
-    LONG error =
-        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0,
-                          KEY_QUERY_VALUE | KEY_SET_VALUE | kView, nullptr, key->put(), nullptr);
-    return HResultFromWin32(error);
-}
-
-HRESULT SetText(HKEY key, const wchar_t* name, const std::wstring& text) {
+// Writes the REG_SZ value `name` of HKLM\`keyPath`, making the key when it is missing.
+HRESULT WriteText(const wchar_t* keyPath, const wchar_t* name, const std::wstring& text) {
+    ScopedRegKey key;
+    LONG error = ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, 0,
+                                   KEY_SET_VALUE | kView, nullptr, key.put(), nullptr);
+    if (error != ERROR_SUCCESS) {
+        return HResultFromWin32(error);
+    }
     const DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
-    LONG error =
-        ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), bytes);
+    error = ::RegSetValueExW(key.get(), name, 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>(text.c_str()), bytes);
     return HResultFromWin32(error);
 }
 
-// The text of a REG_SZ value; empty when it is missing or not text.
-std::wstring ReadText(HKEY key, const wchar_t* name) {
+// The text of HKLM\`keyPath`'s REG_SZ value `name`; empty when it is missing or not text.
+std::wstring ReadText(const wchar_t* keyPath, const wchar_t* name) {
+    ScopedRegKey key;
     wchar_t text[MAX_PATH + 1] = {};
     DWORD bytes = sizeof text - sizeof(wchar_t); // room for a terminator the value may lack
     DWORD type = 0;
-    if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &bytes) !=
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE | kView, key.put()) !=
             ERROR_SUCCESS ||
+        ::RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(text),
+                           &bytes) != ERROR_SUCCESS ||
         type != REG_SZ) {
         return std::wstring();
     }
@@ -54,6 +57,15 @@ std::wstring ReadText(HKEY key, const wchar_t* name) {
 // A missing value or key is what removal wants, so it is no failure.
 HRESULT Removed(LONG error) {
     return error == ERROR_FILE_NOT_FOUND ? S_OK : HResultFromWin32(error);
+}
+
+HRESULT RemoveValue(const wchar_t* keyPath, const wchar_t* name) {
+    ScopedRegKey key;
+    LONG error = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_SET_VALUE | kView, key.put());
+    if (error != ERROR_SUCCESS) {
+        return Removed(error);
+    }
+    return Removed(::RegDeleteValueW(key.get(), name));
 }
 
 HRESULT OwnPath(std::wstring* path) {
@@ -80,64 +92,36 @@ HRESULT Register() {
     }
     // The provider's own key first and the list entry after it, so the list never names a key
     // that is not there yet.
-    ScopedRegKey own;
-    hr = CreateKey(kOwnKey, &own);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    hr = SetText(own.get(), L"SCCServerName", kDisplayName);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    hr = SetText(own.get(), L"SCCServerPath", path);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    ScopedRegKey list;
-    hr = CreateKey(kInstalledList, &list);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    hr = SetText(list.get(), kDisplayName, kOwnKey);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    // The default provider is the machine owner's choice: taken only while there is none.
-    ScopedRegKey root;
-    hr = CreateKey(kProviderRoot, &root);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    if (ReadText(root.get(), kDefaultValue).empty()) {
-        hr = SetText(root.get(), kDefaultValue, kOwnKey);
-    }
-    return hr;
-}
-
-HRESULT Unregister() {
-    ScopedRegKey list;
-    LONG error =
-        ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kInstalledList, 0, KEY_SET_VALUE | kView, list.put());
-    HRESULT hr = Removed(error);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    if (list) {
-        hr = Removed(::RegDeleteValueW(list.get(), kDisplayName));
+    const struct {
+        const wchar_t* key;
+        const wchar_t* name;
+        std::wstring text;
+    } writes[] = {
+        {kOwnKey, L"SCCServerName", kDisplayName},
+        {kOwnKey, L"SCCServerPath", path},
+        {kInstalledList, kDisplayName, kOwnKey},
+    };
+    for (const auto& write : writes) {
+        hr = WriteText(write.key, write.name, write.text);
         if (FAILED(hr)) {
             return hr;
         }
     }
-    ScopedRegKey root;
-    error = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProviderRoot, 0,
-                            KEY_QUERY_VALUE | KEY_SET_VALUE | kView, root.put());
-    hr = Removed(error);
+    // The default provider is the machine owner's choice: taken only while there is none.
+    if (!ReadText(kProviderRoot, kDefaultValue).empty()) {
+        return S_OK;
+    }
+    return WriteText(kProviderRoot, kDefaultValue, kOwnKey);
+}
+
+HRESULT Unregister() {
+    HRESULT hr = RemoveValue(kInstalledList, kDisplayName);
     if (FAILED(hr)) {
         return hr;
     }
     // Another provider made the default stays the default.
-    if (root && ::lstrcmpiW(ReadText(root.get(), kDefaultValue).c_str(), kOwnKey) == 0) {
-        hr = Removed(::RegDeleteValueW(root.get(), kDefaultValue));
+    if (::lstrcmpiW(ReadText(kProviderRoot, kDefaultValue).c_str(), kOwnKey) == 0) {
+        hr = RemoveValue(kProviderRoot, kDefaultValue);
         if (FAILED(hr)) {
             return hr;
         }

@@ -9,18 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "provider_registry.h"
 #include "scoped_resource.h"
-
-constexpr wchar_t kProviderRoot[] = L"SOFTWARE\\SourceCodeControlProvider";
-constexpr wchar_t kProviderList[] = L"SOFTWARE\\SourceCodeControlProvider\\InstalledSCCProviders";
-constexpr wchar_t kDefaultValue[] = L"ProviderRegKey";
 
 class ProviderListEntries {
 public:
-    ProviderListEntries() { savedDefault_ = Read(kProviderRoot, kDefaultValue); }
+    ProviderListEntries() { savedDefault_ = Read(kProviderRootKey, kDefaultProviderValue); }
     ~ProviderListEntries() {
         for (const Entry& entry : added_) {
-            ScopedRegKey list = Open(kProviderList);
+            ScopedRegKey list = Open(kInstalledProvidersKey);
             ::RegDeleteValueW(list.get(), entry.name.c_str());
             ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, entry.key.c_str(), KEY_WOW64_32KEY, 0);
         }
@@ -38,15 +35,15 @@ public:
         added_.push_back({name, key});
         ScopedRegKey provider = Open(key.c_str());
         if (dll != nullptr) {
-            Write(provider.get(), L"SCCServerPath", dll);
+            Write(provider.get(), kServerPathValue, dll);
         }
-        Write(Open(kProviderList).get(), name.c_str(), key);
+        Write(Open(kInstalledProvidersKey).get(), name.c_str(), key);
     }
 
     void SetDefault(const std::wstring& key) {
-        Write(Open(kProviderRoot).get(), kDefaultValue, key);
+        Write(Open(kProviderRootKey).get(), kDefaultProviderValue, key);
     }
-    void ClearDefault() { ::RegDeleteValueW(Open(kProviderRoot).get(), kDefaultValue); }
+    void ClearDefault() { ::RegDeleteValueW(Open(kProviderRootKey).get(), kDefaultProviderValue); }
 
     // The text of HKLM\`path`'s value `name`, or nothing.
     static std::optional<std::wstring> Read(const wchar_t* path, const wchar_t* name) {

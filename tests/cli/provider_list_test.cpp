@@ -91,7 +91,8 @@ TEST_P(ProviderList, UnregisteringTheSampleTakesOnlyItsOwnEntry) {
         ByName(RunTool(L"providers --json", L"", GetParam()).out);
     EXPECT_EQ(0u, listed.count("Plimo sample provider"));
     EXPECT_EQ(1u, listed.count("Plimo test provider")) << "another provider's entry went too";
-    EXPECT_EQ(std::wstring(kTestKey), ProviderListEntries::Read(kProviderRoot, kDefaultValue))
+    EXPECT_EQ(std::wstring(kTestKey),
+              ProviderListEntries::Read(kProviderRootKey, kDefaultProviderValue))
         << "another provider's default went too";
 
     // Registering twice leaves one entry, and keeps the default another provider holds.
@@ -99,7 +100,8 @@ TEST_P(ProviderList, UnregisteringTheSampleTakesOnlyItsOwnEntry) {
     ASSERT_EQ(0u, RunRegsvr32(L"/s").exitCode);
     listed = ByName(RunTool(L"providers --json", L"", GetParam()).out);
     EXPECT_EQ(1u, listed.count("Plimo sample provider"));
-    EXPECT_EQ(std::wstring(kTestKey), ProviderListEntries::Read(kProviderRoot, kDefaultValue));
+    EXPECT_EQ(std::wstring(kTestKey),
+              ProviderListEntries::Read(kProviderRootKey, kDefaultProviderValue));
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, ProviderList, ::testing::Values(Build::k64, Build::k32),
@@ -137,10 +139,9 @@ TEST_F(ChosenProvider, ByNameOrByDefaultBindsThatProvider) {
 
 TEST_F(ChosenProvider, AnEntryWithoutDllIsAUsageError) {
     ToolRun run = RunTool(L"--provider \"Plimo broken provider\" info");
-    EXPECT_EQ(2u, run.exitCode);
-    EXPECT_EQ("plimo-scc: the provider \"Plimo broken provider\" names no DLL: "
-              "HKLM\\SOFTWARE\\PlimoCliTest\\Broken has no SCCServerPath",
-              run.FirstErrorLine());
+    ExpectError(run, 2u,
+                "plimo-scc: the provider \"Plimo broken provider\" names no DLL: "
+                "HKLM\\SOFTWARE\\PlimoCliTest\\Broken has no SCCServerPath");
     EXPECT_EQ(0, record.Count());
 }
 
@@ -157,10 +158,9 @@ TEST_F(ChosenProvider, WithoutADefaultVersionStillTellsTheProductVersion) {
     EXPECT_EQ(JsonValue::Kind::Null, (*parsed)["provider"].kind);
 
     ToolRun info = RunTool(L"info");
-    EXPECT_EQ(2u, info.exitCode);
-    EXPECT_EQ("plimo-scc: no --provider given and the machine has no default provider "
-              "(HKLM\\SOFTWARE\\SourceCodeControlProvider\\ProviderRegKey)",
-              info.FirstErrorLine());
+    ExpectError(info, 2u,
+                "plimo-scc: no --provider given and the machine has no default provider "
+                "(HKLM\\SOFTWARE\\SourceCodeControlProvider\\ProviderRegKey)");
     EXPECT_EQ(0, record.Count());
 }
 

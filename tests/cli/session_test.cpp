@@ -106,8 +106,7 @@ TEST_P(ProviderAnswers, DecideTheExitCodeAndEndWhatWasStarted) {
     }
     ToolRun run = Run(Project() + L"checkout --comment \"the reason\" a.txt");
 
-    EXPECT_EQ(c.exitCode, run.exitCode);
-    EXPECT_EQ(c.errorLine, run.FirstErrorLine());
+    ExpectError(run, c.exitCode, c.errorLine);
     EXPECT_EQ(1u + (c.errorLine[0] != '\0'), ToolRun::Lines(run.err).size() + 1u)
         << "at most one line on standard error: " << run.err;
     std::vector<std::string> out;
@@ -328,8 +327,7 @@ TEST_P(NotReached, ExitWithCodeThreeTheHResultAndTheRemedy) {
     } else {
         run = Run(arguments);
     }
-    EXPECT_EQ(3u, run.exitCode);
-    EXPECT_EQ(c.errorLine, run.FirstErrorLine());
+    ExpectError(run, 3u, c.errorLine);
     EXPECT_EQ(1u, ToolRun::Lines(run.err).size()) << run.err;
     EXPECT_EQ("", run.out);
     EXPECT_EQ(0, record.Count()) << "the provider was called";
@@ -361,10 +359,9 @@ protected:
 
 TEST_P(SampleSession, AddsChecksOutAndReportsWhatTheProviderRefuses) {
     ToolRun before = Scc(L"status a.txt");
-    EXPECT_EQ(1u, before.exitCode);
-    EXPECT_EQ("plimo-scc: SccOpenProject answered SCC_E_UNKNOWNPROJECT (-2): the provider knows "
-              "no such project",
-              before.FirstErrorLine());
+    ExpectError(before, 1u,
+                "plimo-scc: SccOpenProject answered SCC_E_UNKNOWNPROJECT (-2): the provider knows "
+                "no such project");
     EXPECT_FALSE(Exists(work + L".store")) << "status made a project";
 
     ToolRun add = Scc(L"add --comment \"first version\" a.txt b.txt");
@@ -387,10 +384,9 @@ TEST_P(SampleSession, AddsChecksOutAndReportsWhatTheProviderRefuses) {
     EXPECT_EQ(Ascii(work) + ".store", (*json)["project"]["auxPath"].text);
 
     ToolRun again = Scc(L"checkout a.txt");
-    EXPECT_EQ(1u, again.exitCode);
-    EXPECT_EQ("plimo-scc: SccCheckout answered SCC_E_ALREADYCHECKEDOUT (-5): the file is "
-              "already checked out",
-              again.FirstErrorLine());
+    ExpectError(again, 1u,
+                "plimo-scc: SccCheckout answered SCC_E_ALREADYCHECKEDOUT (-5): the file is "
+                "already checked out");
     EXPECT_EQ("", again.out);
 }
 

@@ -51,6 +51,12 @@ struct ToolRun {
     }
 };
 
+// The run ended with `exitCode`, and standard error starts with the line `line`.
+inline void ExpectError(const ToolRun& run, DWORD exitCode, const std::string& line) {
+    EXPECT_EQ(exitCode, run.exitCode) << run.err;
+    EXPECT_EQ(line, run.FirstErrorLine());
+}
+
 // Runs plimo-scc with `arguments` in `folder` (empty: the test program's folder).
 inline ToolRun RunTool(const std::wstring& arguments, const std::wstring& folder = L"",
                        Build build = Build::k64) {
