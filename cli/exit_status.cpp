@@ -1,7 +1,5 @@
 #include "exit_status.h"
 
-#include <cwchar>
-
 #include "scc_words.h"
 #include "scoped_resource.h"
 #include "win32_error.h"
@@ -101,10 +99,8 @@ HResultText DescribeHResult(HRESULT hr) {
 }
 
 std::wstring HResultLine(HRESULT hr) {
-    wchar_t code[16];
-    std::swprintf(code, sizeof code / sizeof code[0], L"0x%08lX", static_cast<unsigned long>(hr));
     HResultText text = DescribeHResult(hr);
-    std::wstring line = code;
+    std::wstring line = Hexadecimal(static_cast<unsigned long>(hr));
     if (!text.name.empty()) {
         line += L" " + text.name;
     }

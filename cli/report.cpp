@@ -1,7 +1,5 @@
 #include "report.h"
 
-#include <cwchar>
-
 #include "json_text.h"
 #include "scc_words.h"
 
@@ -12,13 +10,6 @@
 #define PLIMO_WIDEN(text) PLIMO_WIDEN2(text)
 
 namespace {
-
-std::wstring Hexadecimal(LONG value) {
-    wchar_t text[16];
-    std::swprintf(text, sizeof text / sizeof text[0], L"0x%08lX",
-                  static_cast<unsigned long>(value));
-    return text;
-}
 
 // The provider call and code a session ended with: its first failure, or the command's own
 // answer.
@@ -50,7 +41,7 @@ std::wstring Text(const Invocation& invocation, const ProviderChoice& provider,
         text += L"provider: " + ProviderLine(provider) + L"\n";
         if (result.commandSucceeded) {
             text += L"interface version: " + InterfaceVersion(result.interfaceVersion) + L" (" +
-                    Hexadecimal(result.interfaceVersion) + L")\n";
+                    Hexadecimal(static_cast<unsigned long>(result.interfaceVersion)) + L")\n";
         }
         break;
     case Command::Info:
@@ -59,7 +50,7 @@ std::wstring Text(const Invocation& invocation, const ProviderChoice& provider,
             text += L"DLL: " + provider.path + L"\n";
             text += L"auxiliary path label: " + result.auxPathLabel + L"\n";
             text += L"capabilities: " + JoinWords(CapabilityWords(result.capabilities)) + L" (" +
-                    Hexadecimal(result.capabilities) + L")\n";
+                    Hexadecimal(static_cast<unsigned long>(result.capabilities)) + L")\n";
             text += L"check-out comment length: " + std::to_wstring(result.checkoutCommentLength) +
                     L"\n";
             text += L"comment length: " + std::to_wstring(result.commentLength) + L"\n";

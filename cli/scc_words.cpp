@@ -104,12 +104,6 @@ constexpr NamedBit kCapabilityBits[] = {
     {static_cast<LONG>(0x80000000u), L"sccfile"},
 };
 
-std::wstring Hexadecimal(unsigned long value) {
-    wchar_t text[16];
-    std::swprintf(text, sizeof text / sizeof text[0], L"0x%08lX", value);
-    return text;
-}
-
 template <size_t N> std::vector<std::wstring> Words(LONG value, const NamedBit (&bits)[N]) {
     std::vector<std::wstring> words;
     unsigned long rest = static_cast<unsigned long>(value);
@@ -159,6 +153,12 @@ std::vector<std::wstring> StatusWords(LONG status) {
 
 std::vector<std::wstring> CapabilityWords(LONG capabilities) {
     return Words(capabilities, kCapabilityBits);
+}
+
+std::wstring Hexadecimal(unsigned long value) {
+    wchar_t text[16];
+    std::swprintf(text, sizeof text / sizeof text[0], L"0x%08lX", value);
+    return text;
 }
 
 std::wstring JoinWords(const std::vector<std::wstring>& words) {

@@ -28,5 +28,8 @@ std::vector<std::wstring> StatusWords(LONG status);
 // The capability bits of SccInitialize as words, in bit order: "queryinfo", "commentadd", ...
 std::vector<std::wstring> CapabilityWords(LONG capabilities);
 
+// `value` as eight hexadecimal digits: "0x00003280".
+std::wstring Hexadecimal(unsigned long value);
+
 // `words` joined with ", ".
 std::wstring JoinWords(const std::vector<std::wstring>& words);
