@@ -258,22 +258,6 @@ TEST_F(ProviderSession, AThousandFilesReachTheProviderInOrderAndComeBackAsJson) 
     EXPECT_EQ("notcontrolled", files[999]["flags"].items[0].text);
 }
 
-TEST_F(ProviderSession, AThousandFilesAsTextFromThe32BitBuild) {
-    std::wstring names;
-    for (int i = 0; i < 1000; ++i) {
-        const std::string name = Numbered(i);
-        names += L" " + std::wstring(name.begin(), name.end());
-    }
-    ToolRun run = Run(Project() + L"get" + names, temp.path(), Build::k32);
-    ASSERT_EQ(0u, run.exitCode) << run.err;
-    std::vector<std::string> lines = run.OutLines();
-    ASSERT_EQ(1000u, lines.size());
-    EXPECT_EQ("f0000.txt: got the latest version", lines[0]);
-    EXPECT_EQ("f0999.txt: got the latest version", lines[999]);
-    ASSERT_NE(nullptr, Find(Entry::Get));
-    EXPECT_EQ(1000, Find(Entry::Get)->fileCount);
-}
-
 // Failures that keep the call from the provider: exit code 3, the HRESULT, what it means and
 // what to do, on one line.
 struct UnreachedCase {

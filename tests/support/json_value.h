@@ -1,8 +1,9 @@
 // A strict reader of JSON text (RFC 8259) for tests that check a program's JSON output: it
-// refuses anything a JSON parser would refuse, and keeps what it read for the test to look at.
+// refuses what a JSON parser refuses, and keeps what it read for the test to look at.
 #pragma once
 
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <optional>
 #include <string>
@@ -13,11 +14,10 @@ struct JsonValue {
     Kind kind = Kind::Null;
     bool boolean = false;
     double number = 0;
-    std::string text; // UTF-8
+    std::string text; // strings as UTF-8
     std::vector<JsonValue> items;
     std::map<std::string, JsonValue> members;
 
-    bool Has(const std::string& name) const { return members.count(name) != 0; }
     // The member `name`; a null value when there is none.
     const JsonValue& operator[](const std::string& name) const {
         static const JsonValue missing;
@@ -28,16 +28,11 @@ struct JsonValue {
 
 class JsonReader {
 public:
-    // The value that `text` holds in full (white space around it aside); nothing when it is
-    // not valid JSON.
+    // The one value `text` holds (white space around it aside); nothing when it is not JSON.
     static std::optional<JsonValue> Parse(const std::string& text) {
         JsonReader reader(text);
         JsonValue value;
-        if (!reader.Value(&value, 0)) {
-            return std::nullopt;
-        }
-        reader.Space();
-        if (reader.at_ != text.size()) {
+        if (!reader.Value(&value, 0) || (reader.Space(), reader.at_ != text.size())) {
             return std::nullopt;
         }
         return value;
@@ -46,60 +41,58 @@ public:
 private:
     explicit JsonReader(const std::string& text) : s_(text) {}
 
-    static constexpr int kMaxDepth = 64;
-
+    char Peek() const { return at_ < s_.size() ? s_[at_] : '\0'; }
     void Space() {
-        while (at_ < s_.size() &&
-               (s_[at_] == ' ' || s_[at_] == '\t' || s_[at_] == '\n' || s_[at_] == '\r')) {
+        while (Peek() != '\0' && std::strchr(" \t\r\n", Peek()) != nullptr) {
             ++at_;
         }
     }
     bool Take(char c) {
         Space();
-        if (at_ < s_.size() && s_[at_] == c) {
-            ++at_;
-            return true;
-        }
-        return false;
+        return Peek() == c && c != '\0' ? (++at_, true) : false;
     }
     bool Word(const char* word) {
-        const std::string w = word;
-        if (s_.compare(at_, w.size(), w) != 0) {
-            return false;
+        const size_t length = std::strlen(word);
+        return s_.compare(at_, length, word) == 0 ? (at_ += length, true) : false;
+    }
+    bool Digits() {
+        const size_t from = at_;
+        while (Peek() >= '0' && Peek() <= '9') {
+            ++at_;
         }
-        at_ += w.size();
-        return true;
+        return at_ > from;
     }
 
     bool Value(JsonValue* value, int depth) {
         Space();
-        if (at_ >= s_.size() || depth > kMaxDepth) {
+        if (depth > 64) {
             return false;
         }
-        switch (s_[at_]) {
+        using Kind = JsonValue::Kind;
+        switch (Peek()) {
         case '{':
-            value->kind = JsonValue::Kind::Object;
-            return Object(value, depth);
+            value->kind = Kind::Object;
+            return Members(value, depth);
         case '[':
-            value->kind = JsonValue::Kind::Array;
-            return Array(value, depth);
+            value->kind = Kind::Array;
+            return Items(value, depth);
         case '"':
-            value->kind = JsonValue::Kind::String;
+            value->kind = Kind::String;
             return String(&value->text);
         case 't':
         case 'f':
-            value->kind = JsonValue::Kind::Bool;
-            value->boolean = s_[at_] == 't';
+            value->kind = Kind::Bool;
+            value->boolean = Peek() == 't';
             return Word(value->boolean ? "true" : "false");
         case 'n':
             return Word("null");
         default:
-            value->kind = JsonValue::Kind::Number;
+            value->kind = Kind::Number;
             return Number(&value->number);
         }
     }
 
-    bool Object(JsonValue* value, int depth) {
+    bool Members(JsonValue* value, int depth) {
         ++at_;
         if (Take('}')) {
             return true;
@@ -108,56 +101,42 @@ private:
             std::string name;
             JsonValue member;
             Space();
-            if (at_ >= s_.size() || s_[at_] != '"' || !String(&name) || !Take(':') ||
-                !Value(&member, depth + 1) || value->members.count(name) != 0) {
-                return false; // a repeated name is refused: the output must not be ambiguous
+            // A repeated name is refused: the output must not be ambiguous.
+            if (Peek() != '"' || !String(&name) || !Take(':') || !Value(&member, depth + 1) ||
+                !value->members.emplace(name, std::move(member)).second) {
+                return false;
             }
-            value->members[name] = std::move(member);
         } while (Take(','));
         return Take('}');
     }
 
-    bool Array(JsonValue* value, int depth) {
+    bool Items(JsonValue* value, int depth) {
         ++at_;
         if (Take(']')) {
             return true;
         }
         do {
-            JsonValue item;
-            if (!Value(&item, depth + 1)) {
+            value->items.emplace_back();
+            if (!Value(&value->items.back(), depth + 1)) {
                 return false;
             }
-            value->items.push_back(std::move(item));
         } while (Take(','));
         return Take(']');
     }
 
     bool Number(double* number) {
         const size_t start = at_;
-        auto digits = [&] {
-            const size_t from = at_;
-            while (at_ < s_.size() && s_[at_] >= '0' && s_[at_] <= '9') {
-                ++at_;
-            }
-            return at_ > from;
-        };
-        if (at_ < s_.size() && s_[at_] == '-') {
-            ++at_;
-        }
-        if (at_ < s_.size() && s_[at_] == '0') {
-            ++at_;
-        } else if (!digits()) {
+        at_ += Peek() == '-';
+        if (!Word("0") && !Digits()) {
             return false;
         }
-        if (at_ < s_.size() && s_[at_] == '.' && (++at_, !digits())) {
+        if (Peek() == '.' && (++at_, !Digits())) {
             return false;
         }
-        if (at_ < s_.size() && (s_[at_] == 'e' || s_[at_] == 'E')) {
+        if (Peek() == 'e' || Peek() == 'E') {
             ++at_;
-            if (at_ < s_.size() && (s_[at_] == '+' || s_[at_] == '-')) {
-                ++at_;
-            }
-            if (!digits()) {
+            at_ += Peek() == '+' || Peek() == '-';
+            if (!Digits()) {
                 return false;
             }
         }
@@ -166,8 +145,7 @@ private:
     }
 
     bool String(std::string* text) {
-        ++at_; // the opening quote
-        while (at_ < s_.size()) {
+        for (++at_; at_ < s_.size();) {
             const unsigned char c = static_cast<unsigned char>(s_[at_++]);
             if (c == '"') {
                 return true;
@@ -179,25 +157,21 @@ private:
                 *text += static_cast<char>(c);
                 continue;
             }
-            if (at_ >= s_.size()) {
-                return false;
-            }
-            const char e = s_[at_++];
-            const std::string simple = "\"\\/bfnrt";
-            const std::string meant = "\"\\/\b\f\n\r\t";
-            if (simple.find(e) != std::string::npos) {
-                *text += meant[simple.find(e)];
-            } else if (e != 'u' || !Escape(text)) {
+            const char* simple = std::strchr("\"\\/bfnrt", Peek());
+            if (Peek() != '\0' && simple != nullptr) {
+                *text += "\"\\/\b\f\n\r\t"[simple - "\"\\/bfnrt"];
+                ++at_;
+            } else if (Peek() != 'u' || (++at_, !Escape(text))) {
                 return false;
             }
         }
         return false;
     }
 
-    // \uXXXX (a surrogate pair as two of them), appended as UTF-8.
+    // The four hexadecimal digits after \u (a surrogate pair as two escapes), as UTF-8.
     bool Escape(std::string* text) {
         unsigned code = 0;
-        if (!Hex(&code)) {
+        if (!Hex(&code) || (code >= 0xDC00 && code <= 0xDFFF)) {
             return false;
         }
         if (code >= 0xD800 && code <= 0xDBFF) {
@@ -206,41 +180,25 @@ private:
                 return false;
             }
             code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-        } else if (code >= 0xDC00 && code <= 0xDFFF) {
-            return false;
         }
-        if (code < 0x80) {
-            *text += static_cast<char>(code);
-        } else if (code < 0x800) {
-            *text += static_cast<char>(0xC0 | (code >> 6));
-            *text += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            *text += static_cast<char>(0xE0 | (code >> 12));
-            *text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            *text += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            *text += static_cast<char>(0xF0 | (code >> 18));
-            *text += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            *text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            *text += static_cast<char>(0x80 | (code & 0x3F));
+        const int extra = code < 0x80 ? 0 : code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+        const unsigned char lead[] = {0x00, 0xC0, 0xE0, 0xF0};
+        *text += static_cast<char>(lead[extra] | (code >> (6 * extra)));
+        for (int i = extra - 1; i >= 0; --i) {
+            *text += static_cast<char>(0x80 | ((code >> (6 * i)) & 0x3F));
         }
         return true;
     }
 
     bool Hex(unsigned* code) {
-        if (at_ + 4 > s_.size()) {
-            return false;
-        }
         for (int i = 0; i < 4; ++i) {
-            const char c = s_[at_++];
-            const unsigned digit = c >= '0' && c <= '9'   ? c - '0'
-                                   : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                   : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                                          : 16u;
-            if (digit == 16u) {
+            const char* digits = "0123456789abcdef0123456789ABCDEF";
+            const char* found = Peek() != '\0' ? std::strchr(digits, Peek()) : nullptr;
+            if (found == nullptr) {
                 return false;
             }
-            *code = *code * 16 + digit;
+            *code = *code * 16 + static_cast<unsigned>((found - digits) % 16);
+            ++at_;
         }
         return true;
     }
