@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <vector>
 
@@ -30,6 +31,25 @@ public:
             servers_.push_back(std::move(process));
         }
         return handle;
+    }
+
+    // Tracks every server process running now, found by its image name: for a test whose
+    // client ran in another process and could not tell which server it reached.
+    void TrackRunning() {
+        ScopedHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        if (!snapshot || snapshot.get() == INVALID_HANDLE_VALUE) {
+            ADD_FAILURE() << "cannot list the running processes";
+            snapshot.release();
+            return;
+        }
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
+             more = ::Process32NextW(snapshot.get(), &entry)) {
+            if (::lstrcmpiW(entry.szExeFile, L"PlimoCOMWrapper.exe") == 0) {
+                Track(entry.th32ProcessID);
+            }
+        }
     }
 
     // Each tracked server must end within `timeoutMs`; one that does not is reported and ended.

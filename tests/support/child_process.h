@@ -15,11 +15,17 @@ struct ChildResult {
     bool finished = false; // false: still running after the timeout (then it was killed)
     DWORD exitCode = 0;
     DWORD processId = 0;
-    std::string output; // standard output, when captured
+    std::string output;   // standard output, when captured
+    std::string errors;   // standard error, when captured apart (RunChildInFolder)
+    DWORD startError = 0; // the platform's error when the child could not be started
 };
 
 // Runs `commandLine` to its end (at most kProcessTimeoutMs), optionally capturing its output.
 ChildResult RunChild(const std::wstring& commandLine, bool captureOutput = false);
+
+// Runs `commandLine` to its end (at most kProcessTimeoutMs) in the folder `directory`, capturing
+// its standard output and its standard error apart.
+ChildResult RunChildInFolder(const std::wstring& commandLine, const std::wstring& directory);
 
 // Starts `commandLine` without waiting; the caller owns the returned process handle.
 ScopedHandle StartChild(const std::wstring& commandLine);

@@ -1,0 +1,229 @@
+#include "command_line.h"
+
+#include <iterator>
+
+namespace {
+
+constexpr unsigned Bit(Command command) {
+    return 1u << static_cast<unsigned>(command);
+}
+
+constexpr unsigned kFileCommands = Bit(Command::Status) | Bit(Command::Add) |
+                                   Bit(Command::Checkout) | Bit(Command::Checkin) |
+                                   Bit(Command::Uncheckout) | Bit(Command::Get);
+constexpr unsigned kProviderCommands = kFileCommands | Bit(Command::Version) | Bit(Command::Info);
+constexpr unsigned kCommentCommands =
+    Bit(Command::Add) | Bit(Command::Checkout) | Bit(Command::Checkin);
+
+// Each command: its word, the provider entry point that does its work and, for a file
+// command, what it did to each file.
+struct CommandWord {
+    Command command;
+    const wchar_t* word;
+    const wchar_t* call;
+    const wchar_t* done;
+};
+
+constexpr CommandWord kCommands[] = {
+    {Command::Help, L"help", L"", L""},
+    {Command::Providers, L"providers", L"", L""},
+    {Command::Status, L"status", L"SccQueryInfo", L""},
+    {Command::Add, L"add", L"SccAdd", L"added"},
+    {Command::Checkout, L"checkout", L"SccCheckout", L"checked out"},
+    {Command::Checkin, L"checkin", L"SccCheckin", L"checked in"},
+    {Command::Uncheckout, L"uncheckout", L"SccUncheckout", L"check-out undone"},
+    {Command::Get, L"get", L"SccGet", L"got the latest version"},
+    {Command::Version, L"version", L"SccGetVersion", L""},
+    {Command::Info, L"info", L"SccInitialize", L""},
+};
+
+const CommandWord& Describe(Command command) {
+    for (const CommandWord& word : kCommands) {
+        if (word.command == command) {
+            return word;
+        }
+    }
+    return kCommands[0];
+}
+
+// An option that takes a value, the field it fills and the commands it applies to.
+struct ValueOption {
+    const wchar_t* name;
+    std::wstring Invocation::*field;
+    unsigned commands;
+};
+
+constexpr ValueOption kValueOptions[] = {
+    {L"--provider", &Invocation::provider, kProviderCommands},
+    {L"--project", &Invocation::project, kFileCommands},
+    {L"--local", &Invocation::localPath, kFileCommands},
+    {L"--aux", &Invocation::auxPath, kFileCommands},
+    {L"--user", &Invocation::user, kFileCommands},
+    {L"--comment", &Invocation::comment, kCommentCommands},
+};
+
+// What the scan of the arguments found, before the command decides what is allowed.
+struct Scan {
+    std::vector<const ValueOption*> given;
+    bool json = false;
+    bool help = false;
+    bool hasCommand = false;
+};
+
+bool Fail(std::wstring* error, const std::wstring& reason) {
+    *error = reason;
+    return false;
+}
+
+const ValueOption* FindOption(const std::wstring& name) {
+    for (const ValueOption& option : kValueOptions) {
+        if (name == option.name) {
+            return &option;
+        }
+    }
+    return nullptr;
+}
+
+// Takes one option at args[*i] ("--name value" or "--name=value").
+bool TakeOption(const std::vector<std::wstring>& args, size_t* i, Invocation* invocation,
+                Scan* scan, std::wstring* error) {
+    const std::wstring& arg = args[*i];
+    if (arg == L"--json" || arg == L"--help" || arg == L"-h" || arg == L"/?") {
+        bool& flag = arg == L"--json" ? scan->json : scan->help;
+        if (flag && arg == L"--json") {
+            return Fail(error, L"--json is given twice");
+        }
+        flag = true;
+        return true;
+    }
+    const size_t equals = arg.find(L'=');
+    const std::wstring name = arg.substr(0, equals);
+    const ValueOption* option = FindOption(name);
+    if (option == nullptr) {
+        return Fail(error, L"unknown option " + name);
+    }
+    for (const ValueOption* given : scan->given) {
+        if (given == option) {
+            return Fail(error, name + L" is given twice");
+        }
+    }
+    std::wstring value;
+    if (equals != std::wstring::npos) {
+        value = arg.substr(equals + 1);
+    } else if (*i + 1 < args.size()) {
+        value = args[++*i];
+    } else {
+        return Fail(error, name + L" needs a value");
+    }
+    // Only a comment may be empty: every other value names something.
+    if (value.empty() && option->field != &Invocation::comment) {
+        return Fail(error, name + L" needs a value");
+    }
+    invocation->*(option->field) = value;
+    invocation->hasComment = invocation->hasComment || option->field == &Invocation::comment;
+    scan->given.push_back(option);
+    return true;
+}
+
+bool TakeWord(const std::wstring& word, Invocation* invocation, Scan* scan, std::wstring* error) {
+    if (scan->hasCommand) {
+        if (word.empty()) {
+            return Fail(error, L"an empty file name");
+        }
+        invocation->files.push_back(word);
+        return true;
+    }
+    for (const CommandWord& command : kCommands) {
+        if (word == command.word) {
+            invocation->command = command.command;
+            scan->hasCommand = true;
+            return true;
+        }
+    }
+    return Fail(error, L"unknown command \"" + word + L"\"");
+}
+
+// What the command allows and needs, once every argument is read.
+bool CheckCommand(const Invocation& invocation, const Scan& scan, std::wstring* error) {
+    const Command command = invocation.command;
+    const std::wstring name = CommandName(command);
+    for (const ValueOption* option : scan.given) {
+        if ((option->commands & Bit(command)) == 0) {
+            return Fail(error, std::wstring(option->name) + L" does not apply to " + name);
+        }
+    }
+    if (!WorksOnFiles(command)) {
+        return invocation.files.empty() ? true : Fail(error, name + L" takes no files");
+    }
+    if (invocation.project.empty()) {
+        return Fail(error, name + L" needs --project");
+    }
+    if (invocation.localPath.empty()) {
+        return Fail(error, name + L" needs --local");
+    }
+    if (invocation.files.empty()) {
+        return Fail(error, name + L" needs at least one file");
+    }
+    return true;
+}
+
+} // namespace
+
+bool ParseCommandLine(const std::vector<std::wstring>& args, Invocation* invocation,
+                      std::wstring* error) {
+    *invocation = Invocation();
+    Scan scan;
+    bool optionsEnded = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::wstring& arg = args[i];
+        bool ok = true;
+        if (!optionsEnded && arg == L"--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && arg.size() > 1 && (arg[0] == L'-' || arg == L"/?")) {
+            ok = TakeOption(args, &i, invocation, &scan, error);
+        } else {
+            ok = TakeWord(arg, invocation, &scan, error);
+        }
+        if (!ok) {
+            return false;
+        }
+    }
+    invocation->json = scan.json;
+    if (scan.help) {
+        invocation->command = Command::Help;
+        return true;
+    }
+    if (!scan.hasCommand) {
+        return Fail(error, L"no command given");
+    }
+    return CheckCommand(*invocation, scan, error);
+}
+
+const wchar_t* CommandName(Command command) {
+    return Describe(command).word;
+}
+
+const wchar_t* CommandCall(Command command) {
+    return Describe(command).call;
+}
+
+const wchar_t* CommandDone(Command command) {
+    return Describe(command).done;
+}
+
+bool WorksOnFiles(Command command) {
+    return (kFileCommands & Bit(command)) != 0;
+}
+
+const wchar_t* UsageText() {
+    return L"usage: plimo-scc providers [--json]\n"
+           L"       plimo-scc [--provider NAME|PATH] --project NAME --local DIR [--aux TEXT]\n"
+           L"                 [--user NAME] COMMAND [--comment TEXT] [--json] FILE...\n"
+           L"       plimo-scc [--provider NAME|PATH] version|info [--json]\n"
+           L"\n"
+           L"COMMAND is status, add, checkout, checkin, uncheckout or get; --comment goes with\n"
+           L"add, checkout and checkin. Without --provider, the machine's default provider.\n"
+           L"A PATH holds \\ or /; anything else is a NAME from \"plimo-scc providers\".\n"
+           L"Exit codes: 0 success, 1 the provider answered an error, 2 usage,\n"
+           L"3 the server could not be reached or could not load the provider.\n";
+}

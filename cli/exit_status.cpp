@@ -1,0 +1,131 @@
+#include "exit_status.h"
+
+#include "scc_words.h"
+#include "scoped_resource.h"
+#include "win32_error.h"
+
+namespace {
+
+constexpr wchar_t kRegister[] =
+    L"register the server: \"PlimoCOMWrapper.exe /RegServer\" as administrator, or "
+    L"\"PlimoCOMWrapper.exe /RegServerPerUser\" for this user only";
+constexpr wchar_t kRegisterAgain[] =
+    L"register the server again: \"PlimoCOMWrapper.exe /RegServer\" as administrator, or "
+    L"\"/RegServerPerUser\" for this user only";
+constexpr wchar_t kProviderDied[] =
+    L"run the command again; if it fails the same way, the provider is at fault";
+
+struct KnownHResult {
+    HRESULT hr;
+    const wchar_t* name;
+    const wchar_t* meaning;
+    const wchar_t* remedy;
+};
+
+// The failures a session meets, first activation, then the loading of the provider, then the
+// calls. Codes from a Win32 error are written as the HRESULTs the server returns.
+const KnownHResult kKnown[] = {
+    {REGDB_E_CLASSNOTREG, L"REGDB_E_CLASSNOTREG", L"the PlimoCOMWrapper server is not registered",
+     kRegister},
+    {E_NOINTERFACE, L"E_NOINTERFACE",
+     L"the server's type library is not registered, so its interface cannot be marshalled",
+     kRegisterAgain},
+    {REGDB_E_IIDNOTREG, L"REGDB_E_IIDNOTREG", L"the server's interface is not registered",
+     kRegisterAgain},
+    {TYPE_E_LIBNOTREGISTERED, L"TYPE_E_LIBNOTREGISTERED",
+     L"the server's type library is not registered", kRegisterAgain},
+    {CO_E_SERVER_EXEC_FAILURE, L"CO_E_SERVER_EXEC_FAILURE",
+     L"the server did not start: the registered PlimoCOMWrapper.exe is missing or failed",
+     kRegisterAgain},
+    {E_ACCESSDENIED, L"E_ACCESSDENIED",
+     L"access denied: this user may not start the server, or the server may not read the "
+     L"provider DLL",
+     L"check the machine's COM launch permissions and the provider DLL's file permissions"},
+    {HResultFromWin32(ERROR_MOD_NOT_FOUND), L"ERROR_MOD_NOT_FOUND",
+     L"the provider DLL, or a DLL it depends on, was not found",
+     L"check the provider's path (\"plimo-scc providers\" lists the installed ones)"},
+    {HResultFromWin32(ERROR_BAD_EXE_FORMAT), L"ERROR_BAD_EXE_FORMAT",
+     L"the provider is not a 32-bit DLL", L"name a 32-bit source-control provider DLL"},
+    {HResultFromWin32(ERROR_DLL_INIT_FAILED), L"ERROR_DLL_INIT_FAILED",
+     L"the provider DLL refused to load", L""},
+    {kNoProviderEntry, L"ERROR_INVALID_OPERATION",
+     L"the provider does not export the entry point this command needs",
+     L"this provider cannot do this command"},
+    {E_INVALIDARG, L"E_INVALIDARG", L"the server refused an argument", L""},
+    {E_OUTOFMEMORY, L"E_OUTOFMEMORY", L"the server ran out of memory", L""},
+    {E_FAIL, L"E_FAIL", L"the provider faulted during the call", kProviderDied},
+    {RPC_E_SERVERFAULT, L"RPC_E_SERVERFAULT", L"the provider faulted inside the server",
+     kProviderDied},
+    {HResultFromWin32(ERROR_NOACCESS), L"ERROR_NOACCESS", L"the provider faulted inside the server",
+     kProviderDied},
+    {HResultFromWin32(RPC_S_SERVER_UNAVAILABLE), L"RPC_S_SERVER_UNAVAILABLE",
+     L"the server process ended during the call", kProviderDied},
+    {HResultFromWin32(RPC_S_CALL_FAILED), L"RPC_S_CALL_FAILED",
+     L"the server process ended during the call", kProviderDied},
+    {RPC_E_DISCONNECTED, L"RPC_E_DISCONNECTED", L"the server process has ended", kProviderDied},
+    {CO_E_NOTINITIALIZED, L"CO_E_NOTINITIALIZED", L"COM could not be started in this process", L""},
+};
+
+using ScopedLocalText = ScopedResource<wchar_t*, &::LocalFree>;
+
+// The system's own message for `hr`, on one line; empty when it has none.
+std::wstring SystemMessage(HRESULT hr) {
+    ScopedLocalText text;
+    DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(text.put()), 0, nullptr);
+    std::wstring message(text.get() != nullptr ? text.get() : L"", length);
+    for (wchar_t& c : message) {
+        if (c == L'\r' || c == L'\n') {
+            c = L' ';
+        }
+    }
+    while (!message.empty() && (message.back() == L' ' || message.back() == L'.')) {
+        message.pop_back();
+    }
+    return message;
+}
+
+} // namespace
+
+HResultText DescribeHResult(HRESULT hr) {
+    for (const KnownHResult& known : kKnown) {
+        if (known.hr == hr) {
+            return {known.name, known.meaning, known.remedy};
+        }
+    }
+    std::wstring meaning = SystemMessage(hr);
+    return {L"", meaning.empty() ? L"an unexpected failure" : meaning, L""};
+}
+
+std::wstring HResultLine(HRESULT hr) {
+    HResultText text = DescribeHResult(hr);
+    std::wstring line = Hexadecimal(static_cast<unsigned long>(hr));
+    if (!text.name.empty()) {
+        line += L" " + text.name;
+    }
+    line += L": " + text.meaning;
+    if (!text.remedy.empty()) {
+        line += L"; " + text.remedy;
+    }
+    return line;
+}
+
+int SessionExitCode(const SessionResult& result) {
+    if (result.failedStep == nullptr) {
+        return kExitSuccess;
+    }
+    return FAILED(result.failedHResult) ? kExitNotReached : kExitProviderError;
+}
+
+std::wstring SessionFailureLine(const SessionResult& result) {
+    if (result.failedStep == nullptr) {
+        return std::wstring();
+    }
+    const std::wstring step = result.failedStep;
+    if (FAILED(result.failedHResult)) {
+        return L"plimo-scc: " + step + L": " + HResultLine(result.failedHResult) + L"\n";
+    }
+    return L"plimo-scc: " + step + L" answered " + ResultCode(result.failedCode) + L": " +
+           DescribeResult(result.failedCode).meaning + L"\n";
+}

@@ -1,0 +1,134 @@
+// plimo-scc: drives a 32-bit source-control provider from a prompt, a build script or CI,
+// through the PlimoCOMWrapper server. One command is one whole session with the provider.
+#include <windows.h>
+#include <objbase.h>
+
+#include <string>
+#include <vector>
+
+#include "command_line.h"
+#include "console_output.h"
+#include "exit_status.h"
+#include "full_path.h"
+#include "provider_registry.h"
+#include "report.h"
+#include "scc_session.h"
+
+namespace {
+
+// COM for this thread, as a single-threaded apartment, for as long as the object lives.
+class ComApartment {
+public:
+    ComApartment() : hr_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~ComApartment() {
+        if (SUCCEEDED(hr_)) {
+            ::CoUninitialize();
+        }
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+    HRESULT hr() const { return hr_; }
+
+private:
+    HRESULT hr_;
+};
+
+int UsageError(const std::wstring& reason) {
+    WriteError(L"plimo-scc: " + reason + L"\n" + UsageText());
+    return kExitUsage;
+}
+
+int ListProviders(bool json) {
+    std::vector<InstalledProvider> providers;
+    HRESULT hr = ListInstalledProviders(&providers);
+    if (FAILED(hr)) {
+        WriteError(L"plimo-scc: cannot read the machine's list of providers: " + HResultLine(hr) +
+                   L"\n");
+        return kExitUsage;
+    }
+    WriteOut(FormatProviders(providers, json));
+    return kExitSuccess;
+}
+
+// The request for the session, with every path made full: the server runs in another folder.
+bool MakeRequest(const Invocation& invocation, const ProviderChoice& provider,
+                 SessionRequest* request, std::wstring* error) {
+    request->command = invocation.command;
+    request->providerPath = provider.path;
+    request->project = invocation.project;
+    request->auxPath = invocation.auxPath;
+    request->user = invocation.user;
+    request->comment = invocation.hasComment ? invocation.comment.c_str() : nullptr;
+    if (!WorksOnFiles(invocation.command)) {
+        return true;
+    }
+    request->localPath = FullPath(invocation.localPath);
+    if (request->localPath.empty()) {
+        *error = L"not a path: " + invocation.localPath;
+        return false;
+    }
+    for (const std::wstring& file : invocation.files) {
+        request->files.push_back(FullPath(file));
+        if (request->files.back().empty()) {
+            *error = L"not a path: " + file;
+            return false;
+        }
+    }
+    return true;
+}
+
+int RunProviderCommand(const Invocation& invocation) {
+    const bool version = invocation.command == Command::Version;
+    ProviderChoice provider;
+    std::wstring error;
+    if (!ChooseProvider(invocation.provider, &provider, &error)) {
+        // Without a provider to ask, `version` still tells the product's own version.
+        if (version && invocation.provider.empty()) {
+            WriteOut(FormatProductVersion(invocation.json));
+            return kExitSuccess;
+        }
+        return UsageError(error);
+    }
+    SessionRequest request;
+    if (!MakeRequest(invocation, provider, &request, &error)) {
+        return UsageError(error);
+    }
+    if (version && !invocation.json) {
+        WriteOut(FormatProductVersion(false));
+    }
+    SessionResult result;
+    ComApartment com;
+    if (FAILED(com.hr())) {
+        WriteError(L"plimo-scc: starting COM: " + HResultLine(com.hr()) + L"\n");
+        return kExitNotReached;
+    }
+    RunSession(request, &result);
+    const int exitCode = SessionExitCode(result);
+    // Output only from a session that reached the provider: there is nothing else to show.
+    if (exitCode != kExitNotReached) {
+        WriteOut(FormatSession(invocation, provider, request, result));
+    }
+    WriteError(SessionFailureLine(result));
+    return exitCode;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const std::vector<std::wstring> args(argv + 1, argv + argc);
+    Invocation invocation;
+    std::wstring error;
+    if (!ParseCommandLine(args, &invocation, &error)) {
+        return UsageError(error);
+    }
+    switch (invocation.command) {
+    case Command::Help:
+        WriteOut(UsageText());
+        return kExitSuccess;
+    case Command::Providers:
+        return ListProviders(invocation.json);
+    default:
+        return RunProviderCommand(invocation);
+    }
+}

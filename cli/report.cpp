@@ -1,0 +1,196 @@
+#include "report.h"
+
+#include "json_text.h"
+#include "scc_words.h"
+
+#ifndef PLIMO_PRODUCT_VERSION
+#error "the build defines PLIMO_PRODUCT_VERSION from the project's version"
+#endif
+#define PLIMO_WIDEN2(text) L##text
+#define PLIMO_WIDEN(text) PLIMO_WIDEN2(text)
+
+namespace {
+
+// The provider call and code a session ended with: its first failure, or the command's own
+// answer.
+struct Outcome {
+    const wchar_t* call;
+    LONG code;
+};
+
+Outcome OutcomeOf(Command command, const SessionResult& result) {
+    if (result.failedStep != nullptr) {
+        return {result.failedStep, result.failedCode};
+    }
+    return {CommandCall(command), result.commandResult};
+}
+
+std::wstring InterfaceVersion(LONG version) {
+    return std::to_wstring(HIWORD(version)) + L"." + std::to_wstring(LOWORD(version));
+}
+
+std::wstring ProviderLine(const ProviderChoice& provider) {
+    return provider.name.empty() ? provider.path : provider.name + L" (" + provider.path + L")";
+}
+
+std::wstring Text(const Invocation& invocation, const ProviderChoice& provider,
+                  const SessionResult& result) {
+    std::wstring text;
+    switch (invocation.command) {
+    case Command::Version:
+        text += L"provider: " + ProviderLine(provider) + L"\n";
+        if (result.commandSucceeded) {
+            text += L"interface version: " + InterfaceVersion(result.interfaceVersion) + L" (" +
+                    Hexadecimal(static_cast<unsigned long>(result.interfaceVersion)) + L")\n";
+        }
+        break;
+    case Command::Info:
+        if (result.commandSucceeded) {
+            text += L"provider: " + result.providerName + L"\n";
+            text += L"DLL: " + provider.path + L"\n";
+            text += L"auxiliary path label: " + result.auxPathLabel + L"\n";
+            text += L"capabilities: " + JoinWords(CapabilityWords(result.capabilities)) + L" (" +
+                    Hexadecimal(static_cast<unsigned long>(result.capabilities)) + L")\n";
+            text += L"check-out comment length: " + std::to_wstring(result.checkoutCommentLength) +
+                    L"\n";
+            text += L"comment length: " + std::to_wstring(result.commentLength) + L"\n";
+        }
+        break;
+    default:
+        if (!result.commandSucceeded) {
+            break; // the error line says it all
+        }
+        for (size_t i = 0; i < invocation.files.size(); ++i) {
+            const std::wstring done = invocation.command == Command::Status
+                                          ? JoinWords(StatusWords(result.statuses[i]))
+                                          : CommandDone(invocation.command);
+            text += invocation.files[i] + L": " + done + L"\n";
+        }
+        break;
+    }
+    // Information the provider gave besides success is shown, never dropped.
+    if (result.commandSucceeded && result.commandResult > 0) {
+        text += L"note: " + std::wstring(CommandCall(invocation.command)) + L" answered " +
+                ResultCode(result.commandResult) + L": " +
+                DescribeResult(result.commandResult).meaning + L"\n";
+    }
+    return text;
+}
+
+std::wstring ProviderJson(const ProviderChoice& provider) {
+    return JsonObject().Text(L"name", provider.name).Text(L"path", provider.path).str();
+}
+
+std::wstring ResultJson(const Outcome& outcome) {
+    const ResultText words = DescribeResult(outcome.code);
+    return JsonObject()
+        .Text(L"call", outcome.call)
+        .Number(L"code", outcome.code)
+        .Text(L"name", words.name)
+        .Text(L"meaning", words.meaning)
+        .str();
+}
+
+std::wstring FilesJson(const Invocation& invocation, const SessionRequest& request,
+                       const SessionResult& result) {
+    const bool withStatus = invocation.command == Command::Status && result.commandSucceeded &&
+                            result.statuses.size() == request.files.size();
+    std::vector<std::wstring> files;
+    files.reserve(request.files.size());
+    for (size_t i = 0; i < request.files.size(); ++i) {
+        JsonObject file;
+        file.Text(L"file", invocation.files[i]).Text(L"path", request.files[i]);
+        if (withStatus) {
+            file.Number(L"status", result.statuses[i])
+                .Raw(L"flags", JsonStrings(StatusWords(result.statuses[i])));
+        }
+        files.push_back(file.str());
+    }
+    return JsonArray(files);
+}
+
+std::wstring Json(const Invocation& invocation, const ProviderChoice& provider,
+                  const SessionRequest& request, const SessionResult& result) {
+    JsonObject json;
+    json.Text(L"command", CommandName(invocation.command)).Raw(L"provider", ProviderJson(provider));
+    const bool ok = result.commandSucceeded;
+    if (invocation.command == Command::Version) {
+        json.Text(L"product", ProductVersion());
+        if (ok) {
+            json.Raw(L"interfaceVersion", JsonObject()
+                                              .Number(L"major", HIWORD(result.interfaceVersion))
+                                              .Number(L"minor", LOWORD(result.interfaceVersion))
+                                              .Number(L"value", result.interfaceVersion)
+                                              .str());
+        }
+    } else if (invocation.command == Command::Info && ok) {
+        json.Text(L"sccName", result.providerName)
+            .Text(L"auxPathLabel", result.auxPathLabel)
+            .Raw(L"capabilities",
+                 JsonObject()
+                     .Number(L"value", result.capabilities)
+                     .Raw(L"flags", JsonStrings(CapabilityWords(result.capabilities)))
+                     .str())
+            .Number(L"checkoutCommentLength", result.checkoutCommentLength)
+            .Number(L"commentLength", result.commentLength);
+    } else if (WorksOnFiles(invocation.command)) {
+        json.Raw(L"project", JsonObject()
+                                 .Text(L"name", request.project)
+                                 .Text(L"localPath", request.localPath)
+                                 .Text(L"user", result.user)
+                                 .Text(L"auxPath", result.auxPath)
+                                 .str())
+            .Raw(L"files", FilesJson(invocation, request, result));
+    }
+    json.Raw(L"result", ResultJson(OutcomeOf(invocation.command, result)));
+    return json.str() + L"\n";
+}
+
+} // namespace
+
+const wchar_t* ProductVersion() {
+    return PLIMO_WIDEN(PLIMO_PRODUCT_VERSION);
+}
+
+std::wstring FormatProviders(const std::vector<InstalledProvider>& providers, bool json) {
+    if (json) {
+        std::vector<std::wstring> entries;
+        for (const InstalledProvider& provider : providers) {
+            entries.push_back(JsonObject()
+                                  .Text(L"name", provider.name)
+                                  .Text(L"key", provider.key)
+                                  .Text(L"path", provider.path)
+                                  .Bool(L"default", provider.isDefault)
+                                  .str());
+        }
+        return JsonObject().Raw(L"providers", JsonArray(entries)).str() + L"\n";
+    }
+    if (providers.empty()) {
+        return L"no source-control providers are installed\n";
+    }
+    std::wstring text;
+    for (const InstalledProvider& provider : providers) {
+        text += provider.name + L": " +
+                (provider.path.empty() ? L"(no SCCServerPath)" : provider.path) +
+                (provider.isDefault ? L" (default)" : L"") + L"\n";
+    }
+    return text;
+}
+
+std::wstring FormatSession(const Invocation& invocation, const ProviderChoice& provider,
+                           const SessionRequest& request, const SessionResult& result) {
+    return invocation.json ? Json(invocation, provider, request, result)
+                           : Text(invocation, provider, result);
+}
+
+std::wstring FormatProductVersion(bool json) {
+    if (json) {
+        return JsonObject()
+                   .Text(L"command", L"version")
+                   .Text(L"product", ProductVersion())
+                   .Raw(L"provider", L"null")
+                   .str() +
+               L"\n";
+    }
+    return L"plimo-scc " + std::wstring(ProductVersion()) + L"\n";
+}

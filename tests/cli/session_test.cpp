@@ -1,0 +1,397 @@
+// Whole sessions through the real server: what each command hands the provider, how the
+// provider's answers become the exit code and the output, a list of 1,000 files, the failures
+// that keep a call from the provider, and real work with the sample provider from both builds.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "json_value.h"
+#include "provider_record_view.h"
+#include "server_paths.h"
+#include "temp_folder.h"
+#include "tool_runs.h"
+
+using testprovider::Entry;
+
+namespace {
+
+constexpr LONG kControlled = 0x0001;
+constexpr LONG kOutByUser = 0x0001 | 0x0002 | 0x0800 | 0x1000; // and modified
+
+class ProviderSession : public ToolSessionTest {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(temp.path().empty());
+        record.Reset();
+    }
+
+    // The test provider by its path, on the project "demo" in the temporary folder.
+    std::wstring Project() const {
+        return L"--provider " + Quoted(BesideTest(kTestProvider)) + L" --project demo --local " +
+               Quoted(temp.path()) + L" ";
+    }
+    std::string FullPath(const char* name) const { return Ascii(temp.path()) + "\\" + name; }
+
+    std::vector<Entry> Entries() const {
+        std::vector<Entry> entries;
+        for (int i = 0; i < record.Count(); ++i) {
+            entries.push_back(record.Call(i).entry);
+        }
+        return entries;
+    }
+    const testprovider::Call* Find(Entry entry) const {
+        for (int i = 0; i < record.Count(); ++i) {
+            if (record.Call(i).entry == entry) {
+                return &record.Call(i);
+            }
+        }
+        return nullptr;
+    }
+
+    TempFolder temp;
+    ProviderRecordView record;
+};
+
+// What one provider answer makes of the session: which calls still come, the exit code and
+// the one line on standard error.
+struct AnswerCase {
+    const char* name;
+    Entry answering; // Entry::None: every call answers SCC_OK
+    LONG code;
+    DWORD exitCode;
+    const char* errorLine; // "" when there is none
+    bool filesDone;        // "a.txt: checked out" on standard output
+};
+
+void PrintTo(const AnswerCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const std::vector<Entry> kWholeSession = {Entry::Initialize, Entry::OpenProject, Entry::Checkout,
+                                          Entry::CloseProject, Entry::Uninitialize};
+
+const AnswerCase kAnswers[] = {
+    {"AllSucceed", Entry::None, 0, 0, "", true},
+    {"InitializeFails", Entry::Initialize, -1, 1,
+     "plimo-scc: SccInitialize answered SCC_E_INITIALIZEFAILED (-1): the provider could not "
+     "start a session",
+     false},
+    {"OpenProjectFails", Entry::OpenProject, -2, 1,
+     "plimo-scc: SccOpenProject answered SCC_E_UNKNOWNPROJECT (-2): the provider knows no such "
+     "project",
+     false},
+    {"CommandFails", Entry::Checkout, -11, 1,
+     "plimo-scc: SccCheckout answered SCC_E_FILENOTCONTROLLED (-11): the file is not under "
+     "source control",
+     false},
+    {"UnpublishedError", Entry::Checkout, -999, 1,
+     "plimo-scc: SccCheckout answered -999: an error the interface does not publish", false},
+    {"CloseFails", Entry::CloseProject, -25, 1,
+     "plimo-scc: SccCloseProject answered SCC_E_PROJNOTOPEN (-25): no project is open", true},
+    {"UninitializeFails", Entry::Uninitialize, -15, 1,
+     "plimo-scc: SccUninitialize answered SCC_E_NONSPECIFICERROR (-15): the provider failed "
+     "without saying why",
+     true},
+    {"Information", Entry::Checkout, 4, 0, "", true},
+};
+
+class ProviderAnswers : public ProviderSession, public ::testing::WithParamInterface<AnswerCase> {};
+
+TEST_P(ProviderAnswers, DecideTheExitCodeAndEndWhatWasStarted) {
+    const AnswerCase& c = GetParam();
+    if (c.answering != Entry::None) {
+        record.SetResult(c.answering, c.code);
+    }
+    ToolRun run = Run(Project() + L"checkout --comment \"the reason\" a.txt");
+
+    ExpectError(run, c.exitCode, c.errorLine);
+    EXPECT_EQ(1u + (c.errorLine[0] != '\0'), ToolRun::Lines(run.err).size() + 1u)
+        << "at most one line on standard error: " << run.err;
+    std::vector<std::string> out;
+    if (c.filesDone) {
+        out.push_back("a.txt: checked out");
+    }
+    if (c.code > 0) {
+        out.push_back("note: SccCheckout answered SCC_I_FILENOTAFFECTED (4): the file was not "
+                      "affected");
+    }
+    EXPECT_EQ(out, run.OutLines());
+
+    // Whatever was started is ended: a session that did not start, or a project that did not
+    // open, is not ended.
+    std::vector<Entry> calls = kWholeSession;
+    if (c.answering == Entry::Initialize) {
+        calls = {Entry::Initialize};
+    } else if (c.answering == Entry::OpenProject) {
+        calls = {Entry::Initialize, Entry::OpenProject, Entry::Uninitialize};
+    }
+    EXPECT_EQ(calls, Entries());
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, ProviderAnswers, ::testing::ValuesIn(kAnswers),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// What each file command hands the provider.
+struct CommandCase {
+    const wchar_t* command;
+    Entry entry;
+    const wchar_t* comment; // null: no --comment
+    int32_t openFlags;      // SCC_OP_SILENTOPEN, with SCC_OP_CREATEIFNEW for add alone
+    const char* done[2];    // the output line of each file after its name
+};
+
+void PrintTo(const CommandCase& c, std::ostream* os) {
+    *os << Ascii(c.command);
+}
+
+const CommandCase kCommands[] = {
+    {L"status",
+     Entry::QueryInfo,
+     nullptr,
+     2,
+     {"controlled", "controlled, checkedout, modified, outbyuser"}},
+    {L"add", Entry::Add, L"first version", 3, {"added", "added"}},
+    {L"checkout", Entry::Checkout, nullptr, 2, {"checked out", "checked out"}},
+    {L"checkin", Entry::Checkin, L"", 2, {"checked in", "checked in"}},
+    {L"uncheckout", Entry::Uncheckout, nullptr, 2, {"check-out undone", "check-out undone"}},
+    {L"get", Entry::Get, nullptr, 2, {"got the latest version", "got the latest version"}},
+};
+
+class FileCommands : public ProviderSession, public ::testing::WithParamInterface<CommandCase> {};
+
+TEST_P(FileCommands, HandTheProviderFullPathsTheCommentAndTheProject) {
+    const CommandCase& c = GetParam();
+    record.script().statusCount = 2;
+    record.script().status[0] = kControlled;
+    record.script().status[1] = kOutByUser;
+    std::wstring arguments = Project() + c.command;
+    if (c.comment != nullptr) {
+        arguments += L" --comment \"" + std::wstring(c.comment) + L"\"";
+    }
+    // Relative names are made full against the tool's current folder.
+    ToolRun run = Run(arguments + L" a.txt sub\\..\\b.txt", temp.path());
+
+    ASSERT_EQ(0u, run.exitCode) << run.err;
+    EXPECT_EQ((std::vector<std::string>{std::string("a.txt: ") + c.done[0],
+                                        std::string("sub\\..\\b.txt: ") + c.done[1]}),
+              run.OutLines());
+
+    const testprovider::Call* open = Find(Entry::OpenProject);
+    ASSERT_NE(nullptr, open);
+    EXPECT_STREQ("demo", open->text[1]);
+    EXPECT_EQ(Ascii(temp.path()), open->text[2]);
+    EXPECT_STREQ("", open->text[0]) << "no user given: the provider chooses";
+    EXPECT_EQ(1, open->textNull[4]) << "no comment for opening";
+    EXPECT_EQ(c.openFlags, open->args[2]);
+
+    const testprovider::Call* call = Find(c.entry);
+    ASSERT_NE(nullptr, call);
+    ASSERT_EQ(2, call->fileCount);
+    EXPECT_EQ(FullPath("a.txt"), call->files[0]);
+    EXPECT_EQ(FullPath("b.txt"), call->files[1]);
+    if (c.entry == Entry::Add || c.entry == Entry::Checkout || c.entry == Entry::Checkin) {
+        EXPECT_EQ(c.comment == nullptr, call->textNull[0] != 0);
+        if (c.comment != nullptr) {
+            EXPECT_EQ(Ascii(c.comment), call->text[0]);
+        }
+    }
+    if (c.entry == Entry::Add) {
+        EXPECT_EQ(0, call->optionsNull);
+        EXPECT_EQ(0, call->options[0]) << "one option word per file, automatic file type";
+        EXPECT_EQ(0, call->options[1]);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, FileCommands, ::testing::ValuesIn(kCommands),
+                         [](const auto& info) { return Ascii(info.param.command); });
+
+std::string Numbered(int i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "f%04d.txt", i);
+    return name;
+}
+
+TEST_F(ProviderSession, AThousandFilesReachTheProviderInOrderAndComeBackAsJson) {
+    constexpr int kFiles = 1000;
+    record.script().statusCount = 2;
+    record.script().status[0] = kControlled;
+    record.script().status[1] = kOutByUser;
+    std::wstring names;
+    std::vector<std::string> full;
+    for (int i = 0; i < kFiles; ++i) {
+        const std::string name = Numbered(i);
+        names += L" " + std::wstring(name.begin(), name.end());
+        full.push_back(FullPath(name.c_str()));
+    }
+    ToolRun run = Run(Project() + L"status --json" + names, temp.path());
+    ASSERT_EQ(0u, run.exitCode) << run.err;
+
+    const testprovider::Call* query = Find(Entry::QueryInfo);
+    ASSERT_NE(nullptr, query);
+    ASSERT_EQ(kFiles, query->fileCount);
+    std::vector<const char*> pointers;
+    for (const std::string& name : full) {
+        pointers.push_back(name.c_str());
+    }
+    EXPECT_EQ(testprovider::HashNames(pointers.data(), kFiles), query->filesHash)
+        << "every name, full and in order";
+
+    std::optional<JsonValue> json = JsonReader::Parse(run.out);
+    ASSERT_TRUE(json.has_value()) << run.out.substr(0, 400);
+    EXPECT_EQ("status", (*json)["command"].text);
+    EXPECT_EQ("SCC_OK", (*json)["result"]["name"].text);
+    EXPECT_EQ(Ascii(temp.path()), (*json)["project"]["localPath"].text);
+    const std::vector<JsonValue>& files = (*json)["files"].items;
+    ASSERT_EQ(static_cast<size_t>(kFiles), files.size());
+    for (int i = 0; i < kFiles; ++i) {
+        EXPECT_EQ(Numbered(i), files[i]["file"].text);
+        EXPECT_EQ(full[i], files[i]["path"].text);
+    }
+    EXPECT_EQ(kControlled, files[0]["status"].number);
+    EXPECT_EQ(kOutByUser, files[1]["status"].number);
+    ASSERT_EQ(4u, files[1]["flags"].items.size());
+    EXPECT_EQ("outbyuser", files[1]["flags"].items[3].text);
+    EXPECT_EQ(0, files[999]["status"].number);
+    ASSERT_EQ(1u, files[999]["flags"].items.size());
+    EXPECT_EQ("notcontrolled", files[999]["flags"].items[0].text);
+}
+
+// Failures that keep the call from the provider: exit code 3, the HRESULT, what it means and
+// what to do, on one line.
+struct UnreachedCase {
+    const char* name;
+    const wchar_t* provider; // beside the test; null: a file that is not a DLL
+    bool unregisterServer;
+    const char* errorLine;
+};
+
+void PrintTo(const UnreachedCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const UnreachedCase kUnreached[] = {
+    {"ServerNotRegistered", kTestProvider, true,
+     "plimo-scc: activating the server: 0x80040154 REGDB_E_CLASSNOTREG: the PlimoCOMWrapper "
+     "server is not registered; register the server: \"PlimoCOMWrapper.exe /RegServer\" as "
+     "administrator, or \"PlimoCOMWrapper.exe /RegServerPerUser\" for this user only"},
+    {"ProviderNotADll", nullptr, false,
+     "plimo-scc: Init: 0x800700C1 ERROR_BAD_EXE_FORMAT: the provider is not a 32-bit DLL; name "
+     "a 32-bit source-control provider DLL"},
+    {"ProviderWithoutEntryPoint", kSparseTestProvider, false,
+     "plimo-scc: SccInitialize: 0x800710DD ERROR_INVALID_OPERATION: the provider does not "
+     "export the entry point this command needs; this provider cannot do this command"},
+};
+
+class NotReached : public ProviderSession, public ::testing::WithParamInterface<UnreachedCase> {
+protected:
+    void TearDown() override {
+        ProviderSession::TearDown();
+        RegisterServer(); // what the next test and the next session rely on
+    }
+};
+
+TEST_P(NotReached, ExitWithCodeThreeTheHResultAndTheRemedy) {
+    const UnreachedCase& c = GetParam();
+    std::wstring provider =
+        c.provider != nullptr ? BesideTest(c.provider) : temp.path() + L"\\not_a_provider.dll";
+    ASSERT_TRUE(WriteText(temp.path() + L"\\not_a_provider.dll", "plain text\r\n"));
+    const std::wstring arguments = L"--provider " + Quoted(provider) + L" info";
+    ToolRun run;
+    if (c.unregisterServer) {
+        ChildResult unregistered = RunChild(ServerCommand(L"/UnregServer"));
+        ASSERT_TRUE(unregistered.finished);
+        ASSERT_EQ(0u, unregistered.exitCode);
+        run = RunTool(arguments);
+    } else {
+        run = Run(arguments);
+    }
+    ExpectError(run, 3u, c.errorLine);
+    EXPECT_EQ(1u, ToolRun::Lines(run.err).size()) << run.err;
+    EXPECT_EQ("", run.out);
+    EXPECT_EQ(0, record.Count()) << "the provider was called";
+}
+
+INSTANTIATE_TEST_SUITE_P(Failures, NotReached, ::testing::ValuesIn(kUnreached),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Real work with the sample provider, from either build: the project is made only by add, the
+// status words follow the work, and the provider's refusal is exit code 1.
+class SampleSession : public ToolSessionTest, public ::testing::WithParamInterface<Build> {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(temp.path().empty());
+        work = temp.path() + L"\\work";
+        ASSERT_TRUE(::CreateDirectoryW(work.c_str(), nullptr));
+        ASSERT_TRUE(WriteText(work + L"\\a.txt", "alpha\r\n"));
+        ASSERT_TRUE(WriteText(work + L"\\b.txt", "beta\r\n"));
+    }
+    ToolRun Scc(const std::wstring& command) {
+        return Run(L"--provider " + Quoted(BesideTest(L"plimo_sample_provider.dll")) +
+                       L" --project demo --local . " + command,
+                   work, GetParam());
+    }
+
+    TempFolder temp;
+    std::wstring work;
+};
+
+TEST_P(SampleSession, AddsChecksOutAndReportsWhatTheProviderRefuses) {
+    ToolRun before = Scc(L"status a.txt");
+    ExpectError(before, 1u,
+                "plimo-scc: SccOpenProject answered SCC_E_UNKNOWNPROJECT (-2): the provider knows "
+                "no such project");
+    EXPECT_FALSE(Exists(work + L".store")) << "status made a project";
+
+    ToolRun add = Scc(L"add --comment \"first version\" a.txt b.txt");
+    ASSERT_EQ(0u, add.exitCode) << add.err;
+    EXPECT_EQ((std::vector<std::string>{"a.txt: added", "b.txt: added"}), add.OutLines());
+    EXPECT_TRUE(IsReadOnly(work + L"\\a.txt"));
+
+    ToolRun checkout = Scc(L"checkout a.txt");
+    ASSERT_EQ(0u, checkout.exitCode) << checkout.err;
+    ASSERT_TRUE(WriteText(work + L"\\a.txt", "changed\r\n"));
+
+    ToolRun status = Scc(L"status --json a.txt b.txt");
+    ASSERT_EQ(0u, status.exitCode) << status.err;
+    std::optional<JsonValue> json = JsonReader::Parse(status.out);
+    ASSERT_TRUE(json.has_value()) << status.out;
+    const std::vector<JsonValue>& files = (*json)["files"].items;
+    ASSERT_EQ(2u, files.size());
+    EXPECT_EQ(kOutByUser, files[0]["status"].number);
+    EXPECT_EQ(kControlled, files[1]["status"].number);
+    EXPECT_EQ(Ascii(work) + ".store", (*json)["project"]["auxPath"].text);
+
+    ToolRun again = Scc(L"checkout a.txt");
+    ExpectError(again, 1u,
+                "plimo-scc: SccCheckout answered SCC_E_ALREADYCHECKEDOUT (-5): the file is "
+                "already checked out");
+    EXPECT_EQ("", again.out);
+}
+
+TEST_P(SampleSession, InfoAsJson) {
+    ToolRun info =
+        Run(L"--provider " + Quoted(BesideTest(L"plimo_sample_provider.dll")) + L" info --json",
+            L"", GetParam());
+    ASSERT_EQ(0u, info.exitCode) << info.err;
+    std::optional<JsonValue> json = JsonReader::Parse(info.out);
+    ASSERT_TRUE(json.has_value()) << info.out;
+    EXPECT_EQ("Plimo sample provider", (*json)["sccName"].text);
+    EXPECT_EQ("Store folder", (*json)["auxPathLabel"].text);
+    EXPECT_EQ(0x3280, (*json)["capabilities"]["value"].number);
+    std::vector<std::string> flags;
+    for (const JsonValue& flag : (*json)["capabilities"]["flags"].items) {
+        flags.push_back(flag.text);
+    }
+    EXPECT_EQ(
+        (std::vector<std::string>{"queryinfo", "getprojpath", "commentcheckin", "commentadd"}),
+        flags);
+    EXPECT_EQ(0, (*json)["checkoutCommentLength"].number);
+    EXPECT_EQ(1024, (*json)["commentLength"].number);
+}
+
+INSTANTIATE_TEST_SUITE_P(Builds, SampleSession, ::testing::Values(Build::k64, Build::k32),
+                         [](const auto& info) { return std::string(BuildName(info.param)); });
+
+} // namespace

@@ -1,0 +1,81 @@
+// Command lines plimo-scc refuses: exit code 2, one line saying why on standard error followed
+// by the usage, nothing on standard output, and no server or provider reached.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "provider_record_view.h"
+#include "tool_runs.h"
+
+namespace {
+
+struct UsageCase {
+    const char* name;
+    const wchar_t* arguments;
+    const char* reason; // the error line after "plimo-scc: "; a trailing '*' matches any rest
+};
+
+void PrintTo(const UsageCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+// Every case names the test provider where a provider could be named, so that a command
+// line taken for a session would show in the provider's record.
+#define PROVIDER L"--provider .\\plimo_test_provider.dll "
+const UsageCase kCases[] = {
+    {"Nothing", L"", "no command given"},
+    {"UnknownCommand", PROVIDER L"frobnicate", "unknown command \"frobnicate\""},
+    {"UnknownOption", PROVIDER L"--frob info", "unknown option --frob"},
+    {"OptionWithoutValue", L"info --provider", "--provider needs a value"},
+    {"EmptyValue", L"--project= --local . status a.txt", "--project needs a value"},
+    {"OptionTwice", PROVIDER L"--project p --project q --local . status a.txt",
+     "--project is given twice"},
+    {"NoFiles", PROVIDER L"--project p --local . checkin", "checkin needs at least one file"},
+    {"NoProject", PROVIDER L"--local . get a.txt", "get needs --project"},
+    {"NoLocalFolder", PROVIDER L"--project p uncheckout a.txt", "uncheckout needs --local"},
+    {"CommentWithoutComment", PROVIDER L"--project p --local . status --comment x a.txt",
+     "--comment does not apply to status"},
+    {"ProjectForVersion", PROVIDER L"--project p version", "--project does not apply to version"},
+    {"FilesForInfo", PROVIDER L"info a.txt", "info takes no files"},
+    {"ProviderForProviders", PROVIDER L"providers", "--provider does not apply to providers"},
+    {"EmptyFileName", PROVIDER L"--project p --local . add a.txt \"\"", "an empty file name"},
+    {"UnknownProviderName", L"--provider \"no such provider\" info",
+     "no provider named \"no such provider\" is installed (\"plimo-scc providers\" lists them)"},
+    {"MissingProviderDll", L"--provider .\\no_such_provider.dll info", "no provider DLL at *"},
+};
+#undef PROVIDER
+
+class UsageErrors : public ::testing::TestWithParam<UsageCase> {};
+
+TEST_P(UsageErrors, ExitWithCodeTwoAReasonAndTheUsage) {
+    const UsageCase& c = GetParam();
+    ProviderRecordView record;
+    record.Reset();
+    ToolRun run = RunTool(c.arguments);
+
+    EXPECT_EQ(2u, run.exitCode);
+    EXPECT_EQ("", run.out);
+    const std::string expected = std::string("plimo-scc: ") + c.reason;
+    if (expected.back() == '*') {
+        EXPECT_EQ(0u, run.FirstErrorLine().rfind(expected.substr(0, expected.size() - 1), 0))
+            << run.FirstErrorLine();
+    } else {
+        EXPECT_EQ(expected, run.FirstErrorLine());
+    }
+    EXPECT_NE(std::string::npos, run.err.find("\nusage: plimo-scc providers [--json]"));
+    EXPECT_EQ(0, record.Count()) << "a refused command line reached the provider";
+}
+
+INSTANTIATE_TEST_SUITE_P(CommandLines, UsageErrors, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Help, PrintsTheUsageOnStandardOutputAndSucceeds) {
+    for (const wchar_t* arguments : {L"--help", L"-h", L"help", L"status --help"}) {
+        ToolRun run = RunTool(arguments);
+        EXPECT_EQ(0u, run.exitCode) << Ascii(arguments);
+        EXPECT_EQ(0u, run.out.rfind("usage: plimo-scc providers [--json]", 0)) << Ascii(arguments);
+        EXPECT_EQ("", run.err);
+    }
+}
+
+} // namespace
