@@ -5,10 +5,35 @@
 
 #include <string>
 
-#include "scoped_resource.h"
-#include "win32_error.h"
-
 namespace {
+
+// An open registry key, closed at the end of the scope; put() hands the slot to an opening call.
+class RegistryKey {
+public:
+    RegistryKey() = default;
+    ~RegistryKey() {
+        if (key_ != nullptr) {
+            ::RegCloseKey(key_);
+        }
+    }
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+    HKEY get() const { return key_; }
+    HKEY* put() { return &key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+// A registry function's error code, or the thread's last error, as an HRESULT; never S_OK for a
+// failure that set no error.
+HRESULT FromError(LONG error) {
+    return error == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(static_cast<DWORD>(error));
+}
+HRESULT FromLastError() {
+    const DWORD error = ::GetLastError();
+    return error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL;
+}
 
 // The list every source-control client reads: one value per provider, naming the key (under
 // HKLM) whose SCCServerName and SCCServerPath describe it. ProviderRegKey, one level up, names
@@ -26,21 +51,21 @@ constexpr REGSAM kView = KEY_WOW64_32KEY;
 
 // Writes the REG_SZ value `name` of HKLM\`keyPath`, making the key when it is missing.
 HRESULT WriteText(const wchar_t* keyPath, const wchar_t* name, const std::wstring& text) {
-    ScopedRegKey key;
+    RegistryKey key;
     LONG error = ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, 0,
                                    KEY_SET_VALUE | kView, nullptr, key.put(), nullptr);
     if (error != ERROR_SUCCESS) {
-        return HResultFromWin32(error);
+        return FromError(error);
     }
     const DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
     error = ::RegSetValueExW(key.get(), name, 0, REG_SZ,
                              reinterpret_cast<const BYTE*>(text.c_str()), bytes);
-    return HResultFromWin32(error);
+    return FromError(error);
 }
 
 // The text of HKLM\`keyPath`'s REG_SZ value `name`; empty when it is missing or not text.
 std::wstring ReadText(const wchar_t* keyPath, const wchar_t* name) {
-    ScopedRegKey key;
+    RegistryKey key;
     wchar_t text[MAX_PATH + 1] = {};
     DWORD bytes = sizeof text - sizeof(wchar_t); // room for a terminator the value may lack
     DWORD type = 0;
@@ -56,11 +81,11 @@ std::wstring ReadText(const wchar_t* keyPath, const wchar_t* name) {
 
 // A missing value or key is what removal wants, so it is no failure.
 HRESULT Removed(LONG error) {
-    return error == ERROR_FILE_NOT_FOUND ? S_OK : HResultFromWin32(error);
+    return error == ERROR_FILE_NOT_FOUND ? S_OK : FromError(error);
 }
 
 HRESULT RemoveValue(const wchar_t* keyPath, const wchar_t* name) {
-    ScopedRegKey key;
+    RegistryKey key;
     LONG error = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_SET_VALUE | kView, key.put());
     if (error != ERROR_SUCCESS) {
         return Removed(error);
@@ -73,12 +98,12 @@ HRESULT OwnPath(std::wstring* path) {
     if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
                                   GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                               reinterpret_cast<LPCWSTR>(&OwnPath), &self)) {
-        return FailureFromLastError();
+        return FromLastError();
     }
     wchar_t buffer[MAX_PATH];
     DWORD length = ::GetModuleFileNameW(self, buffer, MAX_PATH);
     if (length == 0 || length == MAX_PATH) {
-        return length == 0 ? FailureFromLastError() : HResultFromWin32(ERROR_INSUFFICIENT_BUFFER);
+        return length == 0 ? FromLastError() : FromError(ERROR_INSUFFICIENT_BUFFER);
     }
     path->assign(buffer, length);
     return S_OK;
