@@ -9,13 +9,14 @@
 
 namespace {
 
-// The bytes a name's slice takes: twice its units with the terminator, or one byte for the
-// empty string that a null or overlong name becomes.
+// The bytes a name's slice takes: twice its string length with the terminator, or one byte for
+// the empty string that a null name becomes. The length is the one the string carries, read
+// without a scan; the name proper ends at its first NUL, which may come sooner.
 size_t SliceSize(BSTR name) {
     if (name == nullptr) {
         return 1;
     }
-    const size_t units = std::wcslen(name) + 1;
+    const size_t units = static_cast<size_t>(::SysStringLen(name)) + 1;
     return units > kMaxConvertedLength ? 1 : 2 * units;
 }
 
@@ -28,12 +29,17 @@ CFileNameList::OwnedTexts::~OwnedTexts() {
 }
 
 CFileNameList::CFileNameList(const VARIANT& fileNames) {
-    CSafeArrayHolder copy(VT_BSTR);
-    const ULONG positions = copy.TakeArgument(fileNames);
-    const BSTR* names = static_cast<const BSTR*>(copy.ZeroBasedElements(positions));
+    // The names are converted straight from the caller's array; it is not copied first. That is
+    // safe: across processes COM's stub has already handed the server a copy of its own, and in
+    // process the caller waits for the call, so nobody changes or frees the array while the list
+    // is built, and the list keeps no pointer into it.
+    CSafeArrayHolder argument(VT_BSTR);
+    const ULONG positions = argument.TakeArgument(fileNames);
+    const BSTR* names = static_cast<const BSTR*>(argument.ZeroBasedElements(positions));
     if (positions == 0) {
         return;
     }
+    // One block for every name's text and one for the pointers, however many names there are.
     size_t total = 1;
     for (ULONG i = 0; i < positions; ++i) {
         total += SliceSize(names[i]);
@@ -42,6 +48,7 @@ CFileNameList::CFileNameList(const VARIANT& fileNames) {
     if (!m_text) {
         throw CAtlException(E_OUTOFMEMORY);
     }
+    m_names.Reserve(positions);
 
     char* slice = m_text.get();
     for (ULONG i = 0; i < positions; ++i) {
@@ -51,8 +58,10 @@ CFileNameList::CFileNameList(const VARIANT& fileNames) {
         slice[0] = '\0';
         // A name the code page cannot convert is still a name: it reaches the provider as "".
         if (size > 1) {
+            const size_t length = std::wcslen(name);
             NarrowText larger;
-            if (ConvertToNarrowIn(CP_THREAD_ACP, name, slice, size, &larger) == E_OUTOFMEMORY) {
+            if (ConvertToNarrowIn(CP_THREAD_ACP, name, length, slice, size, &larger) ==
+                E_OUTOFMEMORY) {
                 throw CAtlException(E_OUTOFMEMORY);
             }
             if (larger) {

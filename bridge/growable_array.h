@@ -35,6 +35,15 @@ public:
         m_data[m_count++] = element;
     }
 
+    // Makes room for `capacity` elements in all at once, when there is less, so that appending
+    // that many costs one allocation. Throws CAtlException(E_OUTOFMEMORY); the array is then
+    // unchanged.
+    void Reserve(uint32_t capacity) {
+        if (capacity > m_capacity) {
+            Reallocate(capacity);
+        }
+    }
+
     // The storage: Count() elements, or null while nothing was ever appended. It stays valid
     // until the next Append or the array's end.
     T* Data() const { return m_data; }
@@ -53,6 +62,10 @@ private:
             uint64_t stepped = static_cast<uint64_t>(m_capacity) + step;
             capacity = needed >= stepped ? needed : static_cast<uint32_t>(stepped);
         }
+        Reallocate(capacity);
+    }
+
+    void Reallocate(uint32_t capacity) {
         T* data = static_cast<T*>(std::calloc(capacity, sizeof(T)));
         if (data == nullptr) {
             throw CAtlException(E_OUTOFMEMORY);

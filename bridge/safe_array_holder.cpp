@@ -4,15 +4,19 @@
 
 #include "atl_exception.h"
 
-HRESULT CSafeArrayHolder::TakeCopy(SAFEARRAY* source) {
-    if (source == nullptr) {
+void CSafeArrayHolder::CheckElementType(SAFEARRAY* array) const {
+    if (array == nullptr) {
         throw CAtlException(E_INVALIDARG);
     }
     VARTYPE type = VT_EMPTY;
-    ThrowIfFailed(::SafeArrayGetVartype(source, &type));
+    ThrowIfFailed(::SafeArrayGetVartype(array, &type));
     if (type != m_type) {
         throw CAtlException(E_INVALIDARG);
     }
+}
+
+HRESULT CSafeArrayHolder::TakeCopy(SAFEARRAY* source) {
+    CheckElementType(source);
     ScopedSafeArray copy;
     ThrowIfFailed(::SafeArrayCopy(source, copy.put()));
     HRESULT hr = ::SafeArrayLock(copy.get());
@@ -40,13 +44,15 @@ ULONG CSafeArrayHolder::TakeArgument(const VARIANT& value) {
     if (value.vt != (VT_ARRAY | m_type) || value.parray == nullptr) {
         throw CAtlException(E_INVALIDARG);
     }
-    ThrowIfFailed(TakeCopy(value.parray));
+    CheckElementType(value.parray);
+    Discard();
+    m_argument = value.parray;
     LONG lower = LowerBound();
     LONG upper = UpperBound();
     const ULONG positions = static_cast<ULONG>(static_cast<LONGLONG>(upper) - lower + 1);
     // Dimension 1 may claim more positions than the array holds (another dimension empty): a
     // list never reads past the elements there are.
-    return static_cast<ULONG>(ElementCount(m_array.get(), positions));
+    return static_cast<ULONG>(ElementCount(m_argument, positions));
 }
 
 void CSafeArrayHolder::Allocate(ULONG count, LONG lowerBound) {
@@ -61,13 +67,13 @@ void CSafeArrayHolder::Allocate(ULONG count, LONG lowerBound) {
 
 LONG CSafeArrayHolder::LowerBound() const {
     LONG bound = 0;
-    ThrowIfFailed(::SafeArrayGetLBound(m_array.get(), 1, &bound));
+    ThrowIfFailed(::SafeArrayGetLBound(get(), 1, &bound));
     return bound;
 }
 
 LONG CSafeArrayHolder::UpperBound() const {
     LONG bound = 0;
-    ThrowIfFailed(::SafeArrayGetUBound(m_array.get(), 1, &bound));
+    ThrowIfFailed(::SafeArrayGetUBound(get(), 1, &bound));
     return bound;
 }
 
@@ -81,7 +87,7 @@ const void* CSafeArrayHolder::ZeroBasedElements(ULONG positions) const {
     if (LowerBound() != 0) {
         throw CAtlException(E_INVALIDARG);
     }
-    return m_array.get()->pvData;
+    return get()->pvData;
 }
 
 SAFEARRAY* CSafeArrayHolder::HandOver() {

@@ -1,5 +1,5 @@
 // CSafeArrayHolder: owns at most one SAFEARRAY of one element type, kept locked while it is held
-// so its data stays where it is.
+// so its data stays where it is, or reads a caller's array in place.
 #pragma once
 
 #include <windows.h>
@@ -23,11 +23,13 @@ public:
     // copy that cannot be locked is destroyed and not held.
     HRESULT TakeCopy(SAFEARRAY* source);
 
-    // Holds a copy of the array that the argument `value` carries, which must be of type
-    // VT_ARRAY | the holder's element type exactly, with an array; E_INVALIDARG is thrown for any
-    // other shape (by-reference forms included). Returns the number of positions to read, as
-    // the bounds of dimension 1 give it (upper - lower + 1, taken as unsigned), but never more
-    // than the elements the whole array holds.
+    // Reads the array that the argument `value` carries where it stands, without copying it: the
+    // holder only refers to it, for as long as the caller keeps it. It must be of type
+    // VT_ARRAY | the holder's element type exactly, with an array of that element type;
+    // E_INVALIDARG is thrown for any other shape (by-reference forms included), the platform's
+    // HRESULT when the type cannot be read. Returns the number of positions to read, as the
+    // bounds of dimension 1 give it (upper - lower + 1, taken as unsigned), but never more than
+    // the elements the whole array holds.
     ULONG TakeArgument(const VARIANT& value);
 
     // Holds a new one-dimensional array of `count` zero-filled elements from `lowerBound`, locked.
@@ -44,16 +46,25 @@ public:
     LONG LowerBound() const;
     LONG UpperBound() const;
 
-    // The array held, or null.
-    SAFEARRAY* get() const { return m_array.get(); }
+    // The array held or read, or null.
+    SAFEARRAY* get() const { return m_array ? m_array.get() : m_argument; }
 
     // Unlocks the array and gives it up: the caller owns it and the holder is empty.
     SAFEARRAY* HandOver();
 
-    // Releases the array held, if any: unlocked, then destroyed when that succeeds.
-    void Discard() { m_array.reset(); }
+    // Releases the array held, if any: unlocked, then destroyed when that succeeds; forgets the
+    // argument read.
+    void Discard() {
+        m_array.reset();
+        m_argument = nullptr;
+    }
 
 private:
+    // Throws E_INVALIDARG for a null array or another element type, the platform's HRESULT when
+    // the type cannot be read.
+    void CheckElementType(SAFEARRAY* array) const;
+
     VARTYPE m_type;
     ScopedLockedSafeArray m_array;
+    SAFEARRAY* m_argument = nullptr; // the caller's, only read
 };

@@ -69,19 +69,35 @@ HRESULT ConvertToNarrow(UINT codePage, const wchar_t* text, NarrowText* result) 
     return Convert<char>(codePage, text, length, 2 * length, Narrow, result);
 }
 
-HRESULT ConvertToNarrowIn(UINT codePage, const wchar_t* text, char* buffer, size_t size,
-                          NarrowText* larger) {
+HRESULT ConvertToNarrowIn(UINT codePage, const wchar_t* text, size_t length, char* buffer,
+                          size_t size, NarrowText* larger) {
     larger->reset();
     buffer[0] = '\0';
-    if (Narrow(codePage, text, buffer, static_cast<int>(size)) != 0) {
+    if (length == 0) {
         return S_OK;
     }
-    if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+    // The length is known, so the platform converts without looking for the terminator, and the
+    // buffer keeps a byte for it (a buffer with room for the terminator alone holds no text).
+    if (size > 1) {
+        const int written =
+            ::WideCharToMultiByte(codePage, 0, text, static_cast<int>(length), buffer,
+                                  static_cast<int>(size - 1), nullptr, nullptr);
+        if (written != 0) {
+            buffer[written] = '\0';
+            return S_OK;
+        }
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+            buffer[0] = '\0';
+            return S_FALSE;
+        }
         buffer[0] = '\0';
-        return S_FALSE;
     }
-    buffer[0] = '\0';
     return ConvertToNarrow(codePage, text, larger);
+}
+
+HRESULT ConvertToNarrowIn(UINT codePage, const wchar_t* text, char* buffer, size_t size,
+                          NarrowText* larger) {
+    return ConvertToNarrowIn(codePage, text, std::wcslen(text), buffer, size, larger);
 }
 
 HRESULT ConvertToWide(UINT codePage, const char* text, WideText* result) {

@@ -31,6 +31,24 @@ TEST(GrowableArray, GrowsByFourWhileSmallThenByAnEighthOfTheCount) {
     EXPECT_EQ(expected, capacities);
 }
 
+TEST(GrowableArray, ReservesInOneStepAndGrowsByItsRuleAfterwards) {
+    CGrowableArray<LONG> array;
+    array.Reserve(300);
+    EXPECT_EQ(300u, array.Capacity());
+    LONG* storage = array.Data();
+    for (LONG i = 0; i < 300; ++i) {
+        array.Append(i);
+    }
+    EXPECT_EQ(storage, array.Data()) << "no growth within the reserve";
+    array.Reserve(10);
+    EXPECT_EQ(300u, array.Capacity()) << "a smaller reserve changes nothing";
+    array.Append(300);
+    EXPECT_EQ(337u, array.Capacity()) << "then by an eighth of the count";
+    for (LONG i = 0; i <= 300; ++i) {
+        ASSERT_EQ(i, array.Data()[i]);
+    }
+}
+
 TEST(GrowableArray, NeverGrowsByMoreThan1024AtOnce) {
     CGrowableArray<LONG> array;
     uint32_t last = 0;

@@ -106,8 +106,9 @@ TEST(ProviderCallObserver, GivesUpItsCallOnlyWhenAHandlerAboveUnwindsPastIt) {
         int abandoned = 0;
     };
     auto observe = [](void* argument) {
-        CallObserved(static_cast<Observed*>(argument)->call,
-                     [](void* a) { ++static_cast<Observed*>(a)->abandoned; }, argument);
+        CallObserved(
+            static_cast<Observed*>(argument)->call,
+            [](void* a) { ++static_cast<Observed*>(a)->abandoned; }, argument);
     };
     void* chain = HandlerChain();
     Observed faulting{[](void*) { *static_cast<volatile int*>(nullptr) = 1; }};

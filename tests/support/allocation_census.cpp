@@ -9,11 +9,13 @@
 namespace {
 
 volatile LONG g_live = 0;
+volatile LONG g_handedOut = 0;
 
 void* Allocate(std::size_t size) {
     void* block = std::malloc(size != 0 ? size : 1);
     if (block != nullptr) {
         ::InterlockedIncrement(&g_live);
+        ::InterlockedIncrement(&g_handedOut);
     }
     return block;
 }
@@ -29,6 +31,10 @@ void Free(void* block) {
 
 long LiveCppBlocks() {
     return g_live;
+}
+
+long CppBlocksHandedOut() {
+    return g_handedOut;
 }
 
 void* operator new(std::size_t size) {

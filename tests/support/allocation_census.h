@@ -6,3 +6,5 @@
 // a test program gets by listing that file among its sources; it covers every `new` in the
 // program, the bridge's included, but not malloc or calloc called directly.
 long LiveCppBlocks();
+// Blocks handed out by global operator new since the program started, given back or not.
+long CppBlocksHandedOut();

@@ -21,6 +21,8 @@ public:
 
     // Blocks allocated since Start and not yet freed.
     long Live() const { return live_; }
+    // Blocks allocated since Start, freed or not.
+    long HandedOut() const { return handedOut_; }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         if (ppv == nullptr) {
@@ -41,6 +43,7 @@ public:
     void* STDMETHODCALLTYPE PostAlloc(void* pActual) override {
         if (pActual != nullptr) {
             ::InterlockedIncrement(&live_);
+            ::InterlockedIncrement(&handedOut_);
         }
         return pActual;
     }
@@ -84,4 +87,5 @@ private:
     }
 
     volatile LONG live_ = 0;
+    volatile LONG handedOut_ = 0;
 };
