@@ -4,6 +4,7 @@
 
 #include "PlimoCOMWrapper.h"
 #include "scoped_resource.h"
+#include "scoped_variant.h"
 
 namespace {
 
@@ -14,24 +15,6 @@ constexpr LONG SCC_FILETYPE_AUTO = 0x00000000;
 // No window: the tool has no user interface for a provider to attach a dialog to.
 constexpr LONG kNoWindow = 0;
 constexpr wchar_t kCallerName[] = L"plimo-scc";
-
-// A VARIANT the server fills, cleared on every path.
-class ReceivedVariant {
-public:
-    ReceivedVariant() { ::VariantInit(&value_); }
-    ~ReceivedVariant() { ::VariantClear(&value_); }
-    ReceivedVariant(const ReceivedVariant&) = delete;
-    ReceivedVariant& operator=(const ReceivedVariant&) = delete;
-
-    VARIANT* put() {
-        ::VariantClear(&value_);
-        return &value_;
-    }
-    const VARIANT& get() const { return value_; }
-
-private:
-    VARIANT value_;
-};
 
 // A zero-based array of `type` with `count` elements, all zero.
 HRESULT CreateVector(VARTYPE type, size_t count, ScopedSafeArray* array) {
@@ -254,7 +237,7 @@ private:
     }
 
     HRESULT QueryStatus(const VARIANT& files, LONG* code) {
-        ReceivedVariant status;
+        ScopedVariant status;
         HRESULT hr = scc_->SccQueryInfo(files, status.put(), code);
         if (FAILED(hr)) {
             return hr;

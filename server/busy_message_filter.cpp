@@ -35,18 +35,12 @@ DWORD STDMETHODCALLTYPE BusyMessageFilter::MessagePending(HTASK, DWORD, DWORD) {
 }
 
 ScopedMessageFilter::ScopedMessageFilter(IMessageFilter* filter)
-    : status_(::CoRegisterMessageFilter(filter, &previous_)) {}
+    : status_(::CoRegisterMessageFilter(filter, previous_.put())) {}
 
 ScopedMessageFilter::~ScopedMessageFilter() {
     if (FAILED(status_)) {
         return;
     }
-    IMessageFilter* ours = nullptr;
-    ::CoRegisterMessageFilter(previous_, &ours);
-    if (previous_ != nullptr) {
-        previous_->Release();
-    }
-    if (ours != nullptr) {
-        ours->Release();
-    }
+    ScopedInterface<IMessageFilter> ours;
+    ::CoRegisterMessageFilter(previous_.get(), ours.put());
 }

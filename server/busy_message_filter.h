@@ -6,6 +6,7 @@
 #include <objidl.h>
 
 #include "provider_call.h"
+#include "scoped_resource.h"
 
 // A provider may pump messages while it runs (a dialog does), and every incoming call is a
 // message on the serving thread: without the filter it would be dispatched into the object in
@@ -50,6 +51,6 @@ public:
     HRESULT status() const { return status_; }
 
 private:
-    IMessageFilter* previous_ = nullptr;
+    ScopedInterface<IMessageFilter> previous_;
     HRESULT status_;
 };

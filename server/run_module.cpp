@@ -124,16 +124,13 @@ HRESULT CPlimoCOMWrapperModule::PublishClassObjects(DWORD classContext, DWORD fl
             hr = S_OK;
             continue;
         }
-        IUnknown* classObject = nullptr;
+        // The platform holds its own reference once the object is registered; this one goes.
+        ScopedInterface<IUnknown> classObject;
         hr = entry->createClassObject(reinterpret_cast<void*>(entry->createInstance), IID_IUnknown,
-                                      reinterpret_cast<void**>(&classObject));
+                                      reinterpret_cast<void**>(classObject.put()));
         if (SUCCEEDED(hr)) {
-            hr = ::CoRegisterClassObject(*entry->clsid, classObject, classContext, flags,
+            hr = ::CoRegisterClassObject(*entry->clsid, classObject.get(), classContext, flags,
                                          &entry->cookie);
-        }
-        // The platform holds its own reference once the object is registered.
-        if (classObject != nullptr) {
-            classObject->Release();
         }
     }
     return hr;

@@ -12,6 +12,7 @@
 #include <cwchar>
 
 #include "PlimoCOMWrapper.h"
+#include "scoped_resource.h"
 
 namespace {
 
@@ -25,21 +26,20 @@ int wmain(int argc, wchar_t** argv) {
     if (argc != 4) {
         return 2;
     }
-    HANDLE test = ::OpenProcess(SYNCHRONIZE, FALSE, std::wcstoul(argv[3], nullptr, 10));
-    if (test == nullptr) {
+    ScopedHandle test(::OpenProcess(SYNCHRONIZE, FALSE, std::wcstoul(argv[3], nullptr, 10)));
+    if (!test) {
         return 2;
     }
     if (FAILED(::CoInitialize(nullptr))) {
         return 3;
     }
-    IPlimoWrapper* wrapper = nullptr;
+    ScopedInterface<IPlimoWrapper> wrapper;
     if (FAILED(::CoCreateInstance(CLSID_TovikPlimoWrapper, nullptr, CLSCTX_LOCAL_SERVER,
-                                  IID_IPlimoWrapper, reinterpret_cast<void**>(&wrapper)))) {
+                                  IID_IPlimoWrapper, reinterpret_cast<void**>(wrapper.put())))) {
         return 3;
     }
-    BSTR path = ::SysAllocString(argv[1]);
-    HRESULT hr = wrapper->Init(path);
-    ::SysFreeString(path);
+    ScopedBstr path(::SysAllocString(argv[1]));
+    HRESULT hr = wrapper->Init(path.get());
     // The version call puts the server's process id into the provider's record.
     LONG version = 0;
     if (SUCCEEDED(hr)) {
@@ -48,16 +48,14 @@ int wmain(int argc, wchar_t** argv) {
     if (FAILED(hr)) {
         return 4;
     }
-    HANDLE bound = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[2]);
-    if (bound == nullptr || !::SetEvent(bound)) {
+    ScopedHandle bound(::OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[2]));
+    if (!bound || !::SetEvent(bound.get())) {
         return 5;
     }
-    ::CloseHandle(bound);
 
     // Holding the object is the point: the test kills this process during this wait.
-    ::WaitForSingleObject(test, kHoldMs);
-    ::CloseHandle(test);
-    wrapper->Release();
+    ::WaitForSingleObject(test.get(), kHoldMs);
+    wrapper.reset();
     ::CoUninitialize();
     return 0;
 }

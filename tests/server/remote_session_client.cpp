@@ -8,6 +8,8 @@
 #include <string>
 
 #include "PlimoCOMWrapper.h"
+#include "scoped_resource.h"
+#include "scoped_variant.h"
 #include "test_arrays.h"
 
 namespace {
@@ -29,26 +31,24 @@ void Print(const char* key, const std::string& value) {
 }
 
 int Session(IPlimoWrapper* wrapper, const wchar_t* providerPath) {
-    BSTR path = ::SysAllocString(providerPath);
-    HRESULT hr = wrapper->Init(path);
-    ::SysFreeString(path);
+    ScopedBstr path(::SysAllocString(providerPath));
+    HRESULT hr = wrapper->Init(path.get());
     Print("Init", hr);
 
     LONG result = 0;
-    BSTR name = nullptr;
-    BSTR label = ::SysAllocString(L"client label");
-    BSTR caller = ::SysAllocString(L"client64");
+    ScopedBstr name;
+    ScopedBstr label;
+    ScopedBstr caller(::SysAllocString(L"client64"));
     LONG caps = 0, checkoutCommentLength = 0, commentLength = 0;
-    hr = wrapper->SccInitialize(0x51, caller, &name, &caps, &label, &checkoutCommentLength,
-                                &commentLength, &result);
+    BSTR* labelSlot = label.put();
+    *labelSlot = ::SysAllocString(L"client label"); // in and out: the owner frees what comes back
+    hr = wrapper->SccInitialize(0x51, caller.get(), name.put(), &caps, labelSlot,
+                                &checkoutCommentLength, &commentLength, &result);
     Print("SccInitialize", hr);
     Print("SccInitialize.result", result);
-    Print("SccInitialize.name", Narrow(name));
-    Print("SccInitialize.label", Narrow(label));
+    Print("SccInitialize.name", Narrow(name.get()));
+    Print("SccInitialize.label", Narrow(label.get()));
     Print("SccInitialize.caps", caps);
-    ::SysFreeString(name);
-    ::SysFreeString(label);
-    ::SysFreeString(caller);
 
     hr = wrapper->SccGetVersion(&result);
     Print("SccGetVersion", hr);
@@ -56,15 +56,14 @@ int Session(IPlimoWrapper* wrapper, const wchar_t* providerPath) {
 
     ScopedVariant owner = OwnedArgument(BstrArray({L"C:\\work\\a.txt", L"C:\\work\\b.txt"}));
     const VARIANT& files = owner.get();
-    BSTR comment = ::SysAllocString(L"from 64 bits");
-    hr = wrapper->SccCheckin(0, files, comment, 4, 9, &result);
-    ::SysFreeString(comment);
+    ScopedBstr comment(::SysAllocString(L"from 64 bits"));
+    hr = wrapper->SccCheckin(0, files, comment.get(), 4, 9, &result);
     Print("SccCheckin", hr);
     Print("SccCheckin.result", result);
 
-    VARIANT status;
-    ::VariantInit(&status);
-    hr = wrapper->SccQueryInfo(files, &status, &result);
+    ScopedVariant received;
+    hr = wrapper->SccQueryInfo(files, received.put(), &result);
+    const VARIANT& status = received.get();
     Print("SccQueryInfo", hr);
     Print("SccQueryInfo.result", result);
     Print("SccQueryInfo.vt", status.vt);
@@ -82,7 +81,6 @@ int Session(IPlimoWrapper* wrapper, const wchar_t* providerPath) {
         }
         Print("SccQueryInfo.status", values);
     }
-    ::VariantClear(&status);
     return 0;
 }
 
