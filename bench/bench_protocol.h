@@ -52,14 +52,11 @@ constexpr LONG kFaultOptions = 0x0FA17;
 // value says: how the soak proves it notices a leaking provider.
 constexpr LONG kLeakOption = 0x1EA4;
 
-// What the soak allows PlimoCOMWrapper's process to grow by after warm-up beyond what the
-// baseline's grew by under the same calls. Under Wine 8 both grow alike: the platform's stubs
-// keep 24 bytes of heap for every [in, out] BSTR* and 32 for every [in, out] VARIANT* of an
-// early-bound call, and that is the platform's, not the server's. The heap figure is exact to
-// the byte, so its bound is tight. Private bytes move in pages, and now and then by a step of
-// about 1 MB that is no heap (mappings the platform's runtime makes resident, in the baseline
-// too, at no fixed call): their bound allows two such steps. Handles are counted against the
-// server's own value after warm-up.
+// What the soak lets PlimoCOMWrapper's process grow by after warm-up beyond the baseline's
+// growth under the same calls (Wine's stubs keep heap on early-bound [in, out] calls in both).
+// The heap figure is exact to the byte, so its bound is tight. Private bytes move in pages and
+// now and then by a step of about 1 MB that is no heap (in the baseline too, at no fixed call):
+// their bound allows two such steps. Handles count against the server's own warm value.
 constexpr LONG kHeapBytesNoise = 4 * 1024;
 constexpr LONG kPrivateBytesNoise = 2 * 1024 * 1024;
 constexpr LONG kHandleNoise = 2;

@@ -1,19 +1,13 @@
 #!/usr/bin/env bash
-# Sets up, builds and measures PlimoCOMWrapper in the build tree's private Wine prefix, pinned
-# to one CPU. `run.sh [--rounds N] [--activations N]`: the benchmark against a bare baseline
-# server, a table on the screen and <build>/bench/results.csv. `run.sh soak [--calls N]
-# [--warmup N] [--samples N] [--leak N]`: the full soak, 100,000 mixed calls, and its verdict.
+# Measures PlimoCOMWrapper under Wine pinned to one CPU: `run.sh` the benchmark, `run.sh soak` the soak.
+# It sets up and builds into its own tree first. The benchmark ([--rounds N] [--activations N])
+# prints its table and writes <build>/bench/results.csv; the soak ([--calls N] [--warmup N]
+# [--samples N] [--leak N]) makes 100,000 mixed calls per server and gives its verdict.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export PLIMO_BUILD_DIR="${PLIMO_BUILD_DIR:-$root/build-bench}"
 build="$PLIMO_BUILD_DIR"
-program=plimo_bench
-if [ "${1:-}" = soak ]; then
-  program=plimo_soak
-  shift
-fi
-
-bash "$root/tools/build.sh" "$program" >/dev/null
+bash "$root/tools/build.sh" plimo_bench >/dev/null
 
 export WINEPREFIX="$build/wineprefix"
 source "$root/tools/wine-env.sh"
@@ -23,12 +17,12 @@ trap 'bash "$root/tools/wine-prefix.sh" stop' EXIT
 bash "$root/tools/wine-prefix.sh" stop
 taskset -c 0 bash "$root/tools/wine-prefix.sh" start
 
-arguments=("$@")
-if [ "$program" = plimo_bench ]; then
+if [ "${1:-}" = soak ]; then
+  taskset -c 0 wine "$build/bin/plimo_bench.exe" "$@"
+else
   mkdir -p "$build/bench"
   csv="$build/bench/results.csv"
-  arguments=(--csv "$(winepath -w "$csv")" "$@")
   echo "machine: $(nproc) CPUs,$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2), $(wine --version)"
+  taskset -c 0 wine "$build/bin/plimo_bench.exe" --csv "$(winepath -w "$csv")" "$@"
+  echo "CSV: $csv"
 fi
-taskset -c 0 wine "$build/bin/$program.exe" "${arguments[@]}"
-[ "$program" = plimo_soak ] || echo "CSV: $csv"

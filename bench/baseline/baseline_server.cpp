@@ -14,6 +14,7 @@
 
 #include "PlimoCOMWrapper.h"
 #include "bench_protocol.h"
+#include "counted_wrapper.h"
 #include "process_figures.h"
 #include "scoped_resource.h"
 #include "scoped_variant.h"
@@ -111,49 +112,21 @@ HRESULT LoadTypeInfo(LCID locale) {
     return library->GetTypeInfoOfGuid(IID_IPlimoWrapper, g_typeInfo.put());
 }
 
-class CBaselineWrapper : public IPlimoWrapper {
+class CBaselineWrapper : public CountedWrapper<IPlimoWrapper> {
 public:
     CBaselineWrapper() { Lock(); }
-    virtual ~CBaselineWrapper() { Unlock(); }
+    ~CBaselineWrapper() override { Unlock(); }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (ppv == nullptr) {
-            return E_POINTER;
-        }
-        *ppv = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IDispatch && riid != IID_IPlimoWrapper) {
-            return E_NOINTERFACE;
-        }
-        *ppv = static_cast<IPlimoWrapper*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override {
-        return static_cast<ULONG>(::InterlockedIncrement(&refs_));
-    }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG refs = ::InterlockedDecrement(&refs_);
-        if (refs == 0) {
-            delete this;
-        }
-        return static_cast<ULONG>(refs);
-    }
-
+    // Only COM's stubs call these, and the marshaller refuses null [out] pointers before that.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        if (count == nullptr) {
-            return E_POINTER;
-        }
         *count = 1;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
+        *info = nullptr;
         if (index != 0) {
             return DISP_E_BADINDEX;
         }
-        if (info == nullptr) {
-            return E_POINTER;
-        }
-        *info = nullptr;
         HRESULT hr = LoadTypeInfo(locale);
         if (FAILED(hr)) {
             return hr;
@@ -303,17 +276,12 @@ private:
         *result = 0;
         return S_OK;
     }
-
-    LONG refs_ = 1;
 };
 
-// The class object lives as long as the process.
+// The class object lives as long as the process; only COM calls it, with valid pointers.
 class CBaselineFactory : public IClassFactory {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (ppv == nullptr) {
-            return E_POINTER;
-        }
         *ppv = nullptr;
         if (riid != IID_IUnknown && riid != IID_IClassFactory) {
             return E_NOINTERFACE;
@@ -325,9 +293,6 @@ public:
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
-        if (ppv == nullptr) {
-            return E_POINTER;
-        }
         *ppv = nullptr;
         if (outer != nullptr) {
             return CLASS_E_NOAGGREGATION;

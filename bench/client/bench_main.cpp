@@ -1,17 +1,29 @@
-// The benchmark: per-call times through PlimoCOMWrapper (with the bench provider behind it)
-// against the baseline server, early and late bound, from this 64-bit client; activation of
-// both; and, in process, the file-name list against a plain conversion loop. A second baseline
-// process is measured against the first exactly as the server is, in the same rounds: what
-// separates the two baselines is noise, and each row shows it beside the server's difference.
+// The benchmark and the soak, one 64-bit client with a mode, both driving PlimoCOMWrapper (with
+// the bench provider behind it) and the baseline server through the table of calls.
+//
+// The benchmark: per-call times against the baseline, early and late bound; activation of both;
+// and, in process, the file-name list against a plain conversion loop. A second baseline process
+// is measured against the first exactly as the server is, in the same rounds: what separates the
+// two baselines is noise, and each row shows it beside the server's difference.
+//
+// The soak: the table's calls, round and round, against one server; then the private bytes, heap
+// bytes and handles the server process reports of itself, against their values after warm-up.
+// The same calls then go to the baseline, whose growth is the platform's own, so that what
+// PlimoCOMWrapper adds can be told from what Wine's stubs keep. It measures: that each answer is
+// right is the tests' business; it counts the calls whose HRESULT is not the table's. It prints
+// key=value lines and passes when the verdict is "no growth" (see bench/README.md).
 //
 // usage: plimo_bench [--rounds N] [--activations N] [--csv <file>]
+//        plimo_bench soak [--calls N] [--warmup N] [--samples N] [--leak N]
 #include <windows.h>
 #include <objbase.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <map>
 #include <string>
 #include <vector>
@@ -26,37 +38,57 @@
 
 namespace {
 
-// A measured batch lasts about this long, so the counter's resolution and the odd scheduling
-// hiccup weigh little; each cell then keeps its best batch.
-constexpr double kBatchMicroseconds = 60000;
-constexpr double kNone = 1e300;
-
 struct Options {
-    int rounds = 5;
-    int activations = 4;
+    bool soak = false;
+    long rounds = 5;
+    long activations = 4;
     std::wstring csv;
+    long calls = 100000;
+    long warmup = 2000;
+    long samples = 10;
+    long leak = 0; // bytes the provider is asked to keep at every SccSetOption
 };
 
 bool ParseOptions(int argc, wchar_t** argv, Options* options) {
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::wstring name = argv[i];
-        if (name == L"--rounds") {
-            options->rounds = std::max(1, _wtoi(argv[i + 1]));
-        } else if (name == L"--activations") {
-            options->activations = std::max(1, _wtoi(argv[i + 1]));
-        } else if (name == L"--csv") {
+    options->soak = argc > 1 && std::wcscmp(argv[1], L"soak") == 0;
+    int i = options->soak ? 2 : 1;
+    const std::pair<const wchar_t*, long*> numbers[] = {
+        {L"--rounds", &options->rounds},   {L"--activations", &options->activations},
+        {L"--calls", &options->calls},     {L"--warmup", &options->warmup},
+        {L"--samples", &options->samples}, {L"--leak", &options->leak}};
+    for (; i + 1 < argc; i += 2) {
+        const auto number =
+            std::find_if(std::begin(numbers), std::end(numbers),
+                         [&](const auto& known) { return std::wcscmp(argv[i], known.first) == 0; });
+        if (number != std::end(numbers)) {
+            *number->second = std::max(0L, static_cast<long>(_wtol(argv[i + 1])));
+        } else if (std::wcscmp(argv[i], L"--csv") == 0) {
             options->csv = argv[i + 1];
         } else {
             return false;
         }
     }
-    return argc % 2 == 1;
+    for (long* atLeastOne : {&options->rounds, &options->activations, &options->samples}) {
+        *atLeastOne = std::max(1L, *atLeastOne);
+    }
+    return i == argc;
 }
 
 bool Fail(const std::string& what) {
     std::fprintf(stderr, "plimo_bench: %s\n", what.c_str());
     return false;
 }
+
+void Print(const std::string& key, long value) {
+    std::printf("%s=%ld\n", key.c_str(), value);
+}
+
+// ---- The benchmark ----
+
+// A measured batch lasts about this long, so the counter's resolution and the odd scheduling
+// hiccup weigh little; each cell then keeps its best batch.
+constexpr double kBatchMicroseconds = 60000;
+constexpr double kNone = 1e300;
 
 // A, the real server; B, the baseline; B', a second baseline process, measured against B.
 enum Server { kPlimo, kBaseline, kBaselineAgain, kServers };
@@ -94,7 +126,7 @@ double Added(double figure, double reference) {
 double MeasureBatch(CallArguments& arguments, const Call& call, int calls) {
     Stopwatch clock;
     for (int i = 0; i < calls; ++i) {
-        if (call.make(arguments) != call.expected) {
+        if (arguments.Make(call) != call.expected) {
             return -1;
         }
     }
@@ -108,18 +140,18 @@ bool MeasureCalls(const Options& options, std::vector<Row>* rows) {
             return Fail(std::string("activating and binding ") + kServerNames[s] + " failed");
         }
     }
-    const std::vector<const Call*> cells = CallsWhere([](const Call& call) { return call.timed; });
+    const std::vector<Call> cells = CallsWhere([](const Call& call) { return call.timed; });
 
     // Warm-up, which also resolves the late-bound names; then each cell's batch size, from the
     // baseline's pace.
     std::vector<int> batch;
-    for (const Call* cell : cells) {
+    for (const Call& cell : cells) {
         for (int s = 0; s < kServers; ++s) {
-            if (MeasureBatch(*served[s].arguments, *cell, 3) < 0) {
-                return Fail(std::string(kServerNames[s]) + " failed " + cell->method);
+            if (MeasureBatch(*served[s].arguments, cell, 3) < 0) {
+                return Fail(std::string(kServerNames[s]) + " failed " + cell.method);
             }
         }
-        const double pace = MeasureBatch(*served[kBaseline].arguments, *cell, 3);
+        const double pace = MeasureBatch(*served[kBaseline].arguments, cell, 3);
         batch.push_back(static_cast<int>(std::clamp(kBatchMicroseconds / pace, 3.0, 1000.0)));
     }
 
@@ -128,7 +160,7 @@ bool MeasureCalls(const Options& options, std::vector<Row>* rows) {
         for (size_t c = 0; c < cells.size(); ++c) {
             for (int i = 0; i < 2 * kServers; ++i) {
                 const int s = Order(round + static_cast<int>(c), i);
-                const double perCall = MeasureBatch(*served[s].arguments, *cells[c], batch[c]);
+                const double perCall = MeasureBatch(*served[s].arguments, cells[c], batch[c]);
                 if (perCall < 0) {
                     return Fail(std::string(kServerNames[s]) + ": a measured call failed");
                 }
@@ -137,7 +169,7 @@ bool MeasureCalls(const Options& options, std::vector<Row>* rows) {
         }
     }
     for (size_t c = 0; c < cells.size(); ++c) {
-        const Call& cell = *cells[c];
+        const Call& cell = cells[c];
         rows->push_back({cell.method, cell.late ? "late" : "early", cell.names, best[c][kPlimo],
                          best[c][kBaseline], best[c][kBaselineAgain], "us",
                          cell.names == 0 ? 1.0 : 5.0});
@@ -180,35 +212,52 @@ bool MeasureInProcess(const Options& options, std::vector<Row>* rows) {
     if (!run.finished || run.exitCode != 0) {
         return Fail("plimo_list_bench.exe failed:\n" + run.output);
     }
-    const auto values = ParseKeyValues(run.output);
-    auto figure = [&](const char* key) {
-        auto found = values.find(key);
-        return found != values.end() ? std::atof(found->second.c_str()) : 0.0;
-    };
+    auto values = ParseKeyValues(run.output);
+    auto figure = [&](const char* key) { return std::atof(values[key].c_str()); };
     rows->push_back({"in process: file-name list", "-", static_cast<long>(figure("names")),
                      figure("file_name_list.us"), figure("plain_loop.us"),
                      figure("plain_loop_again.us"), "us", -1});
     return true;
 }
 
-void PrintTable(const std::vector<Row>& rows) {
+int CloseFile(FILE* file) {
+    return std::fclose(file);
+}
+using ScopedFile = ScopedResource<FILE*, &CloseFile>;
+
+// Prints the table with its noise line, and writes the rows to `csv` too; false when the CSV file
+// cannot be written.
+bool Report(const std::vector<Row>& rows, const std::wstring& csv) {
+    ScopedFile file(csv.empty() ? nullptr : ::_wfopen(csv.c_str(), L"w"));
+    if (!csv.empty() && !file) {
+        return false;
+    }
     std::printf("%-36s %-5s %6s %12s %12s %-3s %8s %7s  %s\n", "measure", "bound", "names",
                 "PlimoCOM", "floor", "", "adds", "noise", "goal");
+    if (file) {
+        std::fprintf(file.get(), "measure,binding,names,measured,reference,reference_again,unit,"
+                                 "adds_percent,noise_percent,goal_percent\n");
+    }
     std::map<double, double> noiseByGoal;
     for (const Row& row : rows) {
+        const double added = Added(row.measured, row.reference);
         const double noise = Added(row.again, row.reference);
         std::string verdict = "-";
         if (row.goalPercent >= 0) {
             char goal[32];
             std::snprintf(goal, sizeof goal, "<= %.0f %%: ", row.goalPercent);
             verdict = goal;
-            verdict += Added(row.measured, row.reference) <= row.goalPercent ? "met" : "MISSED";
+            verdict += added <= row.goalPercent ? "met" : "MISSED";
             noiseByGoal[row.goalPercent] = std::max(noiseByGoal[row.goalPercent], std::fabs(noise));
         }
         std::printf("%-36s %-5s %6ld %12.1f %12.1f %-3s %+7.1f%% %+6.1f%%  %s\n",
                     row.measure.c_str(), row.binding.c_str(), row.names, row.measured,
-                    row.reference, row.unit.c_str(), Added(row.measured, row.reference), noise,
-                    verdict.c_str());
+                    row.reference, row.unit.c_str(), added, noise, verdict.c_str());
+        if (file) {
+            std::fprintf(file.get(), "%s,%s,%ld,%.3f,%.3f,%.3f,%s,%.2f,%.2f,%.0f\n",
+                         row.measure.c_str(), row.binding.c_str(), row.names, row.measured,
+                         row.reference, row.again, row.unit.c_str(), added, noise, row.goalPercent);
+        }
     }
     // The noise line: how far the floor strays from itself in this run, per goal.
     std::printf("noise: a second floor against the first, measured alike in the same rounds,");
@@ -219,27 +268,161 @@ void PrintTable(const std::vector<Row>& rows) {
     }
     std::printf("\n");
     std::fflush(stdout);
+    return !file || std::fflush(file.get()) == 0;
 }
 
-int CloseFile(FILE* file) {
-    return std::fclose(file);
-}
-using ScopedFile = ScopedResource<FILE*, &CloseFile>;
-
-bool WriteCsv(const std::wstring& path, const std::vector<Row>& rows) {
-    ScopedFile file(::_wfopen(path.c_str(), L"w"));
-    if (!file) {
+bool RunBenchmark(const Options& options) {
+    std::vector<Row> rows;
+    if (!MeasureCalls(options, &rows) || !MeasureActivations(options, &rows) ||
+        !MeasureInProcess(options, &rows)) {
         return false;
     }
-    std::fprintf(file.get(), "measure,binding,names,measured,reference,reference_again,unit,"
-                             "adds_percent,noise_percent,goal_percent\n");
-    for (const Row& row : rows) {
-        std::fprintf(file.get(), "%s,%s,%ld,%.3f,%.3f,%.3f,%s,%.2f,%.2f,%.0f\n",
-                     row.measure.c_str(), row.binding.c_str(), row.names, row.measured,
-                     row.reference, row.again, row.unit.c_str(), Added(row.measured, row.reference),
-                     Added(row.again, row.reference), row.goalPercent);
+    return Report(rows, options.csv) || Fail("cannot write the CSV file");
+}
+
+// ---- The soak ----
+
+// Longer lists add time, not code paths: the soak leaves them to the benchmark.
+constexpr LONG kLongestList = 100;
+
+// The calls of one turn, in the table's order, so that every turn ends with the provider bound.
+const std::vector<Call>& Turn() {
+    static const std::vector<Call> turn =
+        CallsWhere([](const Call& call) { return call.names <= kLongestList; });
+    return turn;
+}
+
+// Enough whole turns for `calls` calls, at least one.
+long TurnsFor(long calls) {
+    const long turn = static_cast<long>(Turn().size());
+    return std::max(1L, (calls + turn - 1) / turn);
+}
+
+// The figures of a serving process the soak reads, with the keys they are printed under: the
+// bench provider (or the baseline) gives each as the cookie of SccGetCommandOptionsByRef.
+enum Figure { kPrivateBytes, kHeapBytes, kHandles, kFigureCount };
+const LONG kFigureCommands[] = {bench::kPrivateBytesCommand, bench::kHeapBytesCommand,
+                                bench::kHandleCountCommand};
+const char* const kFigureKeys[] = {"private_bytes", "heap_bytes", "handles"};
+using Figures = std::array<LONG, kFigureCount>;
+
+bool ReadFigures(IPlimoWrapper* wrapper, Figures* figures) {
+    for (int f = 0; f < kFigureCount; ++f) {
+        LONG result = 0;
+        if (wrapper->SccGetCommandOptionsByRef(0, kFigureCommands[f], &(*figures)[f], &result) !=
+            S_OK) {
+            return false;
+        }
     }
-    return std::fflush(file.get()) == 0;
+    return true;
+}
+
+void PrintFigures(const std::string& prefix, const Figures& figures) {
+    for (int f = 0; f < kFigureCount; ++f) {
+        Print(prefix + "." + kFigureKeys[f], figures[f]);
+    }
+}
+
+// What one server's soak found.
+struct SoakResult {
+    bool ran = false;
+    Figures warm{}, end{}, growth{};
+    long calls = 0;
+    long unexpected = 0;
+    bool ended = false;
+    DWORD exitCode = 0;
+};
+
+// Makes `turns` turns of the mix. When `judged`, counts in *unexpected the calls that came back
+// otherwise than the table says, and prints the first.
+void RunTurns(CallArguments& arguments, const std::string& name, bool judged, long turns,
+              long* unexpected) {
+    const std::vector<Call>& turn = Turn();
+    for (size_t made = 0; made < static_cast<size_t>(turns) * turn.size(); ++made) {
+        const Call& call = turn[made % turn.size()];
+        const HRESULT hr = arguments.Make(call);
+        if (judged && hr != call.expected && (*unexpected)++ == 0) {
+            std::printf("%s.unexpected.first=%s%s %s (%ld names): 0x%08lX\n", name.c_str(),
+                        call.late ? "late " : "", call.method, call.input,
+                        static_cast<long>(call.names), static_cast<unsigned long>(hr));
+        }
+    }
+}
+
+// Activates `clsid`, soaks it, releases it and waits for its end. `judged`: the HRESULTs count
+// (the baseline answers as itself, so only its figures do).
+SoakResult Soak(const std::string& name, const CLSID& clsid, bool judged, const Options& options) {
+    SoakResult result;
+    ServedWrapper served;
+    if (FAILED(ActivateAndBind(clsid, &served, options.leak))) {
+        std::fprintf(stderr, "plimo_bench: %s did not activate and bind\n", name.c_str());
+        return result;
+    }
+    Print(name + ".pid", static_cast<long>(served.processId));
+    CallArguments& arguments = *served.arguments;
+    const long turn = static_cast<long>(Turn().size());
+    const long turns = TurnsFor(options.calls);
+    const long step = TurnsFor(options.calls / options.samples);
+    RunTurns(arguments, name, judged, TurnsFor(options.warmup), &result.unexpected);
+    Print(name + ".warmup", TurnsFor(options.warmup) * turn);
+    // The first reading sets up what reading takes in the server; the second is the warm one.
+    result.ran = ReadFigures(served.wrapper.get(), &result.warm) &&
+                 ReadFigures(served.wrapper.get(), &result.warm);
+    PrintFigures(name + ".warm", result.warm);
+    for (long sample = 1, done = 0; result.ran && done < turns; ++sample) {
+        const long stretch = std::min(step, turns - done);
+        RunTurns(arguments, name, judged, stretch, &result.unexpected);
+        done += stretch;
+        result.calls = done * turn;
+        result.ran = ReadFigures(served.wrapper.get(), &result.end);
+        std::printf(
+            "%s.sample.%ld=%ld calls, %ld private bytes, %ld heap bytes, %ld handles\n",
+            name.c_str(), sample, result.calls, static_cast<long>(result.end[kPrivateBytes]),
+            static_cast<long>(result.end[kHeapBytes]), static_cast<long>(result.end[kHandles]));
+        std::fflush(stdout);
+    }
+    if (!result.ran) {
+        std::fprintf(stderr, "plimo_bench: %s's figures cannot be read\n", name.c_str());
+    }
+    result.ended = ReleaseAndWaitForEnd(&served, &result.exitCode);
+    Print(name + ".exit", result.ended ? static_cast<long>(result.exitCode) : -1);
+    Print(name + ".calls", result.calls);
+    PrintFigures(name + ".end", result.end);
+    for (int f = 0; f < kFigureCount; ++f) {
+        result.growth[f] = result.end[f] - result.warm[f];
+    }
+    PrintFigures(name + ".growth", result.growth);
+    return result;
+}
+
+// Soaks the server, then the baseline; passes the verdict.
+bool RunSoak(const Options& options) {
+    Print("calls.per_turn", static_cast<long>(Turn().size()));
+    const SoakResult plimo = Soak("plimo", CLSID_TovikPlimoWrapper, true, options);
+    const SoakResult baseline = Soak("baseline", bench::kBaselineClsid, false, options);
+    if (!plimo.ran || !baseline.ran) {
+        std::printf("verdict=not run\n");
+        return false;
+    }
+    // What PlimoCOMWrapper's process grew by beyond what the platform's own stubs made the
+    // baseline's grow under the same calls.
+    Figures added{};
+    for (int f = 0; f < kFigureCount; ++f) {
+        added[f] = plimo.growth[f] - baseline.growth[f];
+    }
+    Print("added.private_bytes", added[kPrivateBytes]);
+    Print("added.heap_bytes", added[kHeapBytes]);
+    Print("bound.private_bytes", bench::kPrivateBytesNoise);
+    Print("bound.heap_bytes", bench::kHeapBytesNoise);
+    Print("bound.handles", bench::kHandleNoise);
+    Print("unexpected", plimo.unexpected);
+    const bool clean = plimo.unexpected == 0 && added[kPrivateBytes] <= bench::kPrivateBytesNoise &&
+                       added[kHeapBytes] <= bench::kHeapBytesNoise &&
+                       plimo.growth[kHandles] <= bench::kHandleNoise && plimo.ended &&
+                       plimo.exitCode == 0 && baseline.ended && baseline.exitCode == 0;
+    std::printf("verdict=%s\n", clean ? "no growth" : "FAILED");
+    std::fflush(stdout);
+    return clean;
 }
 
 } // namespace
@@ -247,30 +430,22 @@ bool WriteCsv(const std::wstring& path, const std::vector<Row>& rows) {
 int wmain(int argc, wchar_t** argv) {
     Options options;
     if (!ParseOptions(argc, argv, &options)) {
-        std::fprintf(stderr, "usage: plimo_bench [--rounds N] [--activations N] [--csv <file>]\n");
+        std::fprintf(stderr, "usage: plimo_bench [--rounds N] [--activations N] [--csv <file>]\n"
+                             "       plimo_bench soak [--calls N] [--warmup N] [--samples N] "
+                             "[--leak N]\n");
         return 2;
     }
     if (FAILED(::CoInitialize(nullptr))) {
         Fail("CoInitialize failed");
         return 1;
     }
-    std::vector<Row> rows;
-    bool measured = false;
+    bool passed = false;
     {
         BaselineRegistration baseline;
-        measured = baseline.Registered()
-                       ? MeasureCalls(options, &rows) && MeasureActivations(options, &rows) &&
-                             MeasureInProcess(options, &rows)
-                       : Fail("registering the baseline server failed");
+        passed = !baseline.Registered() ? Fail("registering the baseline server failed")
+                 : options.soak         ? RunSoak(options)
+                                        : RunBenchmark(options);
     }
     ::CoUninitialize();
-    if (!measured) {
-        return 1;
-    }
-    PrintTable(rows);
-    if (!options.csv.empty() && !WriteCsv(options.csv, rows)) {
-        Fail("cannot write the CSV file");
-        return 1;
-    }
-    return 0;
+    return passed ? 0 : 1;
 }

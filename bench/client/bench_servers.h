@@ -10,9 +10,9 @@
 #include "call_table.h"
 #include "scoped_resource.h"
 
-// The baseline server's class, registered for one run only: its LocalServer32 key is written
-// in the machine's 32-bit view of the classes, where a 32-bit server belongs, and the class key
-// goes again (a half-made one too) when this goes out of scope.
+// The baseline server's class, registered for one run only: its LocalServer32 key in the
+// machine's 32-bit view, where a 32-bit server belongs; the class key (a half-made one too) goes
+// when this goes out of scope.
 class BaselineRegistration {
 public:
     BaselineRegistration();
@@ -34,14 +34,11 @@ struct ServedWrapper {
     std::unique_ptr<CallArguments> arguments;
 };
 
-// Registers PlimoCOMWrapper.exe, whose type library marshals IPlimoWrapper for both servers,
-// activates `clsid` as a local server and binds the bench provider; the serving process's id
-// comes from SccGetVersion, which both servers answer with it; `leakBytes` goes to the
-// arguments (see CallArguments). Registering first each time
-// matters under Wine: every served run of the server removes the per-user registration on its
-// way out, and with it the type library's. With `activationMicroseconds`: the time from
-// CoCreateInstance to the first answer, a SccGetVersion that the real server, still unbound,
-// answers with no entry point.
+// Registers PlimoCOMWrapper.exe, whose type library marshals IPlimoWrapper for both servers (under
+// Wine every served run's end takes that registration away), activates `clsid`, binds the bench
+// provider and makes the arguments (with `leakBytes`, see CallArguments). The process id comes
+// from SccGetVersion. `activationMicroseconds`: from CoCreateInstance to the first answer, a
+// SccGetVersion that the real server, still unbound, answers with no entry point.
 HRESULT ActivateAndBind(const CLSID& clsid, ServedWrapper* served, LONG leakBytes = 0,
                         double* activationMicroseconds = nullptr);
 

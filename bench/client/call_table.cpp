@@ -10,6 +10,9 @@
 namespace {
 
 constexpr LONG kListSizes[] = {0, 1, 2, 3, 8, 100, 1000, 10000};
+// A row that stands for one row per size of the benchmark's lists.
+constexpr LONG kEachListSize = -1;
+constexpr LONG kTimedListSizes[] = {1, 100, 1000, 10000};
 constexpr HRESULT kModuleNotFound = static_cast<HRESULT>(0x8007007E);
 constexpr DISPID kUnknownMember = 0x12345;
 constexpr UINT kMostLateArguments = 8;
@@ -18,12 +21,65 @@ BSTR Copy(const std::wstring& text) {
     return ::SysAllocString(text.c_str());
 }
 
-ScopedVariant TextVariant(const wchar_t* text) {
+// A VARIANT of `type`; for a reference or a string, every pointer of the union is the same one.
+VARIANT View(VARTYPE type, void* pointer = nullptr) {
     VARIANT value;
     ::VariantInit(&value);
-    value.vt = VT_BSTR;
-    value.bstrVal = ::SysAllocString(text);
-    return ScopedVariant(value);
+    value.vt = type;
+    value.byref = pointer;
+    return value;
+}
+
+// The slot of an [in, out] parameter, holding `entry` (a copy of `text`), which `owner` keeps
+// with whatever the call leaves in it.
+BSTR* Entry(ScopedBstr& owner, const wchar_t* text) {
+    BSTR* slot = owner.put();
+    *slot = ::SysAllocString(text);
+    return slot;
+}
+
+VARIANT* Entry(ScopedVariant& owner, ScopedVariant entry) {
+    VARIANT* slot = owner.put();
+    *slot = entry.release();
+    return slot;
+}
+
+// VARIANT views of values and of variables for late-bound calls: they own nothing.
+VARIANT Long(LONG value) {
+    VARIANT view = View(VT_I4);
+    view.lVal = value;
+    return view;
+}
+
+VARIANT Bool(VARIANT_BOOL value) {
+    VARIANT view = View(VT_BOOL);
+    view.boolVal = value;
+    return view;
+}
+
+VARIANT Text(BSTR value) {
+    return View(VT_BSTR, value);
+}
+
+VARIANT Ref(LONG* target) {
+    return View(VT_BYREF | VT_I4, target);
+}
+
+VARIANT Ref(BSTR* target) {
+    return View(VT_BYREF | VT_BSTR, target);
+}
+
+VARIANT Ref(VARIANT_BOOL* target) {
+    return View(VT_BYREF | VT_BOOL, target);
+}
+
+VARIANT Ref(VARIANT* target) {
+    return View(VT_BYREF | VT_VARIANT, target);
+}
+
+// A VARIANT that owns a copy of `text`.
+ScopedVariant TextVariant(const wchar_t* text) {
+    return ScopedVariant(Text(::SysAllocString(text)));
 }
 
 // `count` names as VT_VARIANT elements each holding a BSTR: how scripting hosts pass arrays.
@@ -39,28 +95,13 @@ ScopedVariant VariantNames(long count) {
     return OwnedArgument(std::move(array), VT_ARRAY | VT_VARIANT);
 }
 
-// The slot of an [in, out] VARIANT holding `entry`, which `owner` now keeps.
-VARIANT* Entry(ScopedVariant& owner, ScopedVariant entry) {
-    VARIANT* slot = owner.put();
-    *slot = entry.release();
-    return slot;
+// The status query, early and late bound: the benchmark's list cells.
+HRESULT QueryInfo(CallArguments& a) {
+    return a.wrapper->SccQueryInfo(a.List(), a.status.put(), &a.result);
 }
 
-// A VARIANT of `type`; for a reference, every pointer of the union is the same one.
-VARIANT View(VARTYPE type, void* reference = nullptr) {
-    VARIANT value;
-    ::VariantInit(&value);
-    value.vt = type;
-    value.byref = reference;
-    return value;
-}
-
-// The status query over `names` names, early and late bound: the benchmark's list cells.
-template <LONG names> HRESULT QueryInfo(CallArguments& a) {
-    return a.wrapper->SccQueryInfo(a.List(names), a.status.put(), &a.result);
-}
-template <LONG names> HRESULT LateQueryInfo(CallArguments& a) {
-    return a.Late(L"SccQueryInfo", {a.List(names), Ref(a.status.put())});
+HRESULT LateQueryInfo(CallArguments& a) {
+    return a.Late(L"SccQueryInfo", {a.List(), Ref(a.status.put())});
 }
 
 const Call kCalls[] = {
@@ -121,19 +162,19 @@ const Call kCalls[] = {
      [](CallArguments& a) { return a.wrapper->SccCloseProject(&a.result); }},
     {"SccCheckin", "", false, false, 3, S_OK,
      [](CallArguments& a) {
-         return a.wrapper->SccCheckin(0, a.List(3), a.comment.get(), 0, 0, &a.result);
+         return a.wrapper->SccCheckin(0, a.List(), a.comment.get(), 0, 0, &a.result);
      }},
     {"SccCheckout", "without a comment", false, false, 1, S_OK,
      [](CallArguments& a) {
-         return a.wrapper->SccCheckout(0, a.List(1), nullptr, 0, 0, &a.result);
+         return a.wrapper->SccCheckout(0, a.List(), nullptr, 0, 0, &a.result);
      }},
     {"SccUncheckout", "", false, false, 0, S_OK,
-     [](CallArguments& a) { return a.wrapper->SccUncheckout(0, a.List(0), 0, 0, &a.result); }},
+     [](CallArguments& a) { return a.wrapper->SccUncheckout(0, a.List(), 0, 0, &a.result); }},
     {"SccGet", "", false, false, 8, S_OK,
-     [](CallArguments& a) { return a.wrapper->SccGet(0, a.List(8), 0, 0, &a.result); }},
+     [](CallArguments& a) { return a.wrapper->SccGet(0, a.List(), 0, 0, &a.result); }},
     {"SccGet", "that faults in the provider", false, false, 3, E_FAIL,
      [](CallArguments& a) {
-         return a.wrapper->SccGet(0, a.List(3), bench::kFaultOptions, 0, &a.result);
+         return a.wrapper->SccGet(0, a.List(), bench::kFaultOptions, 0, &a.result);
      }},
     {"SccCheckin", "of an array of VARIANT", false, false, 2, E_INVALIDARG,
      [](CallArguments& a) {
@@ -151,25 +192,21 @@ const Call kCalls[] = {
      [](CallArguments& a) { return a.wrapper->SccGet(0, a.fromOne.get(), 0, 0, &a.result); }},
     {"SccAdd", "", false, false, 2, S_OK,
      [](CallArguments& a) {
-         return a.wrapper->SccAdd(0, a.List(2), a.comment.get(), a.twoOptions.get(), 0, &a.result);
+         return a.wrapper->SccAdd(0, a.List(), a.comment.get(), a.twoOptions.get(), 0, &a.result);
      }},
     {"SccAdd", "with fewer options than names", false, false, 3, E_INVALIDARG,
      [](CallArguments& a) {
-         return a.wrapper->SccAdd(0, a.List(3), a.comment.get(), a.twoOptions.get(), 0, &a.result);
+         return a.wrapper->SccAdd(0, a.List(), a.comment.get(), a.twoOptions.get(), 0, &a.result);
      }},
     {"SccAdd", "with options of VARIANT", false, false, 2, E_INVALIDARG,
      [](CallArguments& a) {
-         return a.wrapper->SccAdd(0, a.List(2), a.comment.get(), a.variantNames.get(), 0,
-                                  &a.result);
+         return a.wrapper->SccAdd(0, a.List(), a.comment.get(), a.variantNames.get(), 0, &a.result);
      }},
-    {"SccQueryInfo", "", false, true, 1, S_OK, &QueryInfo<1>},
-    {"SccQueryInfo", "", false, true, 100, S_OK, &QueryInfo<100>},
-    {"SccQueryInfo", "", false, true, 1000, S_OK, &QueryInfo<1000>},
-    {"SccQueryInfo", "", false, true, 10000, S_OK, &QueryInfo<10000>},
+    {"SccQueryInfo", "", false, true, kEachListSize, S_OK, &QueryInfo},
     {"SccQueryInfo", "over an array of strings", false, false, 3, S_OK,
      [](CallArguments& a) {
          ScopedVariant entry = OwnedArgument(BstrArray({L"a", L"b", L"c"}));
-         return a.wrapper->SccQueryInfo(a.List(3), Entry(a.status, std::move(entry)), &a.result);
+         return a.wrapper->SccQueryInfo(a.List(), Entry(a.status, std::move(entry)), &a.result);
      }},
     {"SccQueryInfo", "of an array of VARIANT", false, false, 2, E_INVALIDARG,
      [](CallArguments& a) {
@@ -189,7 +226,7 @@ const Call kCalls[] = {
      [](CallArguments& a) { return a.wrapper->Init(a.missingLibrary.get()); }},
     {"SccGetVersion", "without a provider", false, false, 0, kNoEntry,
      [](CallArguments& a) { return a.wrapper->SccGetVersion(&a.result); }},
-    {"SccQueryInfo", "without a provider", false, false, 1, kNoEntry, &QueryInfo<1>},
+    {"SccQueryInfo", "without a provider", false, false, 1, kNoEntry, &QueryInfo},
     {"Init", "", false, false, 0, S_OK,
      [](CallArguments& a) { return a.wrapper->Init(a.provider.get()); }},
     {"SccGetVersion", "", true, true, 0, S_OK,
@@ -208,10 +245,7 @@ const Call kCalls[] = {
                         Ref(Entry(a.local, L"C:\\late")), Ref(Entry(a.aux, L"late aux")),
                         Bool(VARIANT_TRUE), Ref(&a.newProject)});
      }},
-    {"SccQueryInfo", "", true, true, 1, S_OK, &LateQueryInfo<1>},
-    {"SccQueryInfo", "", true, true, 100, S_OK, &LateQueryInfo<100>},
-    {"SccQueryInfo", "", true, true, 1000, S_OK, &LateQueryInfo<1000>},
-    {"SccQueryInfo", "", true, true, 10000, S_OK, &LateQueryInfo<10000>},
+    {"SccQueryInfo", "", true, true, kEachListSize, S_OK, &LateQueryInfo},
     {"SccCheckin", "of an array of VARIANT", true, false, 2, E_INVALIDARG,
      [](CallArguments& a) {
          return a.Late(L"SccCheckin",
@@ -241,11 +275,22 @@ const Call kCalls[] = {
 
 } // namespace
 
-std::vector<const Call*> CallsWhere(bool (*keep)(const Call&)) {
-    std::vector<const Call*> calls;
-    for (const Call& call : kCalls) {
+std::vector<Call> CallsWhere(bool (*keep)(const Call&)) {
+    std::vector<Call> calls;
+    auto add = [&](const Call& call) {
         if (keep(call)) {
-            calls.push_back(&call);
+            calls.push_back(call);
+        }
+    };
+    for (const Call& row : kCalls) {
+        if (row.names != kEachListSize) {
+            add(row);
+            continue;
+        }
+        for (LONG names : kTimedListSizes) {
+            Call call = row;
+            call.names = names;
+            add(call);
         }
     }
     return calls;
@@ -267,6 +312,11 @@ CallArguments::CallArguments(IPlimoWrapper* calledWrapper, const std::wstring& p
     for (LONG size : kListSizes) {
         lists.emplace(size, OwnedArgument(BstrArray(FileNames(size))));
     }
+}
+
+HRESULT CallArguments::Make(const Call& call) {
+    names_ = call.names;
+    return call.make(*this);
 }
 
 HRESULT CallArguments::Late(const wchar_t* method, std::initializer_list<VARIANT> arguments) {
@@ -301,44 +351,4 @@ HRESULT CallArguments::LateById(DISPID member, std::initializer_list<VARIANT> ar
     ScopedBstr source(exception.bstrSource), description(exception.bstrDescription),
         helpFile(exception.bstrHelpFile);
     return hr == DISP_E_EXCEPTION && exception.scode != 0 ? exception.scode : hr;
-}
-
-BSTR* Entry(ScopedBstr& owner, const wchar_t* text) {
-    BSTR* slot = owner.put();
-    *slot = text != nullptr ? ::SysAllocString(text) : nullptr;
-    return slot;
-}
-
-VARIANT Long(LONG value) {
-    VARIANT view = View(VT_I4);
-    view.lVal = value;
-    return view;
-}
-
-VARIANT Bool(VARIANT_BOOL value) {
-    VARIANT view = View(VT_BOOL);
-    view.boolVal = value;
-    return view;
-}
-
-VARIANT Text(BSTR value) {
-    VARIANT view = View(VT_BSTR);
-    view.bstrVal = value;
-    return view;
-}
-
-VARIANT Ref(LONG* target) {
-    return View(VT_BYREF | VT_I4, target);
-}
-
-VARIANT Ref(BSTR* target) {
-    return View(VT_BYREF | VT_BSTR, target);
-}
-
-VARIANT Ref(VARIANT_BOOL* target) {
-    return View(VT_BYREF | VT_BOOL, target);
-}
-
-VARIANT Ref(VARIANT* target) {
-    return View(VT_BYREF | VT_VARIANT, target);
 }

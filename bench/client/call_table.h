@@ -14,6 +14,8 @@
 #include "scoped_resource.h"
 #include "scoped_variant.h"
 
+struct Call;
+
 // Every argument of every call of the table, and every value the calls write back, with its
 // owner. Move-less: late-bound calls hold pointers into it while they run.
 struct CallArguments {
@@ -23,8 +25,10 @@ struct CallArguments {
     CallArguments(const CallArguments&) = delete;
     CallArguments& operator=(const CallArguments&) = delete;
 
-    // The list of `count` file names (VT_ARRAY | VT_BSTR), for the counts the table uses.
-    VARIANT List(LONG count) const { return lists.at(count).get(); }
+    // Makes `call` with these arguments; its HRESULT.
+    HRESULT Make(const Call& call);
+    // The file names of the call being made (VT_ARRAY | VT_BSTR), as many as its row says.
+    VARIANT List() const { return lists.at(names_).get(); }
 
     // A late-bound call of `method`, as a scripting host makes it: one IDispatch::Invoke with
     // `arguments` in the method's own order, the dispatch identifier resolved on first use. A
@@ -49,6 +53,7 @@ struct CallArguments {
     ScopedInterface<ITypeInfo> typeInfo;
 
 private:
+    LONG names_ = 0;
     std::map<const wchar_t*, DISPID> ids_;
 };
 
@@ -66,17 +71,4 @@ struct Call {
 // The rows of the table that `keep` picks, in its order: the soak's. The stretch without a
 // provider (a failed Init up to the Init that binds again) stays together, so every turn of the
 // soak ends bound.
-std::vector<const Call*> CallsWhere(bool (*keep)(const Call&));
-
-// The slot of an [in, out] parameter, holding a fresh copy of `text` (null: empty) as its entry;
-// `owner` keeps whatever the call leaves in it.
-BSTR* Entry(ScopedBstr& owner, const wchar_t* text = nullptr);
-
-// VARIANT views of values and of variables for late-bound calls: they own nothing.
-VARIANT Long(LONG value);
-VARIANT Bool(VARIANT_BOOL value);
-VARIANT Text(BSTR value);
-VARIANT Ref(LONG* target);
-VARIANT Ref(BSTR* target);
-VARIANT Ref(VARIANT_BOOL* target);
-VARIANT Ref(VARIANT* target);
+std::vector<Call> CallsWhere(bool (*keep)(const Call&));

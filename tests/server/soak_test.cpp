@@ -25,8 +25,9 @@ long Number(const std::map<std::string, std::string>& values, const std::string&
 }
 
 ChildResult RunSoak(long calls, long warmup, const std::wstring& extra = L"") {
-    return RunChild(Quoted(BesideTest(L"plimo_soak.exe")) + L" --calls " + std::to_wstring(calls) +
-                        L" --warmup " + std::to_wstring(warmup) + L" --samples 2" + extra,
+    return RunChild(Quoted(BesideTest(L"plimo_bench.exe")) + L" soak --calls " +
+                        std::to_wstring(calls) + L" --warmup " + std::to_wstring(warmup) +
+                        L" --samples 2" + extra,
                     true);
 }
 
