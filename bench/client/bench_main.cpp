@@ -260,8 +260,9 @@ bool Report(const std::vector<Row>& rows, const std::wstring& csv) {
         }
     }
     // The noise line: how far the floor strays from itself in this run, per goal.
-    std::printf("noise: a second floor against the first, measured alike in the same rounds,");
-    const char* separator = " differs by at most";
+    std::printf("noise: the floor against itself (a second baseline, measured alike in the same "
+                "rounds) differs by at most");
+    const char* separator = "";
     for (const auto& [goal, noise] : noiseByGoal) {
         std::printf("%s %.1f %% where the goal is %.0f %%", separator, noise, goal);
         separator = ",";
