@@ -48,13 +48,8 @@ inline LONG OwnHeapBytes() {
     return bytes;
 }
 
-// The number of handles the process holds.
+// The number of handles the process holds, from the system's handle table: Wine 8's
+// GetProcessHandleCount always answers 0.
 inline LONG OwnHandleCount() {
-    DWORD count = 0;
-    if (::GetProcessHandleCount(::GetCurrentProcess(), &count) && count != 0) {
-        return static_cast<LONG>(count);
-    }
-    // Every process holds some handles: a count of 0 is Wine 8's stub answering. The system's
-    // handle table, which Wine does fill in, has the true figure.
     return static_cast<LONG>(ProcessHandleCount());
 }

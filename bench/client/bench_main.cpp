@@ -376,10 +376,9 @@ SoakResult Soak(const std::string& name, const CLSID& clsid, bool judged, const 
         done += stretch;
         result.calls = done * turn;
         result.ran = ReadFigures(served.wrapper.get(), &result.end);
-        std::printf(
-            "%s.sample.%ld=%ld calls, %ld private bytes, %ld heap bytes, %ld handles\n",
-            name.c_str(), sample, result.calls, static_cast<long>(result.end[kPrivateBytes]),
-            static_cast<long>(result.end[kHeapBytes]), static_cast<long>(result.end[kHandles]));
+        const std::string prefix = name + ".sample." + std::to_string(sample);
+        Print(prefix + ".calls", result.calls);
+        PrintFigures(prefix, result.end);
         std::fflush(stdout);
     }
     if (!result.ran) {
