@@ -1,5 +1,6 @@
 // What the benchmark and soak programs, the baseline server and the bench provider agree on:
-// the baseline's class, the answers every method gives, and the requests for process figures.
+// the baseline's class, the answers every method gives, the requests for process figures, and
+// how much the soak lets the server grow beyond the baseline.
 #pragma once
 
 #include <windows.h>
@@ -50,5 +51,14 @@ constexpr LONG kFaultOptions = 0x0FA17;
 // An option that makes the bench provider's SccSetOption keep (leak) as many heap bytes as the
 // value says: how the soak proves it notices a leaking provider.
 constexpr LONG kLeakOption = 0x1EA4;
+
+// What the soak lets PlimoCOMWrapper's process grow by after warm-up beyond the baseline's
+// growth under the same calls (Wine's stubs keep heap on early-bound [in, out] calls in both).
+// The heap figure is exact to the byte, so its bound is tight. Private bytes move in pages and
+// now and then by a step of about 1 MB that is no heap (in the baseline too, at no fixed call):
+// their bound allows two such steps. Handles count against the server's own warm value.
+constexpr LONG kHeapBytesNoise = 4 * 1024;
+constexpr LONG kPrivateBytesNoise = 2 * 1024 * 1024;
+constexpr LONG kHandleNoise = 2;
 
 } // namespace bench

@@ -1,24 +1,28 @@
 #!/usr/bin/env bash
-# The benchmark: sets up, builds, and measures PlimoCOMWrapper against a bare baseline server in
-# the build tree's private Wine prefix, pinned to one CPU; prints the table and writes it as CSV
-# to <build>/bench/results.csv. Extra arguments go to plimo_bench (--rounds N, --activations N).
+# Measures PlimoCOMWrapper under Wine pinned to one CPU: `run.sh` the benchmark, `run.sh soak` the soak.
+# It sets up and builds into its own tree first. The benchmark ([--rounds N] [--activations N])
+# prints its table and writes <build>/bench/results.csv; the soak ([--calls N] [--warmup N]
+# [--samples N] [--leak N]) makes 100,000 mixed calls per server and gives its verdict.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export PLIMO_BUILD_DIR="${PLIMO_BUILD_DIR:-$root/build-bench}"
 build="$PLIMO_BUILD_DIR"
-
 bash "$root/tools/build.sh" plimo_bench >/dev/null
 
 export WINEPREFIX="$build/wineprefix"
+source "$root/tools/wine-env.sh"
 trap 'bash "$root/tools/wine-prefix.sh" stop' EXIT
 # Every Wine process of the prefix descends from its wineserver and inherits its CPU: a
 # wineserver already running unpinned is ended first.
 bash "$root/tools/wine-prefix.sh" stop
 taskset -c 0 bash "$root/tools/wine-prefix.sh" start
 
-mkdir -p "$build/bench"
-csv="$build/bench/results.csv"
-echo "machine: $(nproc) CPUs,$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2), $(wine --version)"
-taskset -c 0 bash "$root/tools/wine-run.sh" "$build/bin/plimo_bench.exe" \
-    --csv "$(WINEPREFIX="$WINEPREFIX" winepath -w "$csv" 2>/dev/null)" "$@"
-echo "CSV: $csv"
+if [ "${1:-}" = soak ]; then
+  taskset -c 0 wine "$build/bin/plimo_bench.exe" "$@"
+else
+  mkdir -p "$build/bench"
+  csv="$build/bench/results.csv"
+  echo "machine: $(nproc) CPUs,$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2), $(wine --version)"
+  taskset -c 0 wine "$build/bin/plimo_bench.exe" --csv "$(winepath -w "$csv")" "$@"
+  echo "CSV: $csv"
+fi

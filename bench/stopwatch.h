@@ -5,11 +5,9 @@
 
 class Stopwatch {
 public:
-    Stopwatch() { Restart(); }
+    Stopwatch() { ::QueryPerformanceCounter(&start_); }
 
-    void Restart() { ::QueryPerformanceCounter(&start_); }
-
-    // Microseconds since construction or the last Restart.
+    // Microseconds since construction.
     double ElapsedMicroseconds() const {
         LARGE_INTEGER now, frequency;
         ::QueryPerformanceCounter(&now);

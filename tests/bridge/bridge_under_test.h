@@ -2,32 +2,12 @@
 // IDispatch that let it live on its own, outside the server.
 #pragma once
 
+#include "counted_wrapper.h"
 #include "plimo_wrapper.h"
 #include "scoped_resource.h"
 
-class BridgeUnderTest : public CPlimoWrapper {
+class BridgeUnderTest : public CountedWrapper<CPlimoWrapper> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (ppv == nullptr) {
-            return E_POINTER;
-        }
-        *ppv = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IDispatch && riid != IID_IPlimoWrapper) {
-            return E_NOINTERFACE;
-        }
-        *ppv = static_cast<IPlimoWrapper*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ::InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        LONG refs = ::InterlockedDecrement(&refs_);
-        if (refs == 0) {
-            delete this;
-        }
-        return static_cast<ULONG>(refs);
-    }
-
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
@@ -37,9 +17,6 @@ public:
                                      UINT*) override {
         return E_NOTIMPL;
     }
-
-private:
-    LONG refs_ = 1;
 };
 
 // Holds the one reference a new BridgeUnderTest starts with.

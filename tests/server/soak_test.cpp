@@ -1,6 +1,6 @@
 // The bounded soak: a few thousand calls of every method shape, good and refused input, against
 // one server, judged by the figures the server process reports of itself after warm-up. The
-// full soak (bench/soak.sh) runs the same program with 100,000 calls.
+// full soak (`bash bench/run.sh soak`) runs the same program with 100,000 calls.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -10,12 +10,13 @@
 #include <string>
 
 #include "child_process.h"
-#include "soak_mix.h"
+#include "bench_protocol.h"
 #include "test_paths.h"
 
 namespace {
 
-constexpr long kCalls = 4600; // a hundred turns of the mix
+constexpr long kCallsPerTurn = 48;
+constexpr long kCalls = 100 * kCallsPerTurn;
 constexpr long kWarmup = 2000;
 
 long Number(const std::map<std::string, std::string>& values, const std::string& key) {
@@ -24,8 +25,9 @@ long Number(const std::map<std::string, std::string>& values, const std::string&
 }
 
 ChildResult RunSoak(long calls, long warmup, const std::wstring& extra = L"") {
-    return RunChild(Quoted(BesideTest(L"plimo_soak.exe")) + L" --calls " + std::to_wstring(calls) +
-                        L" --warmup " + std::to_wstring(warmup) + L" --samples 2" + extra,
+    return RunChild(Quoted(BesideTest(L"plimo_bench.exe")) + L" soak --calls " +
+                        std::to_wstring(calls) + L" --warmup " + std::to_wstring(warmup) +
+                        L" --samples 2" + extra,
                     true);
 }
 
@@ -61,7 +63,7 @@ TEST_F(BoundedSoak, RunsToItsEndAndPassesItsOwnVerdict) {
 
 TEST_F(BoundedSoak, EveryCallIsAnsweredAsItsInputDeserves) {
     EXPECT_EQ(0, Figure("unexpected")) << run->output;
-    EXPECT_EQ(46, Figure("calls.per_turn"));
+    EXPECT_EQ(kCallsPerTurn, Figure("calls.per_turn"));
 }
 
 TEST_F(BoundedSoak, TheFiguresComeFromTheServerProcessesThemselves) {
@@ -78,9 +80,9 @@ TEST_F(BoundedSoak, TheFiguresComeFromTheServerProcessesThemselves) {
 }
 
 TEST_F(BoundedSoak, TheServerGrowsNoMoreThanTheBaselineAfterWarmUp) {
-    EXPECT_LE(Figure("added.heap_bytes"), kHeapBytesNoise) << run->output;
-    EXPECT_LE(Figure("added.private_bytes"), kPrivateBytesNoise) << run->output;
-    EXPECT_LE(Figure("plimo.growth.handles"), kHandleNoise) << run->output;
+    EXPECT_LE(Figure("added.heap_bytes"), bench::kHeapBytesNoise) << run->output;
+    EXPECT_LE(Figure("added.private_bytes"), bench::kPrivateBytesNoise) << run->output;
+    EXPECT_LE(Figure("plimo.growth.handles"), bench::kHandleNoise) << run->output;
 }
 
 TEST_F(BoundedSoak, BothServersEndCleanlyAfterTheirRelease) {
@@ -92,8 +94,9 @@ TEST_F(BoundedSoak, BothServersEndCleanlyAfterTheirRelease) {
 // through the heap figure, while every call is still answered as expected.
 TEST(SoakOfALeakingProvider, FailsOnTheHeapBytesTheServerAddsBeyondTheBaseline) {
     constexpr long kLeakPerTurn = 512;
-    constexpr long kLeakingCalls = 920; // twenty turns: 10 KB kept, well past the bound
-    ChildResult leaking = RunSoak(kLeakingCalls, 460, L" --leak " + std::to_wstring(kLeakPerTurn));
+    constexpr long kLeakingCalls = 20 * kCallsPerTurn; // 10 KB kept, well past the bound
+    ChildResult leaking =
+        RunSoak(kLeakingCalls, 10 * kCallsPerTurn, L" --leak " + std::to_wstring(kLeakPerTurn));
     ASSERT_TRUE(leaking.finished);
     auto values = ParseKeyValues(leaking.output);
     EXPECT_EQ(1u, leaking.exitCode) << leaking.output;
@@ -103,7 +106,7 @@ TEST(SoakOfALeakingProvider, FailsOnTheHeapBytesTheServerAddsBeyondTheBaseline) 
     // The server's own heap holds every byte kept; what it adds beyond the baseline's growth, whose
     // heap varies by a few hundred bytes from run to run, is past the verdict's bound.
     EXPECT_GE(Number(values, "plimo.growth.heap_bytes"), turns * kLeakPerTurn);
-    EXPECT_GT(Number(values, "added.heap_bytes"), kHeapBytesNoise);
+    EXPECT_GT(Number(values, "added.heap_bytes"), bench::kHeapBytesNoise);
     EXPECT_EQ(0, Number(values, "plimo.exit"));
 }
 
