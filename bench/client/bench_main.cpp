@@ -442,7 +442,7 @@ int wmain(int argc, wchar_t** argv) {
     bool passed = false;
     {
         BaselineRegistration baseline;
-        passed = !baseline.Registered() ? Fail("registering the baseline server failed")
+        passed = !baseline.Registered() ? Fail("registering the servers failed")
                  : options.soak         ? RunSoak(options)
                                         : RunBenchmark(options);
     }

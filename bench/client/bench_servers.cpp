@@ -14,6 +14,12 @@ const std::wstring kClassesKey = L"Software\\Classes\\CLSID";
 } // namespace
 
 BaselineRegistration::BaselineRegistration() {
+    // PlimoCOMWrapper's own registration carries the type library that marshals IPlimoWrapper
+    // for both servers.
+    const ChildResult plimo = RunChild(Quoted(BesideTest(L"PlimoCOMWrapper.exe")) + L" /RegServer");
+    if (!plimo.finished || plimo.exitCode != 0) {
+        return;
+    }
     const std::wstring key = kClassesKey + L"\\" + bench::kBaselineClsidText + L"\\LocalServer32";
     ScopedRegKey server;
     if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0,
@@ -38,18 +44,9 @@ BaselineRegistration::~BaselineRegistration() {
 
 HRESULT ActivateAndBind(const CLSID& clsid, ServedWrapper* served, LONG leakBytes,
                         double* activationMicroseconds) {
-    const ChildResult registered =
-        RunChild(Quoted(BesideTest(L"PlimoCOMWrapper.exe")) + L" /RegServer");
-    if (!registered.finished) {
-        return E_FAIL;
-    }
-    HRESULT hr = static_cast<HRESULT>(registered.exitCode);
-    if (FAILED(hr)) {
-        return hr;
-    }
     Stopwatch clock;
-    hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IPlimoWrapper,
-                            reinterpret_cast<void**>(served->wrapper.put()));
+    HRESULT hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IPlimoWrapper,
+                                    reinterpret_cast<void**>(served->wrapper.put()));
     if (FAILED(hr)) {
         return hr;
     }

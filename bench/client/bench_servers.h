@@ -10,9 +10,10 @@
 #include "call_table.h"
 #include "scoped_resource.h"
 
-// The baseline server's class, registered for one run only: its LocalServer32 key in the
-// machine's 32-bit view, where a 32-bit server belongs; the class key (a half-made one too) goes
-// when this goes out of scope.
+// Both servers, registered for one run: PlimoCOMWrapper.exe by its own /RegServer, and the
+// baseline server's class by its LocalServer32 key in the machine's 32-bit view, where a 32-bit
+// server belongs; the baseline's class key (a half-made one too) goes when this goes out of
+// scope.
 class BaselineRegistration {
 public:
     BaselineRegistration();
@@ -34,11 +35,10 @@ struct ServedWrapper {
     std::unique_ptr<CallArguments> arguments;
 };
 
-// Registers PlimoCOMWrapper.exe, whose type library marshals IPlimoWrapper for both servers (under
-// Wine every served run's end takes that registration away), activates `clsid`, binds the bench
-// provider and makes the arguments (with `leakBytes`, see CallArguments). The process id comes
-// from SccGetVersion. `activationMicroseconds`: from CoCreateInstance to the first answer, a
-// SccGetVersion that the real server, still unbound, answers with no entry point.
+// Activates `clsid`, binds the bench provider and makes the arguments (with `leakBytes`, see
+// CallArguments). The process id comes from SccGetVersion. `activationMicroseconds`: from
+// CoCreateInstance to the first answer, a SccGetVersion that the real server, still unbound,
+// answers with no entry point.
 HRESULT ActivateAndBind(const CLSID& clsid, ServedWrapper* served, LONG leakBytes = 0,
                         double* activationMicroseconds = nullptr);
 
