@@ -32,8 +32,13 @@ private:
         ~OwnedTexts();
     };
 
-    // The names point into one buffer for the whole list, each into a slice of twice its
-    // length; a name that needs more room than that (a code page of more than two bytes a
+    // Converts `name` into `out`, which has `room` bytes. The bytes taken there with the
+    // terminator, or 0 when the code page cannot convert it; a name that needs more room than
+    // twice its length gets a text of its own, which *text then points to.
+    size_t Convert(BSTR name, char* out, size_t room, const char** text);
+
+    // The names point into one buffer for the whole list, packed one after the other; a name
+    // that needs more room than twice its length (a code page of more than two bytes a
     // character) has a text of its own in m_larger.
     std::unique_ptr<char[]> m_text;
     OwnedTexts m_larger;
