@@ -1,5 +1,7 @@
 #include "file_name_list.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <cwchar>
 #include <new>
@@ -10,15 +12,18 @@
 
 namespace {
 
-// The bytes a name may need: twice its string length with the terminator, or one byte for the
-// empty string that a null name becomes. The length is the one the string carries, read without
-// a scan; the name proper ends at its first NUL, which may come sooner.
-size_t RoomFor(BSTR name) {
-    if (name == nullptr) {
-        return 1;
-    }
-    const size_t units = static_cast<size_t>(::SysStringLen(name)) + 1;
-    return units > kMaxConvertedLength ? 1 : 2 * units;
+// The units of a name's string, read from its length without a scan: a string of an odd number
+// of bytes has a last unit half its own, half its terminator. The name proper ends at its first
+// NUL, which may come sooner.
+size_t UnitsIn(BSTR name) {
+    return name != nullptr ? (static_cast<size_t>(::SysStringByteLen(name)) + 1) / 2 : 0;
+}
+
+// The bytes a name may take in a single-byte code page: a byte for every unit and the
+// terminator, or one for the empty string that a null or overlong name becomes.
+size_t UnitsOf(BSTR name) {
+    const size_t units = UnitsIn(name) + 1;
+    return name == nullptr || units > kMaxConvertedLength ? 1 : units;
 }
 
 // Whether `codePage` writes each of the 127 ASCII characters as the same single byte. Every
@@ -38,10 +43,23 @@ bool AsciiIsItself(UINT codePage) {
 }
 
 // Copies `name` with its terminator into `out` as long as every unit is ASCII. The bytes written
-// with the terminator, or 0 at the first unit that is not ASCII (`out` then holds a part).
-size_t CopyAscii(const wchar_t* name, char* out) {
-    for (size_t i = 0;; ++i) {
-        const wchar_t unit = name[i];
+// with the terminator, or 0 at the first unit that is not ASCII (`out` then holds a part). Two
+// units are taken at a time while they lie within the string's own length and are neither at or
+// above 0x80 nor the terminator.
+size_t CopyAscii(BSTR name, char* out) {
+    const size_t length = UnitsIn(name);
+    size_t i = 0;
+    for (; i + 2 <= length; i += 2) {
+        uint32_t units;
+        std::memcpy(&units, name + i, sizeof units);
+        if ((units & 0xFF80FF80u) != 0 || (units & 0xFFFFu) == 0 || (units >> 16) == 0) {
+            break;
+        }
+        out[i] = static_cast<char>(units);
+        out[i + 1] = static_cast<char>(units >> 16);
+    }
+    for (;; ++i) {
+        const wchar_t unit = i < length ? name[i] : L'\0';
         if (unit >= 0x80) {
             return 0;
         }
@@ -54,12 +72,6 @@ size_t CopyAscii(const wchar_t* name, char* out) {
 
 } // namespace
 
-CFileNameList::OwnedTexts::~OwnedTexts() {
-    for (uint32_t i = 0; i < Count(); ++i) {
-        delete[] Data()[i];
-    }
-}
-
 CFileNameList::CFileNameList(const VARIANT& fileNames) {
     // The names are converted straight from the caller's array; it is not copied first. That is
     // safe: across processes COM's stub has already handed the server a copy of its own, and in
@@ -71,54 +83,73 @@ CFileNameList::CFileNameList(const VARIANT& fileNames) {
     if (positions == 0) {
         return;
     }
-    // One block for every name's text and one for the pointers, however many names there are.
-    // The texts follow each other closely; the block has room for twice every name's units, so
-    // whatever the names before it took, each still finds twice its own.
-    size_t total = 0;
+    // One block for every name's text, packed one after the other, and one for the pointers. The
+    // block starts with a byte for every unit, all a name of ASCII or of a single-byte code page
+    // takes, and grows (rarely, and never once per name) for names that take more.
+    size_t remaining = 0;
     for (ULONG i = 0; i < positions; ++i) {
-        total += RoomFor(names[i]);
+        remaining += UnitsOf(names[i]);
     }
-    m_text.reset(new (std::nothrow) char[total]);
-    if (!m_text) {
-        throw CAtlException(E_OUTOFMEMORY);
-    }
+    Reallocate(remaining);
     m_names.Reserve(positions);
 
     const bool asciiIsItself = AsciiIsItself(CP_THREAD_ACP);
-    char* cursor = m_text.get();
-    char* const end = cursor + total;
     for (ULONG i = 0; i < positions; ++i) {
         BSTR name = names[i];
-        const char* text = cursor;
+        remaining -= UnitsOf(name);
+        const size_t start = m_used;
         size_t written = 0;
-        if (name != nullptr && RoomFor(name) > 1) {
-            written = asciiIsItself ? CopyAscii(name, cursor) : 0;
+        if (name != nullptr && UnitsOf(name) > 1) {
+            written = asciiIsItself ? CopyAscii(name, m_text.get() + start) : 0;
             if (written == 0) {
-                written = Convert(name, cursor, static_cast<size_t>(end - cursor), &text);
+                written = Convert(name, remaining);
             }
         }
         if (written == 0) {
             // A null name, or one the code page cannot convert, is still a name: "".
-            cursor[0] = '\0';
+            m_text[start] = '\0';
             written = 1;
         }
-        m_names.Append(text);
-        cursor += written;
+        m_used += written;
+        // The block may still move as it grows: offsets for now.
+        m_names.Append(reinterpret_cast<const char*>(start));
+    }
+    for (uint32_t i = 0; i < m_names.Count(); ++i) {
+        m_names.Data()[i] = m_text.get() + reinterpret_cast<uintptr_t>(m_names.Data()[i]);
     }
 }
 
-size_t CFileNameList::Convert(BSTR name, char* out, size_t room, const char** text) {
+size_t CFileNameList::Convert(BSTR name, size_t later) {
+    // Room at the end of what is used, short of a byte for every unit of the names after it.
+    char* const out = m_text.get() + m_used;
+    const size_t room = m_capacity - m_used - later;
     NarrowText larger;
     const HRESULT hr =
-        ConvertToNarrowIn(CP_THREAD_ACP, name, std::wcslen(name), out, room, &larger);
+        ConvertToNarrowIn(CP_THREAD_ACP, name, ::wcsnlen(name, UnitsIn(name)), out, room, &larger);
     if (hr == E_OUTOFMEMORY) {
         throw CAtlException(E_OUTOFMEMORY);
     }
-    if (larger) {
-        m_larger.Append(larger.get());
-        *text = larger.release();
-        out[0] = '\0';
-        return 1;
+    if (hr != S_OK) {
+        return 0;
     }
-    return hr == S_OK ? std::strlen(out) + 1 : 0;
+    if (!larger) {
+        return std::strlen(out) + 1;
+    }
+    // Twice the room it needs, so that names like it go on fitting for a while.
+    const size_t needed = std::strlen(larger.get()) + 1;
+    Reallocate(std::max(2 * m_capacity, m_used + needed + later));
+    std::memcpy(m_text.get() + m_used, larger.get(), needed);
+    return needed;
+}
+
+void CFileNameList::Reallocate(size_t capacity) {
+    std::unique_ptr<char[]> text(new (std::nothrow) char[capacity]);
+    if (!text) {
+        throw CAtlException(E_OUTOFMEMORY);
+    }
+    if (m_used != 0) {
+        std::memcpy(text.get(), m_text.get(), m_used);
+    }
+    m_text = std::move(text);
+    m_capacity = capacity;
 }

@@ -26,21 +26,16 @@ public:
     LPCSTR* Names() const { return m_names.Data(); }
 
 private:
-    // Frees the texts its elements point to.
-    struct OwnedTexts : CGrowableArray<char*> {
-        OwnedTexts() = default;
-        ~OwnedTexts();
-    };
+    // Converts `name` into the block after what is used, keeping a byte for every one of the
+    // `later` units of the names after it, and grows the block when it needs more. The bytes it
+    // took with the terminator, or 0 when the code page cannot convert it.
+    size_t Convert(BSTR name, size_t later);
+    // Moves what is used into a block of `capacity` bytes.
+    void Reallocate(size_t capacity);
 
-    // Converts `name` into `out`, which has `room` bytes. The bytes taken there with the
-    // terminator, or 0 when the code page cannot convert it; a name that needs more room than
-    // twice its length gets a text of its own, which *text then points to.
-    size_t Convert(BSTR name, char* out, size_t room, const char** text);
-
-    // The names point into one buffer for the whole list, packed one after the other; a name
-    // that needs more room than twice its length (a code page of more than two bytes a
-    // character) has a text of its own in m_larger.
     std::unique_ptr<char[]> m_text;
-    OwnedTexts m_larger;
+    size_t m_capacity = 0;
+    size_t m_used = 0;
+    // Pointers into m_text, one per name.
     CGrowableArray<const char*> m_names;
 };

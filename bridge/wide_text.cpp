@@ -92,7 +92,22 @@ HRESULT ConvertToNarrowIn(UINT codePage, const wchar_t* text, size_t length, cha
         }
         buffer[0] = '\0';
     }
-    return ConvertToNarrow(codePage, text, larger);
+    const int needed = ::WideCharToMultiByte(codePage, 0, text, static_cast<int>(length), nullptr,
+                                             0, nullptr, nullptr);
+    if (needed <= 0) {
+        return S_FALSE;
+    }
+    NarrowText whole = Allocate<char>(static_cast<size_t>(needed) + 1);
+    if (!whole) {
+        return E_OUTOFMEMORY;
+    }
+    if (::WideCharToMultiByte(codePage, 0, text, static_cast<int>(length), whole.get(), needed,
+                              nullptr, nullptr) != needed) {
+        return S_FALSE;
+    }
+    whole[needed] = '\0';
+    *larger = std::move(whole);
+    return S_OK;
 }
 
 HRESULT ConvertToNarrowIn(UINT codePage, const wchar_t* text, char* buffer, size_t size,

@@ -21,8 +21,8 @@ constexpr size_t kMaxConvertedLength = 0x3FFFFFFF;
 // read up to its first NUL.
 HRESULT ConvertToNarrow(UINT codePage, const wchar_t* text, NarrowText* result);
 
-// Converts the `length` units of `text` (which are followed by a NUL, and hold none; at most
-// kMaxConvertedLength) into `buffer` of `size` bytes, where it stays NUL-terminated. When it does
+// Converts the `length` units of `text` (which hold no NUL; at most kMaxConvertedLength) into
+// `buffer` of `size` bytes, where it stays NUL-terminated. When it does
 // not fit for lack of room alone, the whole conversion goes to *larger instead (owned by the
 // caller). S_OK either way; S_FALSE when the code page cannot convert the text (buffer then
 // empty); E_OUTOFMEMORY.
