@@ -1,12 +1,18 @@
 #include "in_out_string.h"
 
 #include <cstring>
+#include <cwchar>
 
 #include "wide_text.h"
 
 namespace {
 
 StringAllocator g_allocator = &::SysAllocString;
+
+// Texts this short, which in/out strings nearly always are, are converted on the stack rather
+// than in a block of their own.
+constexpr size_t kLocalBytes = 1024;
+constexpr size_t kLocalUnits = 512;
 
 } // namespace
 
@@ -23,6 +29,18 @@ void Load(BSTR entry, char* buffer, size_t capacity) {
     if (entry == nullptr) {
         return;
     }
+    if (2 * (std::wcslen(entry) + 1) <= kLocalBytes) {
+        char local[kLocalBytes];
+        if (::WideCharToMultiByte(CP_THREAD_ACP, 0, entry, -1, local, kLocalBytes, nullptr,
+                                  nullptr) != 0) {
+            std::strncpy(buffer, local, capacity - 1);
+            return;
+        }
+        // Only a code page of more than two bytes a character needs more room than that.
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+            return;
+        }
+    }
     NarrowText text = WideToNarrow(entry);
     if (text) {
         std::strncpy(buffer, text.get(), capacity - 1);
@@ -30,8 +48,17 @@ void Load(BSTR entry, char* buffer, size_t capacity) {
 }
 
 HRESULT Return(const char* text, BSTR* target) {
-    WideText wide = NarrowToWide(text);
-    BSTR returned = wide ? g_allocator(wide.get()) : nullptr;
+    BSTR returned = nullptr;
+    // A byte never makes more than one unit.
+    if (std::strlen(text) + 1 <= kLocalUnits) {
+        wchar_t local[kLocalUnits];
+        if (::MultiByteToWideChar(CP_THREAD_ACP, 0, text, -1, local, kLocalUnits) != 0) {
+            returned = g_allocator(local);
+        }
+    } else {
+        WideText wide = NarrowToWide(text);
+        returned = wide ? g_allocator(wide.get()) : nullptr;
+    }
     ::SysFreeString(*target);
     *target = returned;
     return returned != nullptr ? S_OK : E_OUTOFMEMORY;
