@@ -6,7 +6,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${PLIMO_BUILD_DIR:-$root/build}"
 bin="$build/bin"
 
-bash "$root/tools/build.sh" PlimoCOMWrapper plimo_sample_provider plimo-scc >/dev/null
+bash "$root/tools/build.sh" PlimoCOMWrapper plimo_sample_provider plimo-scc
 
 export WINEPREFIX="$build/wineprefix"
 trap 'bash "$root/tools/wine-prefix.sh" stop' EXIT
@@ -18,7 +18,8 @@ mkdir "$session/work"
 trap 'cd /; rm -rf "$session"; bash "$root/tools/wine-prefix.sh" stop' EXIT
 cd "$session/work"
 
-run() { bash "$root/tools/wine-run.sh" "$@"; }
+# A command of the session that has not ended after five minutes never will.
+run() { PLIMO_WINE_DEADLINE=300 bash "$root/tools/wine-run.sh" "$@"; }
 
 # Shows one command as it would be typed at a prompt and runs it; an exit code other than the
 # expected one ($1) is shown and fails the session.
@@ -34,17 +35,21 @@ scc_expecting() {
   local code=0
   run "$bin/plimo-scc.exe" "$@" 2>&1 || code=$?
   [ "$code" -eq 0 ] || echo "(exit code $code)"
-  [ "$code" -eq "$expected" ] || failed=1
+  [ "$code" -eq "$expected" ] || failed=$((failed + 1))
 }
 scc() { scc_expecting 0 "$@"; }
 
-code=0
-run "$bin/PlimoCOMWrapper.exe" /RegServer || code=$?
-echo "PlimoCOMWrapper.exe /RegServer -> exit code $code"
-[ "$code" -eq 0 ] || exit "$code"
-run regsvr32 /s "$(winepath -w "$bin/plimo_sample_provider.dll" 2>/dev/null)" || code=$?
-echo "regsvr32 plimo_sample_provider.dll -> exit code $code"
-[ "$code" -eq 0 ] || exit "$code"
+# register <what> <program and arguments...>: a registration the session cannot go on without.
+register() {
+  local what=$1 code=0
+  shift
+  run "$@" || code=$?
+  echo "$what -> exit code $code"
+  [ "$code" -eq 0 ] || { echo "session: registering failed: $what exited with $code" >&2; exit 1; }
+}
+register "PlimoCOMWrapper.exe /RegServer" "$bin/PlimoCOMWrapper.exe" /RegServer
+register "regsvr32 plimo_sample_provider.dll" \
+  regsvr32 /s "$(timeout 120 winepath -w "$bin/plimo_sample_provider.dll" 2>/dev/null)"
 
 project=(--project demo --local .)
 printf 'hello, world\r\n' >hello.txt
@@ -69,4 +74,7 @@ scc "${project[@]}" uncheckout notes.txt
 echo "notes.txt holds: $(tr -d '\r' <notes.txt)"
 scc "${project[@]}" get hello.txt notes.txt
 scc "${project[@]}" status --json hello.txt notes.txt
-exit "$failed"
+if [ "$failed" -ne 0 ]; then
+  echo "session: $failed command(s) above ended with an exit code the session did not expect" >&2
+  exit 1
+fi

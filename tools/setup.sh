@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
-# Installs, as root on Debian 12, everything the build and the tests need; a second run only checks.
+# Installs, as root on Debian 12, everything the build and the tests need, then makes sure this
+# machine runs 32-bit programs (natively or emulated) and says which way; a second run only checks.
 set -euo pipefail
+tools=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$tools/apt.sh"
+source "$tools/step.sh"
 
 packages=(
   cmake ninja-build
@@ -16,16 +20,24 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
 
-if [ "$(id -u)" -ne 0 ]; then
-  echo "setup: run as root to install: ${missing[*]}" >&2
-  exit 1
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "setup: run as root to install: ${missing[*]}" >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
+  indexes=fresh
+  apt_update || indexes=stale
+  if ! step setup "installing ${missing[*]}" \
+      apt-get install -y -q --no-install-recommends "${missing[@]}"; then
+    [ "$indexes" = fresh ] ||
+      echo "setup: an index failed to download (see above): try again in a few minutes." >&2
+    exit 1
+  fi
 fi
 
-export DEBIAN_FRONTEND=noninteractive
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  dpkg --add-architecture i386
-fi
-apt-get update -q
-apt-get install -y -q --no-install-recommends "${missing[@]}"
+bash "$tools/setup-i386.sh"

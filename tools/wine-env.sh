@@ -6,3 +6,8 @@ export WINEPREFIX WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 # An empty DISPLAY hangs the first activation in a fresh prefix: no display at all.
 unset DISPLAY WAYLAND_DISPLAY
+# How 32-bit programs run here, "native" or "emulated", for the tests and the benchmark to read:
+# under emulation a stack overflow or an unguarded fault ends a 32-bit process.
+source "$(dirname "${BASH_SOURCE[0]}")/i386.sh"
+PLIMO_32BIT_CODE=$(i386_mode)
+export PLIMO_32BIT_CODE

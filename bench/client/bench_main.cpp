@@ -32,6 +32,7 @@
 #include "bench_servers.h"
 #include "call_table.h"
 #include "child_process.h"
+#include "emulation.h"
 #include "scoped_resource.h"
 #include "stopwatch.h"
 #include "test_paths.h"
@@ -273,6 +274,12 @@ bool Report(const std::vector<Row>& rows, const std::wstring& csv) {
 }
 
 bool RunBenchmark(const Options& options) {
+    // Under emulation every figure of the 32-bit side is the emulator's: it must say so.
+    std::printf("32-bit side: %s\n",
+                ThirtyTwoBitCodeIsEmulated()
+                    ? "emulated (the server's and the floor's times are QEMU's, not their own; "
+                      "see bench/README.md)"
+                    : "native");
     std::vector<Row> rows;
     if (!MeasureCalls(options, &rows) || !MeasureActivations(options, &rows) ||
         !MeasureInProcess(options, &rows)) {
@@ -397,6 +404,7 @@ SoakResult Soak(const std::string& name, const CLSID& clsid, bool judged, const 
 
 // Soaks the server, then the baseline; passes the verdict.
 bool RunSoak(const Options& options) {
+    std::printf("thirty_two_bit=%s\n", ThirtyTwoBitCodeIsEmulated() ? "emulated" : "native");
     Print("calls.per_turn", static_cast<long>(Turn().size()));
     const SoakResult plimo = Soak("plimo", CLSID_TovikPlimoWrapper, true, options);
     const SoakResult baseline = Soak("baseline", bench::kBaselineClsid, false, options);

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "bound_bridge.h"
+#include "emulation.h"
 #include "provider_call.h"
 #include "provider_call_guard.h"
 #include "test_arrays.h"
@@ -152,6 +153,11 @@ protected:
 };
 
 TEST_F(StackOverflow, IsContainedEveryTimeAndTheObjectStaysUsable) {
+    // Under QEMU the overflow is caught, but putting the guard page back faults in a way Wine
+    // cannot handle there, and no second overflow would be caught anyway (docs/building.md).
+    if (ThirtyTwoBitCodeIsEmulated()) {
+        GTEST_SKIP() << kEmulationEndsOnStackOverflow;
+    }
     for (int round = 0; round < 3; ++round) {
         EXPECT_EQ(E_FAIL, Get()) << round;
     }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "child_process.h"
+#include "emulation.h"
 #include "expected_results.h"
 #include "provider_record_view.h"
 #include "scoped_resource.h"
@@ -71,6 +72,9 @@ protected:
 };
 
 TEST_F(MisbehavingProvider, EveryStackOverflowInsideAFileListCallIsContained) {
+    if (ThirtyTwoBitCodeIsEmulated()) {
+        GTEST_SKIP() << kEmulationEndsOnStackOverflow;
+    }
     Misbehave(Entry::Get, testprovider::kOverflowStack);
     auto values = Play(L"overflow");
     for (const char* key : {"get.1", "get.2", "get.3"}) {
