@@ -40,8 +40,14 @@ HRESULT CPlimoWrapper::ForwardFiles(const char* name, LONG hWnd, const VARIANT& 
         if (FAILED(call.status())) {
             return call.status();
         }
-        // A comment that cannot be converted goes as null; it never fails the call.
-        NarrowText comment = lpComment != nullptr ? WideToNarrow(*lpComment) : nullptr;
+        // A comment goes exactly as the client wrote it, or the call is refused: a provider that
+        // hands it to a command line must not find a quote the client never typed.
+        NarrowText comment;
+        const HRESULT converted =
+            WideToNarrow(lpComment != nullptr ? *lpComment : nullptr, &comment);
+        if (FAILED(converted)) {
+            return converted;
+        }
         LONG result = 0;
         if (!CallProviderGuarded([&] {
                 result = lpComment != nullptr
@@ -102,7 +108,11 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccAdd(LONG hWnd, VARIANT lpFileNames, 
             return call.status();
         }
         auto entry = call.entry<provider::SccAddFn>();
-        NarrowText comment = WideToNarrow(lpComment);
+        NarrowText comment;
+        const HRESULT converted = WideToNarrow(lpComment, &comment);
+        if (FAILED(converted)) {
+            return converted;
+        }
         LONG result = 0;
         if (!CallProviderGuarded([&] {
                 result = entry(m_pvContext, ToWindow(hWnd), files.Count(), files.Names(),

@@ -114,7 +114,7 @@ CFileNameList::CFileNameList(const VARIANT& fileNames) {
             }
         }
         if (written == 0) {
-            // A null name, or one the code page cannot convert, is still a name: "".
+            // A null name is still a name: "".
             m_text[start] = '\0';
             written = 1;
         }
@@ -138,7 +138,8 @@ size_t CFileNameList::Convert(BSTR name, size_t later) {
         throw CAtlException(E_OUTOFMEMORY);
     }
     if (hr != S_OK) {
-        return 0;
+        // Never a look-alike or a default character: a name stands for a place.
+        throw CAtlException(E_INVALIDARG);
     }
     if (!larger) {
         return std::strlen(out) + 1;

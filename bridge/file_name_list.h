@@ -12,10 +12,11 @@
 class CFileNameList {
 public:
     // Converts the names of `fileNames`, which must hold VT_ARRAY | VT_BSTR exactly over a
-    // zero-based (or empty) array. Each name is read up to its first NUL; a null name, or one the
-    // code page cannot convert, becomes the empty string. The client's array is only read.
-    // Throws CAtlException: E_INVALIDARG for any other shape or lower bound, E_OUTOFMEMORY, or
-    // the HRESULT of a safe-array operation that failed; no list then results.
+    // zero-based (or empty) array. Each name is read up to its first NUL; a null name becomes the
+    // empty string. The client's array is only read. Throws CAtlException: E_INVALIDARG for any
+    // other shape or lower bound, or for a name with a character that has no exact form in the
+    // code page; E_OUTOFMEMORY, or the HRESULT of a safe-array operation that failed; no list
+    // then results.
     explicit CFileNameList(const VARIANT& fileNames);
 
     CFileNameList(const CFileNameList&) = delete;

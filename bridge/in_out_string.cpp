@@ -24,27 +24,28 @@ StringAllocator SetReturnedStringAllocator(StringAllocator allocator) {
 
 namespace in_out_string {
 
-void Load(BSTR entry, char* buffer, size_t capacity) {
+HRESULT Load(BSTR entry, char* buffer, size_t capacity) {
     std::memset(buffer, 0, capacity);
     if (entry == nullptr) {
-        return;
+        return S_OK;
     }
     if (2 * (std::wcslen(entry) + 1) <= kLocalBytes) {
         char local[kLocalBytes];
-        if (::WideCharToMultiByte(CP_THREAD_ACP, 0, entry, -1, local, kLocalBytes, nullptr,
-                                  nullptr) != 0) {
+        if (NarrowExactly(CP_THREAD_ACP, entry, -1, local, kLocalBytes) != 0) {
             std::strncpy(buffer, local, capacity - 1);
-            return;
+            return S_OK;
         }
         // Only a code page of more than two bytes a character needs more room than that.
         if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
-            return;
+            return E_INVALIDARG;
         }
     }
-    NarrowText text = WideToNarrow(entry);
-    if (text) {
+    NarrowText text;
+    const HRESULT hr = WideToNarrow(entry, &text);
+    if (SUCCEEDED(hr)) {
         std::strncpy(buffer, text.get(), capacity - 1);
     }
+    return hr;
 }
 
 HRESULT Return(const char* text, BSTR* target) {

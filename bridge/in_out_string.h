@@ -18,9 +18,10 @@ StringAllocator SetReturnedStringAllocator(StringAllocator allocator);
 namespace in_out_string {
 
 // Zero-fills `buffer` (`capacity` bytes) and loads at most capacity - 1 bytes of the narrow form
-// of `entry` into it, cut wherever that falls. A null entry, or one that cannot be converted,
-// leaves it empty.
-void Load(BSTR entry, char* buffer, size_t capacity);
+// of `entry` into it, cut wherever that falls. A null entry leaves it empty. E_INVALIDARG, with
+// the buffer empty, when the entry has a character without an exact form in the code page;
+// E_OUTOFMEMORY.
+HRESULT Load(BSTR entry, char* buffer, size_t capacity);
 
 // Hands the NUL-terminated `text` back through `*target`: a new string replaces the entry string,
 // which is released. When the new string cannot be allocated, *target becomes null (the entry
@@ -35,10 +36,13 @@ HRESULT Return(const char* text, BSTR* target);
 template <size_t Capacity> class InOutString {
 public:
     // Loads the client's entry text; `entry` stays the client's until Return.
-    explicit InOutString(BSTR entry) {
-        in_out_string::Load(entry, m_text, Capacity);
+    explicit InOutString(BSTR entry) : m_status(in_out_string::Load(entry, m_text, Capacity)) {
         m_text[Capacity] = '\0';
     }
+
+    // S_OK when the entry text was loaded; otherwise the call must not go on: E_INVALIDARG (a
+    // text that cannot be converted exactly) or E_OUTOFMEMORY.
+    HRESULT status() const { return m_status; }
 
     InOutString(const InOutString&) = delete;
     InOutString& operator=(const InOutString&) = delete;
@@ -55,4 +59,5 @@ public:
 
 private:
     char m_text[Capacity + 1];
+    HRESULT m_status;
 };

@@ -70,11 +70,18 @@ HRESULT CPlimoWrapper::BindProvider(const wchar_t* path) {
     // A library bound before stays loaded until the process ends: it is let go, not freed. The
     // load result is stored whatever it is: a failed load leaves no library bound.
     m_hProvider.release();
-    m_hProvider.reset(::LoadLibraryW(path));
-    if (!m_hProvider) {
-        return FailureFromLastError();
+    // The library's start-up code (DllMain) is the provider's own: a fault there that the loader
+    // does not handle itself fails Init as a fault in any guarded call does.
+    HMODULE loaded = nullptr;
+    HRESULT loading = S_OK;
+    if (!CallProviderGuarded([&] {
+            loaded = ::LoadLibraryW(path);
+            loading = loaded != nullptr ? S_OK : FailureFromLastError();
+        })) {
+        return E_FAIL;
     }
-    return S_OK;
+    m_hProvider.reset(loaded);
+    return loading;
 }
 
 HRESULT CPlimoWrapper::CallContextEntry(const char* name, LONG* pResult) {

@@ -30,6 +30,11 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGetProjPath(LONG hWnd, BSTR* lpUser,
     InOutString<kProjectCapacity> project(*lpProjName);
     InOutString<kLocalPathCapacity> localPath(*lpLocalPath);
     InOutString<kProjectCapacity> auxPath(*lpAuxProjPath);
+    for (HRESULT loaded : {user.status(), project.status(), localPath.status(), auxPath.status()}) {
+        if (FAILED(loaded)) {
+            return loaded;
+        }
+    }
     // The automation side counts -1 as true, the provider's BOOL 1.
     BOOL isNew = *pbNew != 0 ? TRUE : FALSE;
 
@@ -73,16 +78,29 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccOpenProject(LONG hWnd, BSTR* lpUser,
     }
     InOutString<kUserCapacity> user(*lpUser);
     InOutString<kProjectCapacity> auxPath(*lpAuxProjPath);
+    for (HRESULT loaded : {user.status(), auxPath.status()}) {
+        if (FAILED(loaded)) {
+            return loaded;
+        }
+    }
 
     ProviderCall call = Enter("SccOpenProject");
     if (FAILED(call.status())) {
         return call.status();
     }
     auto entry = call.entry<provider::SccOpenProjectFn>();
-    // In-only texts go whole, whatever their length; one that cannot be converted goes as null.
-    NarrowText comment = WideToNarrow(lpComment);
-    NarrowText localPath = WideToNarrow(lpLocalProjPath);
-    NarrowText project = WideToNarrow(lpProjName);
+    // In-only texts go whole, whatever their length, or not at all.
+    NarrowText comment, localPath, project;
+    HRESULT converted = WideToNarrow(lpComment, &comment);
+    if (SUCCEEDED(converted)) {
+        converted = WideToNarrow(lpLocalProjPath, &localPath);
+    }
+    if (SUCCEEDED(converted)) {
+        converted = WideToNarrow(lpProjName, &project);
+    }
+    if (FAILED(converted)) {
+        return converted;
+    }
 
     // No text-output callback is ever offered.
     call.Run([&] {

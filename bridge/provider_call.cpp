@@ -15,7 +15,7 @@ bool ProviderCallInProgress() {
 }
 
 ProviderCall::ProviderCall(IUnknown* object) {
-    if (GuardedStackLost()) {
+    if (!ProviderStackUsable()) {
         status_ = kProviderStackLost;
         return;
     }
@@ -40,7 +40,11 @@ ProviderCall::ProviderCall(IUnknown* object, HMODULE library, const char* name)
 }
 
 ProviderCall::~ProviderCall() {
+    // Only a call that returned gets here (an abandoned one is ended on the way up): its stack
+    // has unwound, so a guard page an overflow used up meanwhile can be put back now. One that
+    // was abandoned is seen to at the next admission.
     End();
+    ProviderStackUsable();
 }
 
 void ProviderCall::End() {

@@ -4,15 +4,18 @@
 #include <windows.h>
 #include <malloc.h>
 
+#include "stack_overflow_watch.h"
+
 namespace {
 
 StackReset stackReset = &::_resetstkoflw;
 thread_local bool stackLost = false;
 
-// Runs once control is back in the guard's frame, well above the overflow: only there can the
-// used-up guard page be put back.
-void AfterFault(DWORD code) {
-    if (code == EXCEPTION_STACK_OVERFLOW && stackReset() == 0) {
+// Puts back the guard page once an overflow has been noted on this thread, or seen by the guard
+// itself. Runs only where the stack has unwound, well above the overflow: nowhere else can the
+// used-up page be put back.
+void RecoverStack(bool overflowSeen) {
+    if ((TakeStackOverflowNote() || overflowSeen) && stackReset() == 0) {
         stackLost = true;
     }
 }
@@ -21,6 +24,12 @@ void AfterFault(DWORD code) {
 
 bool GuardedStackLost() {
     return stackLost;
+}
+
+bool ProviderStackUsable() {
+    WatchStackOverflows();
+    RecoverStack(false);
+    return !stackLost;
 }
 
 StackReset SetStackReset(StackReset reset) {
@@ -32,14 +41,16 @@ StackReset SetStackReset(StackReset reset) {
 #if defined(_MSC_VER)
 
 bool CallGuarded(GuardedCall call, void* argument) {
+    WatchStackOverflows();
     DWORD code = 0;
+    bool returned = false;
     __try {
         call(argument);
-        return true;
+        returned = true;
     } __except (code = GetExceptionCode(), EXCEPTION_EXECUTE_HANDLER) {
     }
-    AfterFault(code);
-    return false;
+    RecoverStack(code == EXCEPTION_STACK_OVERFLOW);
+    return returned;
 }
 
 void CallObserved(GuardedCall call, GuardedCall abandoned, void* argument) {
@@ -179,12 +190,11 @@ _PlimoObserveHandler:
 )");
 
 bool CallGuarded(GuardedCall call, void* argument) {
+    WatchStackOverflows();
     DWORD code = 0;
-    if (PlimoGuardedCall(call, argument, &code) != 0) {
-        return true;
-    }
-    AfterFault(code);
-    return false;
+    const bool returned = PlimoGuardedCall(call, argument, &code) != 0;
+    RecoverStack(code == EXCEPTION_STACK_OVERFLOW);
+    return returned;
 }
 
 void CallObserved(GuardedCall call, GuardedCall abandoned, void* argument) {

@@ -11,10 +11,10 @@ using GuardedCall = void (*)(void* argument);
 // handlers ran) and control came back here. `call` must not let a C++ exception escape, and
 // nothing in it that was abandoned by a fault is destroyed, so it must own nothing.
 //
-// After a stack overflow the guard page that the overflow used up is put back, so the next
-// overflow on this thread is caught as this one was. When that fails, the thread is marked
-// (GuardedStackLost): a further overflow could no longer be caught, so no provider may be
-// called on it again.
+// After the call, a guard page that a stack overflow beneath it used up is put back, whoever
+// handled the overflow, so the next overflow on this thread is caught as this one was. When that
+// fails, the thread is marked (GuardedStackLost): a further overflow could no longer be caught,
+// so no provider may be called on it again.
 bool CallGuarded(GuardedCall call, void* argument);
 
 // Calls `call(argument)` beneath a frame-based handler that catches nothing: a structured exception
@@ -25,6 +25,12 @@ void CallObserved(GuardedCall call, GuardedCall abandoned, void* argument);
 
 // Whether a stack overflow on the calling thread left its stack without a guard page.
 bool GuardedStackLost();
+
+// Whether provider code may run on the calling thread. First puts back the guard page that a
+// stack overflow used up in an earlier call, however that call ended: caught by a guard here,
+// by a handler above (COM's dispatch), by the loader or by the provider itself. False when the
+// page cannot be put back: the stack is then lost for good (GuardedStackLost).
+bool ProviderStackUsable();
 
 // Puts back the guard page after a stack overflow: nonzero when it did. The C runtime's
 // _resetstkoflw unless a test has put something else in its place.

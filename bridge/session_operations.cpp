@@ -29,13 +29,22 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccInitialize(LONG hWnd, BSTR lpCallerN
     }
     InOutString<kSccNameCapacity> name(*lpSccName);
     InOutString<kAuxPathLabelCapacity> label(*lpAuxPathLabel);
+    for (HRESULT loaded : {name.status(), label.status()}) {
+        if (FAILED(loaded)) {
+            return loaded;
+        }
+    }
 
     ProviderCall call = Enter("SccInitialize");
     if (FAILED(call.status())) {
         return call.status();
     }
     auto entry = call.entry<provider::SccInitializeFn>();
-    NarrowText callerName = WideToNarrow(lpCallerName);
+    NarrowText callerName;
+    const HRESULT converted = WideToNarrow(lpCallerName, &callerName);
+    if (FAILED(converted)) {
+        return converted;
+    }
 
     // The provider stores its context through the field's address; the bridge leaves the field
     // to it, before and after the call.

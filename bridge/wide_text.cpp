@@ -20,7 +20,7 @@ template <typename Char> std::unique_ptr<Char[]> Allocate(size_t count) {
 }
 
 int Narrow(UINT codePage, const wchar_t* text, char* buffer, int size) {
-    return ::WideCharToMultiByte(codePage, 0, text, -1, buffer, size, nullptr, nullptr);
+    return NarrowExactly(codePage, text, -1, buffer, size);
 }
 
 int Widen(UINT codePage, const char* text, wchar_t* buffer, int size) {
@@ -64,6 +64,37 @@ HRESULT Convert(UINT codePage, const In* text, size_t length, size_t first, Conv
 
 } // namespace
 
+int NarrowExactly(UINT codePage, const wchar_t* text, int length, char* buffer, int size) {
+    // No best fit: fullwidth and other look-alike forms would become separators, dots and quotes
+    // (U+FF3C to '\\' under code page 1252), and a name would then point somewhere else.
+    BOOL usedDefault = FALSE;
+    int written = ::WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text, length, buffer, size,
+                                        nullptr, &usedDefault);
+    DWORD error = written == 0 ? ::GetLastError() : ERROR_SUCCESS;
+    if (error == ERROR_INVALID_FLAGS || error == ERROR_INVALID_PARAMETER) {
+        // UTF-8 (and UTF-7) take neither the flag nor a default character: every character has
+        // its exact form there, and only a lone surrogate has none, which the platform refuses.
+        written = ::WideCharToMultiByte(codePage, WC_ERR_INVALID_CHARS, text, length, buffer, size,
+                                        nullptr, nullptr);
+        error = written == 0 ? ::GetLastError() : ERROR_SUCCESS;
+        if (error == ERROR_INVALID_FLAGS) {
+            written =
+                ::WideCharToMultiByte(codePage, 0, text, length, buffer, size, nullptr, nullptr);
+            error = written == 0 ? ::GetLastError() : ERROR_SUCCESS;
+        }
+    }
+    if (usedDefault) {
+        // A character without an exact form: nothing of it is handed on.
+        if (buffer != nullptr && size > 0) {
+            buffer[0] = '\0';
+        }
+        ::SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return 0;
+    }
+    ::SetLastError(error);
+    return written;
+}
+
 HRESULT ConvertToNarrow(UINT codePage, const wchar_t* text, NarrowText* result) {
     size_t length = std::wcslen(text) + 1;
     return Convert<char>(codePage, text, length, 2 * length, Narrow, result);
@@ -79,9 +110,8 @@ HRESULT ConvertToNarrowIn(UINT codePage, const wchar_t* text, size_t length, cha
     // The length is known, so the platform converts without looking for the terminator, and the
     // buffer keeps a byte for it (a buffer with room for the terminator alone holds no text).
     if (size > 1) {
-        const int written =
-            ::WideCharToMultiByte(codePage, 0, text, static_cast<int>(length), buffer,
-                                  static_cast<int>(size - 1), nullptr, nullptr);
+        const int written = NarrowExactly(codePage, text, static_cast<int>(length), buffer,
+                                          static_cast<int>(size - 1));
         if (written != 0) {
             buffer[written] = '\0';
             return S_OK;
@@ -92,8 +122,7 @@ HRESULT ConvertToNarrowIn(UINT codePage, const wchar_t* text, size_t length, cha
         }
         buffer[0] = '\0';
     }
-    const int needed = ::WideCharToMultiByte(codePage, 0, text, static_cast<int>(length), nullptr,
-                                             0, nullptr, nullptr);
+    const int needed = NarrowExactly(codePage, text, static_cast<int>(length), nullptr, 0);
     if (needed <= 0) {
         return S_FALSE;
     }
@@ -101,8 +130,7 @@ HRESULT ConvertToNarrowIn(UINT codePage, const wchar_t* text, size_t length, cha
     if (!whole) {
         return E_OUTOFMEMORY;
     }
-    if (::WideCharToMultiByte(codePage, 0, text, static_cast<int>(length), whole.get(), needed,
-                              nullptr, nullptr) != needed) {
+    if (NarrowExactly(codePage, text, static_cast<int>(length), whole.get(), needed) != needed) {
         return S_FALSE;
     }
     whole[needed] = '\0';
@@ -120,12 +148,13 @@ HRESULT ConvertToWide(UINT codePage, const char* text, WideText* result) {
     return Convert<wchar_t>(codePage, text, length, length, Widen, result);
 }
 
-NarrowText WideToNarrow(const wchar_t* s) {
-    NarrowText text;
-    if (s != nullptr) {
-        ConvertToNarrow(CP_THREAD_ACP, s, &text);
+HRESULT WideToNarrow(const wchar_t* s, NarrowText* result) {
+    result->reset();
+    if (s == nullptr) {
+        return S_OK;
     }
-    return text;
+    const HRESULT hr = ConvertToNarrow(CP_THREAD_ACP, s, result);
+    return hr == S_FALSE ? E_INVALIDARG : hr;
 }
 
 WideText NarrowToWide(const char* t) {

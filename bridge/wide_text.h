@@ -15,17 +15,24 @@ using WideText = std::unique_ptr<wchar_t[]>;
 // must still fit in the int the platform's conversions count in.
 constexpr size_t kMaxConvertedLength = 0x3FFFFFFF;
 
-// Converts the NUL-terminated `text` into `codePage`, characters the code page lacks becoming
-// its default character. S_OK with the text; S_FALSE with null when the text is too long or the
-// code page cannot convert it; E_OUTOFMEMORY with null when no storage can be had. The text is
-// read up to its first NUL.
+// Every conversion to narrow text is exact or refused: no character becomes a look-alike (the
+// platform's best fit) or the code page's default character.
+
+// WideCharToMultiByte for `length` units of `text` (-1: up to and with its NUL), exactly: the
+// bytes written (or needed, when `size` is 0), or 0 with the last error set. A character without
+// an exact form in `codePage` fails it with ERROR_NO_UNICODE_TRANSLATION.
+int NarrowExactly(UINT codePage, const wchar_t* text, int length, char* buffer, int size);
+
+// Converts the NUL-terminated `text` into `codePage`. S_OK with the text; S_FALSE with null when
+// the text is too long or has a character without an exact form there; E_OUTOFMEMORY with null
+// when no storage can be had. The text is read up to its first NUL.
 HRESULT ConvertToNarrow(UINT codePage, const wchar_t* text, NarrowText* result);
 
 // Converts the `length` units of `text` (which hold no NUL; at most kMaxConvertedLength) into
 // `buffer` of `size` bytes, where it stays NUL-terminated. When it does
 // not fit for lack of room alone, the whole conversion goes to *larger instead (owned by the
-// caller). S_OK either way; S_FALSE when the code page cannot convert the text (buffer then
-// empty); E_OUTOFMEMORY.
+// caller). S_OK either way; S_FALSE when the code page cannot convert the text exactly (buffer
+// then empty); E_OUTOFMEMORY.
 HRESULT ConvertToNarrowIn(UINT codePage, const wchar_t* text, size_t length, char* buffer,
                           size_t size, NarrowText* larger);
 // The same for the NUL-terminated `text`, whose length it reads first.
@@ -35,8 +42,10 @@ HRESULT ConvertToNarrowIn(UINT codePage, const wchar_t* text, char* buffer, size
 // Converts the NUL-terminated narrow `text` from `codePage`; results as for ConvertToNarrow.
 HRESULT ConvertToWide(UINT codePage, const char* text, WideText* result);
 
-// `s` in the calling thread's ANSI code page, or null when `s` is null or cannot be converted.
-NarrowText WideToNarrow(const wchar_t* s);
+// `s` in the calling thread's ANSI code page, as a text argument of the provider: S_OK, with null
+// for a null `s`; E_INVALIDARG, with null, when `s` has a character without an exact form there
+// (or is too long to convert); E_OUTOFMEMORY.
+HRESULT WideToNarrow(const wchar_t* s, NarrowText* result);
 
 // The narrow text `t` of the calling thread's ANSI code page as wide text, or null when it
 // cannot be converted.

@@ -215,12 +215,13 @@ TEST(FileNameList, NameIsCutAtAnEmbeddedNul) {
     EXPECT_STREQ("a.c", list.Names()[0]);
 }
 
-TEST(FileNameList, CharacterTheCodePageLacksIsReplacedNotEmptied) {
-    ScopedSafeArray names = BstrArray({L"x\x0416\x05D0.c"});
-    CFileNameList list(ArrayArgument(names.get()));
-    ASSERT_EQ(1, list.Count());
-    EXPECT_EQ('x', list.Names()[0][0]);
-    EXPECT_STREQ(".c", list.Names()[0] + std::strlen(list.Names()[0]) - 2);
+// A name is a place: one the code page cannot hold exactly is refused, never passed on as a
+// look-alike ("..\xFF3C" would be "..\\" under code page 1252) or with default characters.
+TEST(FileNameList, ANameTheCodePageCannotHoldExactlyIsRefused) {
+    for (const wchar_t* name : {L"x\x0416\x05D0.c", L"..\xFF3C..\xFF3Cx.txt"}) {
+        ScopedSafeArray names = BstrArray({L"a.c", name});
+        EXPECT_EQ(E_INVALIDARG, Build<CFileNameList>(ArrayArgument(names.get())));
+    }
 }
 
 TEST(FileNameList, ReadsTheClientsArrayWithoutChangingIt) {

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <random>
 #include <string>
 #include <vector>
@@ -52,19 +53,24 @@ private:
 };
 
 // The narrow text a correct conversion gives for `s`, read up to its first NUL: the platform's
-// own conversion into the thread's code page. Empty for null.
-inline std::string Narrow(const wchar_t* s) {
+// own conversion into the thread's code page, exact (no look-alikes, no default character) or
+// none at all. Empty, and exact, for null.
+inline bool ExactNarrow(const wchar_t* s, std::string* text) {
+    text->clear();
     if (s == nullptr) {
-        return std::string();
+        return true;
     }
-    int size = ::WideCharToMultiByte(CP_THREAD_ACP, 0, s, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 0) {
-        return std::string();
+    BOOL usedDefault = FALSE;
+    int size = ::WideCharToMultiByte(CP_THREAD_ACP, WC_NO_BEST_FIT_CHARS, s, -1, nullptr, 0,
+                                     nullptr, &usedDefault);
+    if (size <= 0 || usedDefault) {
+        return false;
     }
-    std::string text(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_THREAD_ACP, 0, s, -1, &text[0], size, nullptr, nullptr);
-    text.resize(static_cast<size_t>(size) - 1);
-    return text;
+    text->assign(static_cast<size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_THREAD_ACP, WC_NO_BEST_FIT_CHARS, s, -1, &(*text)[0], size, nullptr,
+                          nullptr);
+    text->resize(static_cast<size_t>(size) - 1);
+    return true;
 }
 
 inline std::wstring Wide(const std::string& t) {
@@ -73,6 +79,16 @@ inline std::wstring Wide(const std::string& t) {
     ::MultiByteToWideChar(CP_THREAD_ACP, 0, t.c_str(), -1, &text[0], size);
     text.resize(text.size() - 1);
     return text;
+}
+
+// The first failure among `results`, or S_OK.
+inline HRESULT FirstFailure(std::initializer_list<HRESULT> results) {
+    for (HRESULT hr : results) {
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    return S_OK;
 }
 
 // Units as a client may send them: printable, accented and CJK characters, embedded NULs,
@@ -139,7 +155,7 @@ class Text {
 public:
     Text(Dice& dice, uint32_t nullPercent) : value_(RandomBstr(dice, nullPercent)) {
         entry_ = value_;
-        narrow_ = Narrow(value_);
+        exact_ = ExactNarrow(value_, &narrow_);
     }
     ~Text() { ::SysFreeString(value_); }
     Text(const Text&) = delete;
@@ -149,6 +165,10 @@ public:
     BSTR* Slot() { return &value_; }
     BSTR Entry() const { return entry_; }
     bool IsNull() const { return entry_ == nullptr; }
+    // Whether the entry has an exact narrow form; a sound bridge refuses one that has not.
+    bool Exact() const { return exact_; }
+    // E_INVALIDARG for a text a sound bridge refuses, else S_OK.
+    HRESULT Expected() const { return exact_ ? S_OK : E_INVALIDARG; }
     // The entry's narrow form, as a correct conversion gives it.
     const std::string& NarrowEntry() const { return narrow_; }
 
@@ -156,6 +176,7 @@ private:
     BSTR value_;
     BSTR entry_;
     std::string narrow_;
+    bool exact_ = true;
 };
 
 // The elements a safe array of `type` holds, for the test to see that the bridge changed none.
@@ -361,7 +382,14 @@ private:
         expected_ = S_OK;
         for (ULONG i = 0; i < count; ++i) {
             if (wanted_ == VT_BSTR) {
-                names_.push_back(Narrow(static_cast<BSTR*>(array_->pvData)[i]));
+                std::string name;
+                if (!ExactNarrow(static_cast<BSTR*>(array_->pvData)[i], &name)) {
+                    // A name a code page cannot hold exactly is refused, and the list with it.
+                    expected_ = E_INVALIDARG;
+                    names_.clear();
+                    return;
+                }
+                names_.push_back(name);
             } else {
                 values_.push_back(static_cast<LONG*>(array_->pvData)[i]);
             }

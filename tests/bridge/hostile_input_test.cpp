@@ -161,10 +161,11 @@ protected:
         return pResult;
     }
 
-    // The outcome a sound bridge gives: the pointer checks first, then the lists, then the
-    // lookup of the entry. Checks the HRESULT, that the provider was reached exactly when it
-    // should be, with the bridge's context, and the result. True when the provider was reached.
-    bool Reached(HRESULT hr, bool pointersGiven, HRESULT lists, Entry entry) {
+    // The outcome a sound bridge gives: the pointer checks first, then the lists and the in/out
+    // texts, then the lookup of the entry, then the in-only texts. Checks the HRESULT, that the
+    // provider was reached exactly when it should be, with the bridge's context, and the result.
+    // True when the provider was reached.
+    bool Reached(HRESULT hr, bool pointersGiven, HRESULT lists, Entry entry, HRESULT texts = S_OK) {
         HRESULT expected = S_OK;
         if (!pointersGiven) {
             expected = E_INVALIDARG;
@@ -172,6 +173,8 @@ protected:
             expected = lists;
         } else if (!bound_) {
             expected = kNoEntry;
+        } else {
+            expected = texts;
         }
         EXPECT_EQ(expected, hr);
         const bool reached = expected == S_OK;
@@ -239,7 +242,8 @@ protected:
         for (bool g : give) {
             all = all && g;
         }
-        if (!Reached(hr, all, S_OK, Entry::Initialize)) {
+        if (!Reached(hr, all, FirstFailure({name.Expected(), label.Expected()}), Entry::Initialize,
+                     caller.Expected())) {
             EXPECT_EQ(name.Entry(), name.get()) << "a refused call keeps the entry strings";
             EXPECT_EQ(label.Entry(), label.get());
             EXPECT_EQ(kUntouched, caps);
@@ -298,7 +302,9 @@ protected:
             give[2] ? local.Slot() : nullptr, give[3] ? aux.Slot() : nullptr, allow,
             give[4] ? &isNew : nullptr, pResult);
         const bool all = pResult != nullptr && give[0] && give[1] && give[2] && give[3] && give[4];
-        if (!Reached(hr, all, S_OK, Entry::GetProjPath)) {
+        const HRESULT loaded =
+            FirstFailure({user.Expected(), project.Expected(), local.Expected(), aux.Expected()});
+        if (!Reached(hr, all, loaded, Entry::GetProjPath)) {
             for (Text* text : texts) {
                 EXPECT_EQ(text->Entry(), text->get());
             }
@@ -335,7 +341,8 @@ protected:
                                   give[1] ? aux.Slot() : nullptr, comment.get(), flags, pResult);
         const bool all =
             pResult != nullptr && give[0] && give[1] && !project.IsNull() && !local.IsNull();
-        if (!Reached(hr, all, S_OK, Entry::OpenProject)) {
+        if (!Reached(hr, all, FirstFailure({user.Expected(), aux.Expected()}), Entry::OpenProject,
+                     FirstFailure({comment.Expected(), local.Expected(), project.Expected()}))) {
             EXPECT_EQ(user.Entry(), user.get());
             EXPECT_EQ(aux.Entry(), aux.get());
             return;
@@ -360,7 +367,7 @@ protected:
                 ? target.SccCheckin(window, files.get(), comment.get(), options, cookie, pResult)
                 : target.SccCheckout(window, files.get(), comment.get(), options, cookie, pResult);
         EXPECT_TRUE(files.Unchanged()) << "the caller's array is only read";
-        if (!Reached(hr, pResult != nullptr, files.Expected(), entry)) {
+        if (!Reached(hr, pResult != nullptr, files.Expected(), entry, comment.Expected())) {
             return;
         }
         const auto& call = record.Last();
@@ -408,7 +415,7 @@ protected:
         if (SUCCEEDED(lists) && options.FileCount() != files.FileCount()) {
             lists = E_INVALIDARG;
         }
-        if (!Reached(hr, pResult != nullptr, lists, Entry::Add)) {
+        if (!Reached(hr, pResult != nullptr, lists, Entry::Add, comment.Expected())) {
             return;
         }
         const auto& call = record.Last();

@@ -9,26 +9,71 @@
 namespace {
 
 TEST(WideToNarrow, NullGivesNullAndEmptyGivesEmpty) {
-    EXPECT_EQ(nullptr, WideToNarrow(nullptr));
-    NarrowText empty = WideToNarrow(L"");
-    ASSERT_NE(nullptr, empty);
-    EXPECT_STREQ("", empty.get());
+    NarrowText narrow;
+    EXPECT_EQ(S_OK, WideToNarrow(nullptr, &narrow));
+    EXPECT_EQ(nullptr, narrow);
+    EXPECT_EQ(S_OK, WideToNarrow(L"", &narrow));
+    ASSERT_NE(nullptr, narrow);
+    EXPECT_STREQ("", narrow.get());
 }
 
 TEST(WideToNarrow, StopsAtTheFirstNul) {
     const wchar_t text[] = L"abc\0def";
-    NarrowText narrow = WideToNarrow(text);
-    ASSERT_NE(nullptr, narrow);
+    NarrowText narrow;
+    ASSERT_EQ(S_OK, WideToNarrow(text, &narrow));
     EXPECT_STREQ("abc", narrow.get());
 }
 
-TEST(WideToNarrow, ReplacesWhatTheCodePageLacksInsteadOfFailing) {
+TEST(WideToNarrow, RefusesWhatTheCodePageLacks) {
     // No single-byte Western or DBCS code page has all three of these.
-    NarrowText narrow = WideToNarrow(L"a\x0416\x05D0\x0E01z");
-    ASSERT_NE(nullptr, narrow);
-    EXPECT_EQ('a', narrow[0]);
-    EXPECT_EQ('z', narrow[std::strlen(narrow.get()) - 1]);
+    NarrowText narrow;
+    EXPECT_EQ(E_INVALIDARG, WideToNarrow(L"a\x0416\x05D0\x0E01z", &narrow));
+    EXPECT_EQ(nullptr, narrow);
 }
+
+// Every conversion is exact or refused, whichever function does it: no look-alike (the
+// platform's best fit) and no default character. The code pages are named directly.
+struct ExactCase {
+    const char* name;
+    UINT codePage;
+    const wchar_t* wide;
+    const char* narrow; // null: refused
+};
+
+class ExactConversion : public ::testing::TestWithParam<ExactCase> {};
+
+TEST_P(ExactConversion, GivesTheExactFormOrNothing) {
+    const ExactCase& c = GetParam();
+    NarrowText whole;
+    EXPECT_EQ(c.narrow != nullptr ? S_OK : S_FALSE, ConvertToNarrow(c.codePage, c.wide, &whole));
+    EXPECT_EQ(c.narrow != nullptr ? std::string(c.narrow) : std::string("<none>"),
+              whole ? std::string(whole.get()) : std::string("<none>"));
+
+    char slice[64];
+    std::memset(slice, 'x', sizeof slice);
+    NarrowText larger;
+    EXPECT_EQ(c.narrow != nullptr ? S_OK : S_FALSE,
+              ConvertToNarrowIn(c.codePage, c.wide, slice, sizeof slice, &larger));
+    EXPECT_EQ(nullptr, larger);
+    EXPECT_STREQ(c.narrow != nullptr ? c.narrow : "", slice);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ExactConversion,
+    ::testing::Values(ExactCase{"AccentedLetter", 1252, L"caf\x00E9.txt", "caf\xE9.txt"},
+                      ExactCase{"EuroSignHasAByteOfItsOwn", 1252, L"\x20AC", "\x80"},
+                      ExactCase{"QuestionMarkIsNoDefault", 1252, L"why?", "why?"},
+                      ExactCase{"FullwidthReverseSolidus", 1252, L"..\xFF3C..\xFF3Cx.txt", nullptr},
+                      ExactCase{"FullwidthSolidus", 1252, L"..\xFF0Fx", nullptr},
+                      ExactCase{"FullwidthFullStop", 1252, L"\xFF0E\xFF0E", nullptr},
+                      ExactCase{"FullwidthQuotationMark", 1252, L"fix \xFF02 -rf", nullptr},
+                      ExactCase{"CyrillicUnder1252", 1252, L"\x0416", nullptr},
+                      ExactCase{"CyrillicUnder1251", 1251, L"\x0416", "\xC6"},
+                      ExactCase{"FullwidthUnderShiftJis", 932, L"\xFF3C", "\x81\x5F"},
+                      ExactCase{"Utf8TakesEverything", CP_UTF8, L"\xFF3C\x4E2D",
+                                "\xEF\xBC\xBC\xE4\xB8\xAD"},
+                      ExactCase{"Utf8RefusesALoneSurrogate", CP_UTF8, L"a\xD800z", nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(NarrowToWide, RoundTripsTheThreadCodePage) {
     EXPECT_EQ(nullptr, NarrowToWide(nullptr));

@@ -326,6 +326,84 @@ INSTANTIATE_TEST_SUITE_P(OtherMethods, UnguardedFault,
                          ::testing::Values(kGetVersion, kInitialize, kOpenProject, kSetOption),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// What a stack overflow takes from the serving thread is given back, whichever way the overflow
+// was handled, and the start-up code of a provider library is guarded as a provider call is.
+class ServerRecovery : public ServerFaults {
+protected:
+    void Misbehave(Entry entry, testprovider::Misbehaviour misbehaviour) {
+        record.script().misbehaving = entry;
+        record.script().misbehaviour = misbehaviour;
+    }
+
+    // Releases the object and expects its server to end as usual.
+    void ExpectOrderlyEnd(WrapperPtr& wrapper, HANDLE server) {
+        wrapper.reset();
+        DWORD exitCode = 0xDEAD;
+        ASSERT_TRUE(WaitForExit(server, kPromptMs, &exitCode));
+        EXPECT_EQ(0u, exitCode);
+    }
+};
+
+TEST_F(ServerRecovery, AnOverflowOutsideTheListCallsLeavesTheNextOneContained) {
+    if (ThirtyTwoBitCodeIsEmulated()) {
+        GTEST_SKIP() << kEmulationEndsOnStackOverflow;
+    }
+    HANDLE server = nullptr;
+    WrapperPtr wrapper = ActivateAndBind(&server);
+    ASSERT_TRUE(wrapper && server);
+
+    // No guard stands in SccOpenProject: COM's own handler fails the call.
+    Misbehave(Entry::OpenProject, testprovider::kOverflowStack);
+    LONG result = kUntouched;
+    HRESULT open = S_OK;
+    ASSERT_TRUE(
+        RunBounded([&] { open = CallOpenProject(wrapper.get(), &result); }, kPromptMs, server));
+    EXPECT_TRUE(FAILED(open)) << std::hex << open;
+    ASSERT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), ::WaitForSingleObject(server, 0))
+        << "the server survived the first overflow";
+
+    Misbehave(Entry::Get, testprovider::kOverflowStack);
+    HRESULT get = S_OK, version = S_OK;
+    ASSERT_TRUE(RunBounded(
+        [&] {
+            get = CallGet(wrapper.get(), &result);
+            version = CallGetVersion(wrapper.get(), &result);
+        },
+        kPromptMs, server));
+    EXPECT_EQ(E_FAIL, get) << "the guard page was back for the second overflow";
+    EXPECT_EQ(S_OK, version);
+    EXPECT_EQ(1, record.CountOf(Entry::Get));
+    ExpectOrderlyEnd(wrapper, server);
+}
+
+TEST_F(ServerRecovery, AFaultInTheProvidersStartUpFailsInitAndTheObjectStaysUsable) {
+    HANDLE server = nullptr;
+    WrapperPtr wrapper = ActivateAndBind(&server);
+    ASSERT_TRUE(wrapper && server);
+    // Another library, so that its start-up runs in the server; it reads the same record.
+    ScopedBstr sparse(::SysAllocString(BesideTest(kSparseTestProvider).c_str()));
+
+    Misbehave(Entry::Load, testprovider::kFaultOnNull);
+    HRESULT failed = S_OK, bound = S_OK, version = S_OK;
+    LONG result = kUntouched;
+    ASSERT_TRUE(RunBounded(
+        [&] {
+            failed = wrapper->Init(sparse.get());
+            // The fault happens once: the library now loads.
+            bound = wrapper->Init(sparse.get());
+            version = CallGetVersion(wrapper.get(), &result);
+        },
+        kPromptMs, server));
+    std::printf("[ figures  ] a fault in DllMain failed Init with 0x%08lX\n",
+                static_cast<unsigned long>(failed));
+    EXPECT_TRUE(failed == E_FAIL || failed == HRESULT_FROM_WIN32(ERROR_DLL_INIT_FAILED) ||
+                failed == HRESULT_FROM_WIN32(ERROR_NOACCESS))
+        << std::hex << failed;
+    EXPECT_EQ(S_OK, bound);
+    EXPECT_EQ(S_OK, version);
+    ExpectOrderlyEnd(wrapper, server);
+}
+
 // A provider that ends its whole process during a call, which no guard can catch.
 struct ProcessEnd {
     const char* name;

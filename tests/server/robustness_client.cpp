@@ -7,6 +7,8 @@
 //              second thread meanwhile; "busy filter" gives the second thread a message filter
 //   quit       SccGetVersion twice (the provider posts WM_QUIT in each)
 //   session    one SccGetVersion
+//   lookalike  SccCheckin of a name with fullwidth separators, then of a plain name with a
+//              comment that holds a fullwidth quotation mark, then SccGetVersion
 #include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
@@ -14,6 +16,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <utility>
 
 #include "PlimoCOMWrapper.h"
 #include "scoped_resource.h"
@@ -151,6 +154,23 @@ int Play(const wchar_t* scenario, const wchar_t* option, IPlimoWrapper* wrapper)
     if (std::wcscmp(scenario, L"quit") == 0) {
         Print("version.1", Version(wrapper));
         Print("version.2", Version(wrapper));
+        return 0;
+    }
+    if (std::wcscmp(scenario, L"lookalike") == 0) {
+        // Under code page 1252 a best fit would make these "..\\..\\x.txt" and a real quote.
+        const std::pair<const wchar_t*, const wchar_t*> checkins[] = {
+            {L"C:\\work\\..\xFF3C..\xFF3Cx.txt", L"fix"},
+            {L"C:\\work\\a.txt", L"fix\xFF02 & del *"}};
+        const char* keys[] = {"name", "comment"};
+        for (int i = 0; i < 2; ++i) {
+            ScopedSafeArray names = BstrArray({checkins[i].first});
+            ScopedBstr comment(::SysAllocString(checkins[i].second));
+            LONG result = 0x0BADF00D;
+            Print(keys[i],
+                  wrapper->SccCheckin(0, ArrayArgument(names.get()), comment.get(), 0, 0, &result));
+            Print((std::string(keys[i]) + ".result").c_str(), result);
+        }
+        Print("version", Version(wrapper));
         return 0;
     }
     if (std::wcscmp(scenario, L"session") == 0) {

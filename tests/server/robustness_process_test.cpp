@@ -71,6 +71,20 @@ protected:
     ServedProcesses servers;
 };
 
+// Fullwidth separators and quotes are legal in names and comments; under a best fit they would
+// reach the provider as a path outside the project and as a real quote.
+TEST_F(MisbehavingProvider, LookAlikeCharactersAreRefusedBeforeTheProvider) {
+    auto values = Play(L"lookalike");
+    EXPECT_EQ(Hr(E_INVALIDARG), values["name"]);
+    EXPECT_EQ(Hr(E_INVALIDARG), values["comment"]);
+    // The marshaller hands back a cleared result for a failed call.
+    EXPECT_EQ("0", values["name.result"]);
+    EXPECT_EQ("0", values["comment.result"]);
+    EXPECT_EQ("0", values["version"]) << "the object stays usable";
+    EXPECT_EQ(0, record.CountOf(Entry::Checkin)) << "nothing reached the provider";
+    ExpectServerEnded();
+}
+
 TEST_F(MisbehavingProvider, EveryStackOverflowInsideAFileListCallIsContained) {
     if (ThirtyTwoBitCodeIsEmulated()) {
         GTEST_SKIP() << kEmulationEndsOnStackOverflow;

@@ -27,6 +27,7 @@ enum class Entry : int32_t {
     QueryInfo,
     BeginBatch,
     EndBatch,
+    Load, // the library's start-up (DllMain's process attach), which records no call
     Count
 };
 

@@ -140,33 +140,43 @@ void PumpUntilStopped() {
     ::InterlockedExchange(&g_shared->pumping, 0);
 }
 
-// Does what the script asks of `entry` beyond recording, then gives its result.
-LONG Answer(Entry entry) {
-    if (Plan().misbehaving == entry && Plan().misbehaviour == kFaultOnNull) {
+// Does what `misbehaviour` says.
+void Misbehave(int32_t misbehaviour) {
+    switch (misbehaviour) {
+    case kFaultOnNull:
         *static_cast<volatile int*>(nullptr) = 1;
-    }
-    if (Plan().misbehaving == entry && Plan().misbehaviour == kHandleOwnFault) {
+        break;
+    case kHandleOwnFault: {
         // The provider's own frame-based handler: registered beneath the bridge's, it must see
         // the fault first.
         GuardedCall fault = [](void*) { *static_cast<volatile int*>(nullptr) = 1; };
         if (!CallGuarded(fault, nullptr)) {
             ::InterlockedIncrement(&g_shared->ownFaultsHandled);
         }
+        break;
     }
-    if (Plan().misbehaving == entry && Plan().misbehaviour == kExitProcess) {
+    case kExitProcess:
         ::ExitProcess(kExitProcessCode);
-    }
-    if (Plan().misbehaving == entry && Plan().misbehaviour == kAbort) {
+    case kAbort:
         std::abort();
-    }
-    if (Plan().misbehaving == entry && Plan().misbehaviour == kOverflowStack) {
+    case kOverflowStack:
         Recurse(0);
-    }
-    if (Plan().misbehaving == entry && Plan().misbehaviour == kPumpMessages) {
+        break;
+    case kPumpMessages:
         PumpUntilStopped();
-    }
-    if (Plan().misbehaving == entry && Plan().misbehaviour == kPostQuit) {
+        break;
+    case kPostQuit:
         ::PostQuitMessage(0);
+        break;
+    default:
+        break;
+    }
+}
+
+// Does what the script asks of `entry` beyond recording, then gives its result.
+LONG Answer(Entry entry) {
+    if (Plan().misbehaving == entry) {
+        Misbehave(Plan().misbehaviour);
     }
     return Plan().results[static_cast<int>(entry)];
 }
@@ -176,7 +186,15 @@ LONG Answer(Entry entry) {
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         g_shared = MapShared(&g_mapping);
-        return g_shared != nullptr;
+        if (g_shared == nullptr) {
+            return FALSE;
+        }
+        // A start-up misbehaves once: the next load of the library starts up as usual.
+        if (Plan().misbehaving == Entry::Load) {
+            g_shared->script.misbehaving = Entry::None;
+            Misbehave(Plan().misbehaviour);
+        }
+        return TRUE;
     }
     if (reason == DLL_PROCESS_DETACH) {
         // A null `reserved` means FreeLibrary, not the end of the process.

@@ -1,0 +1,53 @@
+#include "stack_overflow_watch.h"
+
+#include <windows.h>
+
+#include "scoped_resource.h"
+
+namespace {
+
+// The note lives in a TLS slot of its own, not in a thread_local: the handler runs on what is
+// left of an overflowed stack, where the compiler's thread-local storage may have to allocate.
+// TlsSetValue on an allocated slot writes the thread's own block and nothing else.
+DWORD NoteSlot() {
+    static const DWORD slot = ::TlsAlloc();
+    return slot;
+}
+
+LONG CALLBACK NoteOverflow(EXCEPTION_POINTERS* exception) {
+    if (exception->ExceptionRecord->ExceptionCode == EXCEPTION_STACK_OVERFLOW) {
+        ::TlsSetValue(NoteSlot(), reinterpret_cast<void*>(1));
+    }
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+void RemoveHandler(void* handler) {
+    ::RemoveVectoredExceptionHandler(handler);
+}
+
+// The handler, registered last in the list so that it only notes, and removed at the end of the
+// process. Its slot stays allocated until then.
+struct Watch {
+    Watch() {
+        if (NoteSlot() != TLS_OUT_OF_INDEXES) {
+            handler.reset(::AddVectoredExceptionHandler(0, &NoteOverflow));
+        }
+    }
+    ScopedResource<void*, &RemoveHandler> handler;
+};
+
+} // namespace
+
+void WatchStackOverflows() {
+    static const Watch watch;
+    (void)watch;
+}
+
+bool TakeStackOverflowNote() {
+    const DWORD slot = NoteSlot();
+    if (slot == TLS_OUT_OF_INDEXES || ::TlsGetValue(slot) == nullptr) {
+        return false;
+    }
+    ::TlsSetValue(slot, nullptr);
+    return true;
+}
