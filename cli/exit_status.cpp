@@ -49,7 +49,7 @@ const KnownHResult kKnown[] = {
     {HResultFromWin32(ERROR_DLL_INIT_FAILED), L"ERROR_DLL_INIT_FAILED",
      L"the provider DLL refused to load", L""},
     {HResultFromWin32(ERROR_INVALID_OPERATION), L"ERROR_INVALID_OPERATION",
-     L"the provider does not export the entry point this command needs",
+     L"the provider does not export the entry point this step needs",
      L"this provider cannot do this command"},
     {RPC_E_SERVERCALL_RETRYLATER, L"RPC_E_SERVERCALL_RETRYLATER",
      L"the server is busy with another call into the provider", L"run the command again"},
@@ -118,21 +118,46 @@ std::wstring HResultLine(HRESULT hr) {
     return line;
 }
 
+bool ReachedTheProvider(HRESULT hr) {
+    // E_FAIL is the server's guard catching a fault; the next two are COM's own handler doing it
+    // (on Windows, and under Wine); RPC_S_CALL_FAILED is the server ending during the call. A
+    // structured exception's own status comes through as it stands on some platforms.
+    return hr == E_FAIL || hr == RPC_E_SERVERFAULT || hr == HResultFromWin32(ERROR_NOACCESS) ||
+           hr == HResultFromWin32(RPC_S_CALL_FAILED) ||
+           (static_cast<unsigned long>(hr) & 0xF0000000u) == 0xC0000000u;
+}
+
 int SessionExitCode(const SessionResult& result) {
     if (result.failedStep == nullptr) {
         return kExitSuccess;
     }
-    return FAILED(result.failedHResult) ? kExitNotReached : kExitProviderError;
+    if (SUCCEEDED(result.failedHResult) || ReachedTheProvider(result.failedHResult)) {
+        return kExitProviderError;
+    }
+    return result.failedAfterCommand ? kExitNotEnded : kExitNotReached;
 }
 
 std::wstring SessionFailureLine(const SessionResult& result) {
     if (result.failedStep == nullptr) {
         return std::wstring();
     }
-    const std::wstring step = result.failedStep;
-    if (FAILED(result.failedHResult)) {
+    std::wstring step = result.failedStep;
+    if (result.failedAfterCommand) {
+        // No remedy then: running the command again would do its work twice.
+        step += L" (after the command had done its work)";
+        if (FAILED(result.failedHResult)) {
+            const HResultText text = DescribeHResult(result.failedHResult);
+            return L"plimo-scc: " + step + L": " +
+                   Hexadecimal(static_cast<unsigned long>(result.failedHResult)) +
+                   (text.name.empty() ? L"" : L" " + text.name) + L": " + text.meaning + L"\n";
+        }
+    } else if (FAILED(result.failedHResult)) {
         return L"plimo-scc: " + step + L": " + HResultLine(result.failedHResult) + L"\n";
     }
-    return L"plimo-scc: " + step + L" answered " + ResultCode(result.failedCode) + L": " +
-           DescribeResult(result.failedCode).meaning + L"\n";
+    std::wstring line = L"plimo-scc: " + step + L" answered " + ResultCode(result.failedCode) +
+                        L": " + DescribeResult(result.failedCode).meaning;
+    if (result.failedCode == SCC_I_OPERATIONCANCELED) {
+        line += L"; the provider may have wanted a window for a dialog, and plimo-scc has none";
+    }
+    return line + L"\n";
 }

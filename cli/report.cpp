@@ -1,5 +1,6 @@
 #include "report.h"
 
+#include "exit_status.h"
 #include "json_text.h"
 #include "scc_words.h"
 
@@ -12,17 +13,18 @@
 namespace {
 
 // The provider call and code a session ended with: its first failure, or the command's own
-// answer.
+// answer. A failed HRESULT stands for a call that did not answer.
 struct Outcome {
     const wchar_t* call;
     LONG code;
+    HRESULT hr;
 };
 
 Outcome OutcomeOf(Command command, const SessionResult& result) {
     if (result.failedStep != nullptr) {
-        return {result.failedStep, result.failedCode};
+        return {result.failedStep, result.failedCode, result.failedHResult};
     }
-    return {CommandCall(command), result.commandResult};
+    return {CommandCall(command), result.commandResult, S_OK};
 }
 
 std::wstring InterfaceVersion(LONG version) {
@@ -82,6 +84,16 @@ std::wstring ProviderJson(const ProviderChoice& provider) {
 }
 
 std::wstring ResultJson(const Outcome& outcome) {
+    if (FAILED(outcome.hr)) {
+        const HResultText words = DescribeHResult(outcome.hr);
+        return JsonObject()
+            .Text(L"call", outcome.call)
+            .Raw(L"code", L"null")
+            .Text(L"hresult", Hexadecimal(static_cast<unsigned long>(outcome.hr)))
+            .Text(L"name", words.name)
+            .Text(L"meaning", words.meaning)
+            .str();
+    }
     const ResultText words = DescribeResult(outcome.code);
     return JsonObject()
         .Text(L"call", outcome.call)
@@ -142,7 +154,9 @@ std::wstring Json(const Invocation& invocation, const ProviderChoice& provider,
                                  .str())
             .Raw(L"files", FilesJson(invocation, request, result));
     }
-    json.Raw(L"result", ResultJson(OutcomeOf(invocation.command, result)));
+    // Whether the command did its work, even when a later step failed.
+    json.Bool(L"done", result.commandSucceeded)
+        .Raw(L"result", ResultJson(OutcomeOf(invocation.command, result)));
     return json.str() + L"\n";
 }
 

@@ -5,6 +5,7 @@
 #include "PlimoCOMWrapper.h"
 #include "scoped_resource.h"
 #include "scoped_variant.h"
+#include "scc_words.h"
 
 namespace {
 
@@ -117,13 +118,16 @@ private:
         LONG code;
     };
 
-    // Records the first failure; true when the call reached the provider and it succeeded.
+    // Records the first failure; true when the call reached the provider and it succeeded. A
+    // cancelled operation did nothing, so it is no success.
     bool Succeeded(const wchar_t* step, Answer answer) {
-        const bool ok = SUCCEEDED(answer.hr) && answer.code >= 0;
+        const bool ok =
+            SUCCEEDED(answer.hr) && answer.code >= 0 && answer.code != SCC_I_OPERATIONCANCELED;
         if (!ok && result_->failedStep == nullptr) {
             result_->failedStep = step;
             result_->failedHResult = FAILED(answer.hr) ? answer.hr : S_OK;
             result_->failedCode = FAILED(answer.hr) ? 0 : answer.code;
+            result_->failedAfterCommand = result_->commandSucceeded;
         }
         return ok;
     }

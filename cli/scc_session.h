@@ -34,18 +34,21 @@ struct SessionResult {
     std::wstring user;
     std::wstring auxPath;
     // The command's own answer, and for status one word per file. commandSucceeded: the
-    // command's call (SccInitialize for info) reached the provider and it answered success,
-    // even if a later step failed.
+    // command's call (SccInitialize for info) reached the provider and it answered success (a
+    // cancelled operation is no success), even if a later step failed.
     bool commandSucceeded = false;
     LONG commandResult = 0;
     std::vector<LONG> statuses;
 
     // The first step that failed: its name ("SccCheckout", "activating the server", ...) and
-    // either a failed HRESULT (the call did not reach the provider) or, with S_OK, the
-    // provider's error code. Null when every step succeeded.
+    // either a failed HRESULT (from the server, or from COM) or, with S_OK, the provider's
+    // answer: an error code, or SCC_I_OPERATIONCANCELED. Null when every step succeeded.
+    // failedAfterCommand: the step came after the command had done its work (closing the
+    // project, ending the provider's session).
     const wchar_t* failedStep = nullptr;
     HRESULT failedHResult = S_OK;
     LONG failedCode = 0;
+    bool failedAfterCommand = false;
 };
 
 // Runs `request` through a server of its own. COM must be initialised on this thread (single-

@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+// What a provider answers when it cancelled an operation: it did nothing. A provider that wanted
+// to ask its user first, and was given no window for its dialog, may answer it.
+constexpr LONG SCC_I_OPERATIONCANCELED = 2;
+
 // The name and a short meaning of a provider's result code, such as "SCC_E_FILENOTCONTROLLED"
 // and "the file is not under source control". A code the interface does not publish has no
 // name.

@@ -89,12 +89,19 @@ const AnswerCase kAnswers[] = {
     {"UnpublishedError", Entry::Checkout, -999, 1,
      "plimo-scc: SccCheckout answered -999: an error the interface does not publish", false},
     {"CloseFails", Entry::CloseProject, -25, 1,
-     "plimo-scc: SccCloseProject answered SCC_E_PROJNOTOPEN (-25): no project is open", true},
+     "plimo-scc: SccCloseProject (after the command had done its work) answered "
+     "SCC_E_PROJNOTOPEN (-25): no project is open",
+     true},
     {"UninitializeFails", Entry::Uninitialize, -15, 1,
-     "plimo-scc: SccUninitialize answered SCC_E_NONSPECIFICERROR (-15): the provider failed "
-     "without saying why",
+     "plimo-scc: SccUninitialize (after the command had done its work) answered "
+     "SCC_E_NONSPECIFICERROR (-15): the provider failed without saying why",
      true},
     {"Information", Entry::Checkout, 4, 0, "", true},
+    // A provider that wanted a dialog, and had no window for it, cancelled: nothing was done.
+    {"Cancelled", Entry::Checkout, 2, 1,
+     "plimo-scc: SccCheckout answered SCC_I_OPERATIONCANCELED (2): the operation was cancelled; "
+     "the provider may have wanted a window for a dialog, and plimo-scc has none",
+     false},
 };
 
 class ProviderAnswers : public ProviderSession, public ::testing::WithParamInterface<AnswerCase> {};
@@ -113,7 +120,7 @@ TEST_P(ProviderAnswers, DecideTheExitCodeAndEndWhatWasStarted) {
     if (c.filesDone) {
         out.push_back("a.txt: checked out");
     }
-    if (c.code > 0) {
+    if (c.exitCode == 0 && c.code > 0) {
         out.push_back("note: SccCheckout answered SCC_I_FILENOTAFFECTED (4): the file was not "
                       "affected");
     }
@@ -131,6 +138,75 @@ TEST_P(ProviderAnswers, DecideTheExitCodeAndEndWhatWasStarted) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, ProviderAnswers, ::testing::ValuesIn(kAnswers),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A call that reached the provider and failed there, or a step after the command that could
+// not reach it: the files the command did are still shown, and the line names the step.
+struct FailedCallCase {
+    const char* name;
+    const wchar_t* provider;
+    Entry misbehaving; // faults on a null pointer; Entry::None: nothing does
+    const char* step;
+    DWORD exitCode;
+    const char* errorAfterStep; // how the line on standard error goes on after the step
+    bool filesDone;             // "a.txt: checked in" on standard output
+};
+
+void PrintTo(const FailedCallCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const FailedCallCase kFailedCalls[] = {
+    {"CommandFaults", kTestProvider, Entry::Checkin, "SccCheckin", 1,
+     ": 0x80004005 E_FAIL: the provider faulted during the call", false},
+    {"CloseProjectMissing", kUnclosingTestProvider, Entry::None, "SccCloseProject", 4,
+     " (after the command had done its work): 0x800710DD ERROR_INVALID_OPERATION: the provider "
+     "does not export the entry point this step needs",
+     true},
+    // Not guarded: COM's own handler fails the call, with a code that differs by platform.
+    {"UninitializeFaults", kTestProvider, Entry::Uninitialize, "SccUninitialize", 1,
+     " (after the command had done its work): 0x", true},
+};
+
+class FailedCalls : public ProviderSession, public ::testing::WithParamInterface<FailedCallCase> {
+protected:
+    ToolRun Checkin(const wchar_t* more) {
+        record.Reset();
+        record.script().misbehaving = GetParam().misbehaving;
+        record.script().misbehaviour = testprovider::kFaultOnNull;
+        return Run(L"--provider " + Quoted(BesideTest(GetParam().provider)) +
+                   L" --project demo --local " + Quoted(temp.path()) +
+                   L" checkin --comment done a.txt" + more);
+    }
+};
+
+TEST_P(FailedCalls, ShowWhatWasDoneAndNameTheStepThatFailed) {
+    const FailedCallCase& c = GetParam();
+    ToolRun run = Checkin(L"");
+    EXPECT_EQ(c.exitCode, run.exitCode) << run.err;
+    ASSERT_EQ(1u, ToolRun::Lines(run.err).size()) << run.err;
+    EXPECT_EQ(0u, run.err.find(std::string("plimo-scc: ") + c.step + c.errorAfterStep)) << run.err;
+    if (c.filesDone) {
+        EXPECT_EQ(std::string::npos, run.err.find("run the command again"))
+            << "no remedy that would do the work twice";
+    }
+    EXPECT_EQ(c.filesDone ? std::vector<std::string>{"a.txt: checked in"}
+                          : std::vector<std::string>{},
+              run.OutLines());
+
+    // The same as JSON: whether the work was done, and the step that failed.
+    ToolRun json = Checkin(L" --json");
+    EXPECT_EQ(c.exitCode, json.exitCode);
+    std::optional<JsonValue> value = JsonReader::Parse(json.out);
+    ASSERT_TRUE(value.has_value()) << json.out;
+    EXPECT_EQ(c.filesDone, (*value)["done"].boolean);
+    ASSERT_EQ(1u, (*value)["files"].items.size());
+    EXPECT_EQ("a.txt", (*value)["files"].items[0]["file"].text);
+    EXPECT_EQ(c.step, (*value)["result"]["call"].text);
+    EXPECT_EQ(0u, (*value)["result"]["hresult"].text.find("0x"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FailedCalls, ::testing::ValuesIn(kFailedCalls),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // What each file command hands the provider.
@@ -281,7 +357,7 @@ const UnreachedCase kUnreached[] = {
      "a 32-bit source-control provider DLL"},
     {"ProviderWithoutEntryPoint", kSparseTestProvider, false,
      "plimo-scc: SccInitialize: 0x800710DD ERROR_INVALID_OPERATION: the provider does not "
-     "export the entry point this command needs; this provider cannot do this command"},
+     "export the entry point this step needs; this provider cannot do this command"},
 };
 
 class NotReached : public ProviderSession, public ::testing::WithParamInterface<UnreachedCase> {

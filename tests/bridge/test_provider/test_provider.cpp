@@ -282,10 +282,12 @@ PROVIDER_ENTRY SccOpenProject(void* pvContext, HWND hWnd, LPSTR lpUser, LPCSTR l
     return Answer(Entry::OpenProject);
 }
 
+#ifndef WITHOUT_CLOSE_PROJECT
 PROVIDER_ENTRY SccCloseProject(void* pvContext) {
     Record(Entry::CloseProject, pvContext);
     return Answer(Entry::CloseProject);
 }
+#endif
 
 #ifndef SPARSE_PROVIDER
 PROVIDER_ENTRY SccGetProjPath(void* pvContext, HWND hWnd, LPSTR lpUser, LPSTR lpProjName,
