@@ -1,32 +1,21 @@
 // The file-list methods of CPlimoWrapper.
 #include "plimo_wrapper.h"
 
+#include <vector>
+
 #include "atl_exception.h"
 #include "file_name_list.h"
 #include "option_list.h"
 #include "provider_call_guard.h"
 #include "provider_entry_points.h"
+#include "returned_arrays.h"
+#include "list_forwarding.h"
 #include "safe_array_holder.h"
 #include "scoped_resource.h"
 #include "wide_text.h"
 #include "win32_error.h"
 
 using provider::ToWindow;
-
-namespace {
-
-// Runs the part of a file-list method after its pointer checks. The list builders report through
-// CAtlException. The per-call objects live inside `body`, so they are gone on every path before
-// the method returns.
-template <typename Body> HRESULT RunFileListCall(Body body) {
-    try {
-        return body();
-    } catch (...) {
-        return HResultFromCaughtException();
-    }
-}
-
-} // namespace
 
 HRESULT CPlimoWrapper::ForwardFiles(const char* name, LONG hWnd, const VARIANT& lpFileNames,
                                     const BSTR* lpComment, LONG fOptions, LONG lCmdOptionsCookie,
@@ -164,4 +153,92 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccQueryInfo(VARIANT lpFileNames, VARIA
         lpStatus->parray = status.HandOver();
         return S_OK;
     });
+}
+
+// The list methods of IPlimoWrapper2. SccRemove and SccHistory take what SccCheckin and SccGet
+// take; the others go through ForwardList.
+
+HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccRemove(LONG hWnd, VARIANT lpFileNames, BSTR lpComment,
+                                                   LONG fOptions, LONG lCmdOptionsCookie,
+                                                   LONG* pResult) {
+    return ForwardFiles("SccRemove", hWnd, lpFileNames, &lpComment, fOptions, lCmdOptionsCookie,
+                        pResult);
+}
+
+HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccHistory(LONG hWnd, VARIANT lpFileNames, LONG fOptions,
+                                                    LONG lCmdOptionsCookie, LONG* pResult) {
+    return ForwardFiles("SccHistory", hWnd, lpFileNames, nullptr, fOptions, lCmdOptionsCookie,
+                        pResult);
+}
+
+namespace {
+
+// For the lists of which the provider writes nothing back.
+using NoOutput = char;
+HRESULT NothingMore(const std::vector<NoOutput>&) {
+    return S_OK;
+}
+
+} // namespace
+
+HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccRunScc(LONG hWnd, VARIANT lpFileNames, LONG* pResult) {
+    return ForwardList<provider::SccRunSccFn, NoOutput>(
+        "SccRunScc", lpFileNames, pResult,
+        [&](provider::SccRunSccFn entry, const CFileNameList& names, NoOutput*) {
+            return entry(m_pvContext, ToWindow(hWnd), names.Count(), names.Names());
+        },
+        NothingMore);
+}
+
+HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccBackgroundGet(VARIANT lpFileNames, LONG dwFlags,
+                                                          LONG dwBackgroundOperationID,
+                                                          LONG* pResult) {
+    return ForwardList<provider::SccBackgroundGetFn, NoOutput>(
+        "SccBackgroundGet", lpFileNames, pResult,
+        [&](provider::SccBackgroundGetFn entry, const CFileNameList& names, NoOutput*) {
+            return entry(m_pvContext, names.Count(), names.Names(), dwFlags,
+                         dwBackgroundOperationID);
+        },
+        NothingMore);
+}
+
+HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccWillCreateSccFile(VARIANT lpFileNames,
+                                                              VARIANT* pbSccFiles, LONG* pResult) {
+    if (pbSccFiles == nullptr) {
+        return E_INVALIDARG;
+    }
+    return ForwardList<provider::SccWillCreateSccFileFn, BOOL>(
+        "SccWillCreateSccFile", lpFileNames, pResult,
+        [&](provider::SccWillCreateSccFileFn entry, const CFileNameList& names, BOOL* flags) {
+            return entry(m_pvContext, names.Count(), names.Names(), flags);
+        },
+        [&](const std::vector<BOOL>& flags) {
+            return ReturnFlags(std::vector<bool>(flags.begin(), flags.end()), pbSccFiles);
+        });
+}
+
+HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccEnumChangedFiles(LONG hWnd, VARIANT lpFileNames,
+                                                             VARIANT* plEvent, LONG* pResult) {
+    if (plEvent == nullptr) {
+        return E_INVALIDARG;
+    }
+    return ForwardList<provider::SccEnumChangedFilesFn, LONG>(
+        "SccEnumChangedFiles", lpFileNames, pResult,
+        [&](provider::SccEnumChangedFilesFn entry, const CFileNameList& names, LONG* events) {
+            return entry(m_pvContext, ToWindow(hWnd), names.Count(), names.Names(), events);
+        },
+        [&](const std::vector<LONG>& events) { return ReturnLongs(events, plEvent); });
+}
+
+HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccDirQueryInfo(VARIANT lpDirNames, VARIANT* lpStatus,
+                                                         LONG* pResult) {
+    if (lpStatus == nullptr) {
+        return E_INVALIDARG;
+    }
+    return ForwardList<provider::SccDirQueryInfoFn, LONG>(
+        "SccDirQueryInfo", lpDirNames, pResult,
+        [&](provider::SccDirQueryInfoFn entry, const CFileNameList& names, LONG* status) {
+            return entry(m_pvContext, names.Count(), names.Names(), status);
+        },
+        [&](const std::vector<LONG>& status) { return ReturnLongs(status, lpStatus); });
 }

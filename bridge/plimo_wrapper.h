@@ -1,16 +1,22 @@
-// CPlimoWrapper: the bridge behind IPlimoWrapper. It binds one source-control provider library
-// and forwards every interface method to the provider entry point of the same name.
+// CPlimoWrapper: the bridge behind IPlimoWrapper and IPlimoWrapper2. It binds one source-control
+// provider library and forwards every interface method to the provider entry point of the same
+// name.
 #pragma once
 
 #include <windows.h>
 
+#include <functional>
+
 #include "PlimoCOMWrapper.h"
+#include "PlimoCOMWrapper2.h"
 #include "provider_call.h"
+#include "provider_messages.h"
 #include "scoped_resource.h"
 
-// The bridge implements the 19 methods of IPlimoWrapper. IUnknown and IDispatch are left to
-// the object machinery that completes it (reference counting, interface lookup, dispatch), so
-// a derived class may construct it directly, bind it to a provider and call it.
+// The bridge implements the methods of IPlimoWrapper2, the 19 of IPlimoWrapper among them. A
+// class that serves only IPlimoWrapper shows only those. IUnknown and IDispatch are left to the
+// object machinery that completes it (reference counting, interface lookup, dispatch), so a
+// derived class may construct it directly, bind it to a provider and call it.
 //
 // Every method but Init returns S_OK once the provider has been called, with the provider's own
 // result in *pResult; E_INVALIDARG for a null required pointer and 0x800710DD when no library is
@@ -25,9 +31,12 @@
 // One provider call runs at a time on a thread: a method called while another is inside the
 // provider (which may pump messages) returns kProviderBusy and writes nothing, and after a stack
 // overflow whose guard page could not be put back every method returns kProviderStackLost.
-class CPlimoWrapper : public IPlimoWrapper {
+class CPlimoWrapper : public IPlimoWrapper2 {
 public:
-    CPlimoWrapper() = default;
+    // `collectsMessages`: SccOpenProject hands the provider a text-output procedure, and what it
+    // writes is kept for TakeMessages. Without it, as IPlimoWrapper defines, the provider gets
+    // none.
+    explicit CPlimoWrapper(bool collectsMessages = false) : m_collectsMessages(collectsMessages) {}
     virtual ~CPlimoWrapper();
 
     CPlimoWrapper(const CPlimoWrapper&) = delete;
@@ -83,6 +92,61 @@ public:
     HRESULT STDMETHODCALLTYPE SccBeginBatch(LONG* pResult) override;
     HRESULT STDMETHODCALLTYPE SccEndBatch(LONG* pResult) override;
 
+    // IPlimoWrapper2. The methods take what IPlimoWrapper's take and answer alike; file lists are
+    // converted and guarded as the six file-list methods' are. Arrays come back as new
+    // zero-based arrays the caller owns (see PlimoCOMWrapper2.idl for their types).
+    HRESULT STDMETHODCALLTYPE TakeMessages(VARIANT* pMessages, VARIANT* pTypes,
+                                           LONG* pCount) override;
+    HRESULT STDMETHODCALLTYPE SccRemove(LONG hWnd, VARIANT lpFileNames, BSTR lpComment,
+                                        LONG fOptions, LONG lCmdOptionsCookie,
+                                        LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccRename(LONG hWnd, BSTR lpFileName, BSTR lpNewName,
+                                        LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccDiff(LONG hWnd, BSTR lpFileName, LONG fOptions,
+                                      LONG lCmdOptionsCookie, LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccHistory(LONG hWnd, VARIANT lpFileNames, LONG fOptions,
+                                         LONG lCmdOptionsCookie, LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccProperties(LONG hWnd, BSTR lpFileName, LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccRunScc(LONG hWnd, VARIANT lpFileNames, LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccGetEvents(BSTR* lpFileName, LONG* lpStatus,
+                                           LONG* pnEventsRemaining, LONG* pResult) override;
+    // The provider's own list of names, which it is then asked to free.
+    HRESULT STDMETHODCALLTYPE SccAddFromScc(LONG hWnd, VARIANT* lpFileNames,
+                                            LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccDirQueryInfo(VARIANT lpDirNames, VARIANT* lpStatus,
+                                              LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccDirDiff(LONG hWnd, BSTR lpDirName, LONG dwFlags,
+                                         LONG lCmdOptionsCookie, LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccGetExtendedCapabilities(LONG lSccExCap, VARIANT_BOOL* pbSupported,
+                                                         LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccCreateSubProject(LONG hWnd, BSTR* lpUser, BSTR lpParentProjPath,
+                                                  BSTR lpSubProjName, BSTR* lpAuxProjPath,
+                                                  BSTR* lpSubProjPath, LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccGetParentProjectPath(LONG hWnd, BSTR* lpUser, BSTR lpProjPath,
+                                                      BSTR* lpAuxProjPath, BSTR* lpParentProjPath,
+                                                      LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccIsMultiCheckoutEnabled(VARIANT_BOOL* pbMultiCheckout,
+                                                        LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccWillCreateSccFile(VARIANT lpFileNames, VARIANT* pbSccFiles,
+                                                   LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccEnumChangedFiles(LONG hWnd, VARIANT lpFileNames, VARIANT* plEvent,
+                                                  LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccGetUserOption(LONG nOption, LONG* lpVal, LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccBackgroundGet(VARIANT lpFileNames, LONG dwFlags,
+                                               LONG dwBackgroundOperationID,
+                                               LONG* pResult) override;
+    // These three return S_FALSE instead of S_OK when the provider reported more than
+    // kMaxReportedItems items: the first ones come back, and the provider was told to stop.
+    HRESULT STDMETHODCALLTYPE SccPopulateList(LONG nCommand, VARIANT lpFileNames, LONG fOptions,
+                                              VARIANT* pbAddKeep, VARIANT* pnStatus,
+                                              VARIANT* pNames, VARIANT* lpStatus,
+                                              LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccQueryChanges(VARIANT lpFileNames, VARIANT* pNames,
+                                              VARIANT* pChangeTypes, VARIANT* pLatestNames,
+                                              LONG* pResult) override;
+    HRESULT STDMETHODCALLTYPE SccPopulateDirList(VARIANT lpDirPaths, LONG dwFlags, VARIANT* pNames,
+                                                 VARIANT* pbFolder, LONG* pResult) override;
+
     // Frees the bound provider library without calling any of its entry points. The final
     // release of the object calls it before the server lock is dropped; the destructor calls it
     // again, which then does nothing.
@@ -95,9 +159,16 @@ private:
     // and handed as the first argument to every other entry point. The bridge never resets it.
     void* m_pvContext = nullptr;
 
+    // Whether SccOpenProject passes the text-output procedure; the messages it collects.
+    const bool m_collectsMessages;
+    ProviderMessages m_messages;
+
     // Admission to the provider for one call and its entry point `name`, looked up afresh in the
     // bound library (see ProviderCall).
-    ProviderCall Enter(const char* name) { return ProviderCall(this, m_hProvider.get(), name); }
+    ProviderCall Enter(const char* name) {
+        return ProviderCall(this, m_hProvider.get(), name,
+                            m_collectsMessages ? &m_messages : nullptr);
+    }
 
     HRESULT BindProvider(const wchar_t* path);
     // The four file-list methods that differ only by the comment: SccCheckin and SccCheckout
@@ -105,6 +176,17 @@ private:
     HRESULT ForwardFiles(const char* name, LONG hWnd, const VARIANT& lpFileNames,
                          const BSTR* lpComment, LONG fOptions, LONG lCmdOptionsCookie,
                          LONG* pResult);
+    // Forwards a list method of IPlimoWrapper2 whose entry is of type Fn: converts the list
+    // `lpNames` as the file-list methods do, makes one Out a name for the provider to write,
+    // runs call(entry, names, outputs) under the guard and, once it returned, writes *pResult
+    // and hands the outputs to finish(outputs), whose HRESULT the method returns.
+    template <typename Fn, typename Out, typename Call, typename Finish>
+    HRESULT ForwardList(const char* name, const VARIANT& lpNames, LONG* pResult, Call call,
+                        Finish finish);
+    // Forwards a method on one file or folder `lpName` (refused when null or not convertible):
+    // *pResult = call(admitted call, the narrow name), as an unguarded call.
+    using NamedCall = std::function<LONG(const ProviderCall&, LPCSTR)>;
+    HRESULT ForwardNamed(const char* name, BSTR lpName, LONG* pResult, const NamedCall& call);
     // Forwards a method whose provider entry takes nothing but the context.
     HRESULT CallContextEntry(const char* name, LONG* pResult);
 };

@@ -102,10 +102,12 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccOpenProject(LONG hWnd, BSTR* lpUser,
         return converted;
     }
 
-    // No text-output callback is ever offered.
+    // The text-output procedure only where the messages are collected (IPlimoWrapper2's class):
+    // IPlimoWrapper offers none.
     call.Run([&] {
         *pResult = entry(m_pvContext, ToWindow(hWnd), user.get(), project.get(), localPath.get(),
-                         auxPath.get(), comment.get(), nullptr, dwFlags);
+                         auxPath.get(), comment.get(),
+                         m_collectsMessages ? &CollectProviderMessage : nullptr, dwFlags);
     });
 
     HRESULT hr = user.Return(lpUser);
@@ -113,4 +115,87 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccOpenProject(LONG hWnd, BSTR* lpUser,
         return hr;
     }
     return auxPath.Return(lpAuxProjPath);
+}
+
+HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccCreateSubProject(LONG hWnd, BSTR* lpUser,
+                                                             BSTR lpParentProjPath,
+                                                             BSTR lpSubProjName,
+                                                             BSTR* lpAuxProjPath,
+                                                             BSTR* lpSubProjPath, LONG* pResult) {
+    if (lpUser == nullptr || lpParentProjPath == nullptr || lpSubProjName == nullptr ||
+        lpAuxProjPath == nullptr || lpSubProjPath == nullptr || pResult == nullptr) {
+        return E_INVALIDARG;
+    }
+    InOutString<kUserCapacity> user(*lpUser);
+    InOutString<kProjectCapacity> auxPath(*lpAuxProjPath);
+    InOutString<kProjectCapacity> subPath(*lpSubProjPath);
+    for (HRESULT loaded : {user.status(), auxPath.status(), subPath.status()}) {
+        if (FAILED(loaded)) {
+            return loaded;
+        }
+    }
+    ProviderCall call = Enter("SccCreateSubProject");
+    if (FAILED(call.status())) {
+        return call.status();
+    }
+    auto entry = call.entry<provider::SccCreateSubProjectFn>();
+    NarrowText parent, name;
+    HRESULT converted = WideToNarrow(lpParentProjPath, &parent);
+    if (SUCCEEDED(converted)) {
+        converted = WideToNarrow(lpSubProjName, &name);
+    }
+    if (FAILED(converted)) {
+        return converted;
+    }
+
+    call.Run([&] {
+        *pResult = entry(m_pvContext, ToWindow(hWnd), user.get(), parent.get(), name.get(),
+                         auxPath.get(), subPath.get());
+    });
+
+    HRESULT hr = user.Return(lpUser);
+    if (SUCCEEDED(hr)) {
+        hr = auxPath.Return(lpAuxProjPath);
+    }
+    return SUCCEEDED(hr) ? subPath.Return(lpSubProjPath) : hr;
+}
+
+HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGetParentProjectPath(LONG hWnd, BSTR* lpUser,
+                                                                 BSTR lpProjPath,
+                                                                 BSTR* lpAuxProjPath,
+                                                                 BSTR* lpParentProjPath,
+                                                                 LONG* pResult) {
+    if (lpUser == nullptr || lpProjPath == nullptr || lpAuxProjPath == nullptr ||
+        lpParentProjPath == nullptr || pResult == nullptr) {
+        return E_INVALIDARG;
+    }
+    InOutString<kUserCapacity> user(*lpUser);
+    InOutString<kProjectCapacity> auxPath(*lpAuxProjPath);
+    InOutString<kProjectCapacity> parentPath(*lpParentProjPath);
+    for (HRESULT loaded : {user.status(), auxPath.status(), parentPath.status()}) {
+        if (FAILED(loaded)) {
+            return loaded;
+        }
+    }
+    ProviderCall call = Enter("SccGetParentProjectPath");
+    if (FAILED(call.status())) {
+        return call.status();
+    }
+    auto entry = call.entry<provider::SccGetParentProjectPathFn>();
+    NarrowText project;
+    const HRESULT converted = WideToNarrow(lpProjPath, &project);
+    if (FAILED(converted)) {
+        return converted;
+    }
+
+    call.Run([&] {
+        *pResult = entry(m_pvContext, ToWindow(hWnd), user.get(), project.get(), auxPath.get(),
+                         parentPath.get());
+    });
+
+    HRESULT hr = user.Return(lpUser);
+    if (SUCCEEDED(hr)) {
+        hr = auxPath.Return(lpAuxProjPath);
+    }
+    return SUCCEEDED(hr) ? parentPath.Return(lpParentProjPath) : hr;
 }

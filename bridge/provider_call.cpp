@@ -28,11 +28,13 @@ ProviderCall::ProviderCall(IUnknown* object) {
     held_->AddRef();
 }
 
-ProviderCall::ProviderCall(IUnknown* object, HMODULE library, const char* name)
+ProviderCall::ProviderCall(IUnknown* object, HMODULE library, const char* name,
+                           ProviderMessages* messages)
     : ProviderCall(object) {
     if (FAILED(status_)) {
         return;
     }
+    previousMessages_ = SetCurrentMessages(messages);
     entry_ = library != nullptr ? ::GetProcAddress(library, name) : nullptr;
     if (entry_ == nullptr) {
         status_ = kNoProviderEntry;
@@ -52,6 +54,7 @@ void ProviderCall::End() {
         return;
     }
     --callsInProgress;
+    SetCurrentMessages(previousMessages_);
     // Last, and possibly the object's final release: nothing of the object is touched after it.
     std::exchange(held_, nullptr)->Release();
 }

@@ -6,6 +6,7 @@
 #include <unknwn.h>
 
 #include "provider_call_guard.h"
+#include "provider_messages.h"
 #include "win32_error.h"
 
 // No provider library is bound, or it lacks the entry point a method needs.
@@ -30,8 +31,10 @@ public:
     // Admission alone, for Init, whose provider code is the library's own start-up.
     explicit ProviderCall(IUnknown* object);
     // Admission and the lookup of the entry point `name` in `library` (which may be null), afresh
-    // at every call.
-    ProviderCall(IUnknown* object, HMODULE library, const char* name);
+    // at every call. While admitted, what the provider writes through the text-output procedure
+    // goes to `messages` (when not null).
+    ProviderCall(IUnknown* object, HMODULE library, const char* name,
+                 ProviderMessages* messages = nullptr);
     ~ProviderCall();
 
     ProviderCall(const ProviderCall&) = delete;
@@ -67,5 +70,7 @@ private:
 
     IUnknown* held_ = nullptr;
     FARPROC entry_ = nullptr;
+    // The message list in place before this call's, restored when it ends.
+    ProviderMessages* previousMessages_ = nullptr;
     HRESULT status_ = S_OK;
 };

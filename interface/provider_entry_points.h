@@ -18,9 +18,12 @@ using SccContextFn = LONG(__cdecl*)(void* pvContext);
 using SccSetOptionFn = LONG(__cdecl*)(void* pvContext, LONG nOption, LONG_PTR dwVal);
 using SccGetCommandOptionsFn = LONG(__cdecl*)(void* pvContext, HWND hWnd, LONG iCommand,
                                               LONG* ppvCmdOptions);
+// Text output for an open project: a message and its type (kMessage...), answered with
+// kMessageReturnOk or kMessageReturnCancel.
+using TextOutProc = LONG(__cdecl*)(LPCSTR lpMessage, DWORD dwMessageType);
 using SccOpenProjectFn = LONG(__cdecl*)(void* pvContext, HWND hWnd, LPSTR lpUser, LPCSTR lpProjName,
                                         LPCSTR lpLocalProjPath, LPSTR lpAuxProjPath,
-                                        LPCSTR lpComment, void* lpTextOutProc, LONG dwFlags);
+                                        LPCSTR lpComment, TextOutProc lpTextOutProc, LONG dwFlags);
 using SccGetProjPathFn = LONG(__cdecl*)(void* pvContext, HWND hWnd, LPSTR lpUser, LPSTR lpProjName,
                                         LPSTR lpLocalPath, LPSTR lpAuxProjPath,
                                         BOOL bAllowChangePath, BOOL* pbNew);
@@ -34,6 +37,81 @@ using SccAddFn = LONG(__cdecl*)(void* pvContext, HWND hWnd, LONG nFiles, LPCSTR*
                                 LPCSTR lpComment, LONG* pfOptions, LONG_PTR pvOptions);
 using SccQueryInfoFn = LONG(__cdecl*)(void* pvContext, LONG nFiles, LPCSTR* lpFileNames,
                                       LONG* lpStatus);
+
+// The rest of the provider interface (its version 1.3).
+// SccRemove: files, comment, options.
+using SccRemoveFn = LONG(__cdecl*)(void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames,
+                                   LPCSTR lpComment, LONG fOptions, LONG_PTR pvOptions);
+using SccRenameFn = LONG(__cdecl*)(void* pvContext, HWND hWnd, LPCSTR lpFileName, LPCSTR lpNewName);
+// SccDiff on a file, SccDirDiff on a folder.
+using SccDiffFn = LONG(__cdecl*)(void* pvContext, HWND hWnd, LPCSTR lpName, LONG fOptions,
+                                 LONG_PTR pvOptions);
+using SccHistoryFn = LONG(__cdecl*)(void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames,
+                                    LONG fOptions, LONG_PTR pvOptions);
+using SccPropertiesFn = LONG(__cdecl*)(void* pvContext, HWND hWnd, LPCSTR lpFileName);
+using SccRunSccFn = LONG(__cdecl*)(void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames);
+// The provider writes a file name of up to _MAX_PATH bytes, its status and how many events remain.
+using SccGetEventsFn = LONG(__cdecl*)(void* pvContext, LPSTR lpFileName, LONG* lpStatus,
+                                      LONG* pnEventsRemaining);
+// Called once to get the provider's own list of names, and again with a null list pointer and
+// the same count, for the provider to free it.
+using SccAddFromSccFn = LONG(__cdecl*)(void* pvContext, HWND hWnd, LONG* pnFiles,
+                                       LPCSTR** lplpFileNames);
+using SccDirQueryInfoFn = LONG(__cdecl*)(void* pvContext, LONG nDirs, LPCSTR* lpDirNames,
+                                         LONG* lpStatus);
+using SccGetExtendedCapabilitiesFn = LONG(__cdecl*)(void* pvContext, LONG lSccExCap,
+                                                    BOOL* pbSupported);
+using SccCreateSubProjectFn = LONG(__cdecl*)(void* pvContext, HWND hWnd, LPSTR lpUser,
+                                             LPCSTR lpParentProjPath, LPCSTR lpSubProjName,
+                                             LPSTR lpAuxProjPath, LPSTR lpSubProjPath);
+using SccGetParentProjectPathFn = LONG(__cdecl*)(void* pvContext, HWND hWnd, LPSTR lpUser,
+                                                 LPCSTR lpProjPath, LPSTR lpAuxProjPath,
+                                                 LPSTR lpParentProjPath);
+using SccIsMultiCheckoutEnabledFn = LONG(__cdecl*)(void* pvContext, BOOL* pbMultiCheckout);
+using SccWillCreateSccFileFn = LONG(__cdecl*)(void* pvContext, LONG nFiles, LPCSTR* lpFileNames,
+                                              BOOL* pbSccFiles);
+using SccEnumChangedFilesFn = LONG(__cdecl*)(void* pvContext, HWND hWnd, LONG cFiles,
+                                             LPCSTR* lpFileNames, LONG* plEvent);
+using SccGetUserOptionFn = LONG(__cdecl*)(void* pvContext, LONG nOption, LONG* lpVal);
+using SccBackgroundGetFn = LONG(__cdecl*)(void* pvContext, LONG nFiles, LPCSTR* lpFileNames,
+                                          LONG dwFlags, LONG dwBackgroundOperationID);
+
+// The provider's callbacks. Each returns to the provider whether it should go on.
+// One file of SccPopulateList: whether the caller keeps it in its list, its status, its name.
+using PopulateListProc = BOOL(__cdecl*)(void* pvCallerData, BOOL bAddKeep, LONG nStatus,
+                                        LPCSTR lpFileName);
+// One folder or file of SccPopulateDirList.
+using PopulateDirListProc = BOOL(__cdecl*)(void* pvCallerData, BOOL bFolder, LPCSTR lpName);
+// One change of SccQueryChanges, described by this record.
+struct QueryChangesData {
+    DWORD dwSize;
+    LPCSTR lpFileName;
+    DWORD dwChangeType;
+    LPCSTR lpLatestName;
+};
+using QueryChangesProc = BOOL(__cdecl*)(void* pvCallerData, QueryChangesData* pChangesData);
+
+using SccPopulateListFn = LONG(__cdecl*)(void* pvContext, LONG nCommand, LONG nFiles,
+                                         LPCSTR* lpFileNames, PopulateListProc pfnPopulate,
+                                         void* pvCallerData, LONG* lpStatus, LONG fOptions);
+using SccQueryChangesFn = LONG(__cdecl*)(void* pvContext, LONG nFiles, LPCSTR* lpFileNames,
+                                         QueryChangesProc pfnCallback, void* pvCallerData);
+using SccPopulateDirListFn = LONG(__cdecl*)(void* pvContext, LONG nDirs, LPCSTR* lpDirPaths,
+                                            PopulateDirListProc pfnPopulate, void* pvCallerData,
+                                            LONG dwFlags);
+
+// Message types of the text-output procedure. The cancel protocol's messages ask whether to go
+// on (kMessageDoCancel) and frame a stretch of work that may be cancelled.
+constexpr DWORD kMessageInfo = 1;
+constexpr DWORD kMessageWarning = 2;
+constexpr DWORD kMessageError = 3;
+constexpr DWORD kMessageStatus = 4;
+constexpr DWORD kMessageDoCancel = 5;
+constexpr DWORD kMessageStartCancel = 6;
+constexpr DWORD kMessageStopCancel = 7;
+// What a text-output procedure answers: go on, or cancel.
+constexpr LONG kMessageReturnOk = 0;
+constexpr LONG kMessageReturnCancel = -1;
 
 // Window handles travel as plain 32-bit integers and reach the provider unchanged.
 inline HWND ToWindow(LONG hWnd) {

@@ -7,3 +7,4 @@ constexpr wchar_t kAppIdText[] = L"{054AD9CC-6C76-44E1-9EFB-DFD0CA1C4A0B}";
 // The registry script resources of the executable.
 constexpr unsigned kAppIdScript = 101;
 constexpr unsigned kClassScript = 102;
+constexpr unsigned kClass2Script = 103;

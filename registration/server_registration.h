@@ -29,13 +29,20 @@ public:
     // Applies (or removes) the "REGISTRY" script resource `id` with the host's variables and
     // the `extra` pairs (ending with a null name; may be null).
     HRESULT ApplyRegistryResource(UINT id, bool doRegister, const RegistryVariable* extra);
-    // The type library held by the image (or by a .tlb file beside it) and its path. The caller
-    // owns both on success.
-    HRESULT LoadModuleTypeLib(ITypeLib** library, BSTR* path);
+    // The type library held by the image as TYPELIB resource `index` (or, for the first, by a
+    // .tlb file beside it) and its path. The caller owns both on success.
+    HRESULT LoadModuleTypeLib(UINT index, ITypeLib** library, BSTR* path);
+    // Register every type library of the image, first to last; unregister them last to first
+    // (the second imports the first).
     HRESULT RegisterModuleTypeLib();
     HRESULT UnregisterModuleTypeLib();
-    // Whether the type library is registered for the current user (HKCU's classes hold it).
+    // Whether the first type library is registered for the current user (HKCU's classes hold
+    // it).
     bool PerUserTypeLibRegistered();
+
+private:
+    HRESULT RegisterTypeLibAt(UINT index);
+    HRESULT UnregisterTypeLibAt(UINT index);
 
 protected:
     ~CServerRegistration() = default;

@@ -53,7 +53,7 @@ bool WithTlbExtension(wchar_t (&path)[MAX_PATH]) {
 
 } // namespace
 
-HRESULT CServerRegistration::LoadModuleTypeLib(ITypeLib** library, BSTR* path) {
+HRESULT CServerRegistration::LoadModuleTypeLib(UINT index, ITypeLib** library, BSTR* path) {
     *library = nullptr;
     *path = nullptr;
     wchar_t file[MAX_PATH];
@@ -64,11 +64,19 @@ HRESULT CServerRegistration::LoadModuleTypeLib(ITypeLib** library, BSTR* path) {
     if (length == MAX_PATH) {
         return HResultFromWin32(ERROR_INSUFFICIENT_BUFFER);
     }
+    // The first library is the image's own path; another is named by its resource number after
+    // it ("...\PlimoCOMWrapper.exe\2"), as the registry then records it.
+    if (index > 1) {
+        const int added = std::swprintf(file + length, MAX_PATH - length, L"\\%u", index);
+        if (added < 0) {
+            return HResultFromWin32(ERROR_INSUFFICIENT_BUFFER);
+        }
+    }
     ScopedTypeLib loaded;
     HRESULT hr = ::LoadTypeLib(file, loaded.put());
     if (FAILED(hr)) {
-        // A type library shipped beside the executable stands in for the embedded one.
-        if (!WithTlbExtension(file)) {
+        // A type library shipped beside the executable stands in for the embedded first one.
+        if (index > 1 || !WithTlbExtension(file)) {
             return E_FAIL;
         }
         hr = ::LoadTypeLib(file, loaded.put());
@@ -85,10 +93,38 @@ HRESULT CServerRegistration::LoadModuleTypeLib(ITypeLib** library, BSTR* path) {
     return S_OK;
 }
 
+namespace {
+
+// The image's type libraries: IPlimoWrapper's, then IPlimoWrapper2's, which imports it.
+constexpr UINT kTypeLibraryCount = 2;
+
+} // namespace
+
 HRESULT CServerRegistration::RegisterModuleTypeLib() {
+    HRESULT hr = S_OK;
+    for (UINT index = 1; index <= kTypeLibraryCount && SUCCEEDED(hr); ++index) {
+        hr = RegisterTypeLibAt(index);
+    }
+    return hr;
+}
+
+HRESULT CServerRegistration::UnregisterModuleTypeLib() {
+    // Every library is asked to go, so that one registered by an older version alone (the first)
+    // goes too; the first failure is the result.
+    HRESULT result = S_OK;
+    for (UINT index = kTypeLibraryCount; index >= 1; --index) {
+        const HRESULT hr = UnregisterTypeLibAt(index);
+        if (SUCCEEDED(result) && FAILED(hr)) {
+            result = hr;
+        }
+    }
+    return result;
+}
+
+HRESULT CServerRegistration::RegisterTypeLibAt(UINT index) {
     ScopedTypeLib library;
     ScopedBstr path;
-    HRESULT hr = LoadModuleTypeLib(library.put(), path.put());
+    HRESULT hr = LoadModuleTypeLib(index, library.put(), path.put());
     if (FAILED(hr)) {
         return hr;
     }
@@ -115,10 +151,10 @@ HRESULT CServerRegistration::RegisterModuleTypeLib() {
     return ::RegisterTypeLib(library.get(), path.get(), helpDirectory);
 }
 
-HRESULT CServerRegistration::UnregisterModuleTypeLib() {
+HRESULT CServerRegistration::UnregisterTypeLibAt(UINT index) {
     ScopedTypeLib library;
     ScopedBstr path;
-    HRESULT hr = LoadModuleTypeLib(library.put(), path.put());
+    HRESULT hr = LoadModuleTypeLib(index, library.put(), path.put());
     if (FAILED(hr)) {
         return hr;
     }
@@ -138,7 +174,7 @@ HRESULT CServerRegistration::UnregisterModuleTypeLib() {
 bool CServerRegistration::PerUserTypeLibRegistered() {
     ScopedTypeLib library;
     ScopedBstr path;
-    if (FAILED(LoadModuleTypeLib(library.put(), path.put()))) {
+    if (FAILED(LoadModuleTypeLib(1, library.put(), path.put()))) {
         return false;
     }
     ScopedLibAttr attr;

@@ -15,6 +15,8 @@ template <class T, const IID* piid, const GUID* plibid, WORD major, WORD minor,
           class Holder = CComTypeInfoHolder>
 class IDispatchImpl : public T {
 public:
+    using T::T;
+
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
         if (count == nullptr) {
             return E_POINTER;

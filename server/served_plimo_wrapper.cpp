@@ -12,7 +12,18 @@ const InterfaceEntry* CServedPlimoWrapper::InterfaceTable() {
     return table;
 }
 
-HRESULT CreatePlimoWrapper(void* outer, REFIID riid, void** ppv) {
+const InterfaceEntry* CServedPlimoWrapper2::InterfaceTable() {
+    static const InterfaceEntry table[] = {
+        {&IID_IPlimoWrapper2, OffsetOfBase<CServedPlimoWrapper2, IPlimoWrapper2>()},
+        {&IID_IPlimoWrapper, OffsetOfBase<CServedPlimoWrapper2, IPlimoWrapper>()},
+        {&IID_IDispatch, OffsetOfBase<CServedPlimoWrapper2, IDispatch>()},
+        {nullptr, 0}};
+    return table;
+}
+
+namespace {
+
+template <class T> HRESULT CreateServed(void* outer, REFIID riid, void** ppv) {
     if (outer != nullptr) {
         if (ppv == nullptr) {
             return E_POINTER;
@@ -24,7 +35,7 @@ HRESULT CreatePlimoWrapper(void* outer, REFIID riid, void** ppv) {
         return E_POINTER;
     }
     *ppv = nullptr;
-    auto* object = new (std::nothrow) CComObject<CServedPlimoWrapper>;
+    auto* object = new (std::nothrow) CComObject<T>;
     if (object == nullptr) {
         return E_OUTOFMEMORY;
     }
@@ -40,4 +51,14 @@ HRESULT CreatePlimoWrapper(void* outer, REFIID riid, void** ppv) {
     }
     delete object;
     return hr;
+}
+
+} // namespace
+
+HRESULT CreatePlimoWrapper(void* outer, REFIID riid, void** ppv) {
+    return CreateServed<CServedPlimoWrapper>(outer, riid, ppv);
+}
+
+HRESULT CreatePlimoWrapper2(void* outer, REFIID riid, void** ppv) {
+    return CreateServed<CServedPlimoWrapper2>(outer, riid, ppv);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "PlimoCOMWrapper.h"
+#include "PlimoCOMWrapper2.h"
 #include "com_co_class.h"
 #include "com_object_root.h"
 #include "dispatch_impl.h"
@@ -22,7 +23,25 @@ public:
     void FinalRelease() { ReleaseProvider(); }
 };
 
-// The instance creator of the class table. Aggregation is refused (CLASS_E_NOAGGREGATION,
+// The same bridge with the whole provider interface, IPlimoWrapper2 (and IPlimoWrapper, its
+// base), described by the second type library. It hands its providers the text-output procedure
+// and keeps their messages for TakeMessages.
+class CServedPlimoWrapper2
+    : public IDispatchImpl<CPlimoWrapper, &IID_IPlimoWrapper2, &LIBID_PlimoCOMWrapper2Lib, 1, 0,
+                           CComTypeInfoHolder>,
+      public CComObjectRootEx<CComMultiThreadModel>,
+      public CComCoClass<CServedPlimoWrapper2, &CLSID_TovikPlimoWrapper2> {
+public:
+    CServedPlimoWrapper2() : IDispatchImpl(true) {}
+
+    // IPlimoWrapper2, IPlimoWrapper and IDispatch, all at the same address.
+    static const InterfaceEntry* InterfaceTable();
+
+    void FinalRelease() { ReleaseProvider(); }
+};
+
+// The instance creators of the class table. Aggregation is refused (CLASS_E_NOAGGREGATION,
 // whatever is asked); E_POINTER for a null ppv; E_OUTOFMEMORY; a failed lock or lookup destroys
 // the new object again, which drops its server lock.
 HRESULT CreatePlimoWrapper(void* outer, REFIID riid, void** ppv);
+HRESULT CreatePlimoWrapper2(void* outer, REFIID riid, void** ppv);

@@ -8,6 +8,7 @@
 #include "class_table.h"
 #include "plimo_com_wrapper_module.h"
 #include "PlimoCOMWrapper.h"
+#include "PlimoCOMWrapper2.h"
 #include "served_plimo_wrapper.h"
 #include "server_identity.h"
 
@@ -18,6 +19,9 @@ namespace {
 
 HRESULT UpdateClassRegistry(bool doRegister) {
     return theModule.ApplyRegistryResource(kClassScript, doRegister, nullptr);
+}
+HRESULT UpdateClass2Registry(bool doRegister) {
+    return theModule.ApplyRegistryResource(kClass2Script, doRegister, nullptr);
 }
 const wchar_t* NoDescription() {
     return nullptr;
@@ -32,7 +36,17 @@ ClassTableEntry plimoWrapperEntry = {
     &CLSID_TovikPlimoWrapper, &UpdateClassRegistry, &CreateClassFactory, &CreatePlimoWrapper, {}, 0,
     &NoDescription,           &NoCategories,        &NoObjectMain};
 
-ClassTableEntry* classTable[] = {&plimoWrapperEntry};
+ClassTableEntry plimoWrapper2Entry = {&CLSID_TovikPlimoWrapper2,
+                                      &UpdateClass2Registry,
+                                      &CreateClassFactory,
+                                      &CreatePlimoWrapper2,
+                                      {},
+                                      0,
+                                      &NoDescription,
+                                      &NoCategories,
+                                      &NoObjectMain};
+
+ClassTableEntry* classTable[] = {&plimoWrapperEntry, &plimoWrapper2Entry};
 
 HINSTANCE ThisImage() {
     return reinterpret_cast<HINSTANCE>(&__ImageBase);

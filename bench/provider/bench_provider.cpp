@@ -88,7 +88,7 @@ PROVIDER_ENTRY SccGetCommandOptions(void*, HWND, LONG iCommand, LONG* pCookie) {
 }
 
 PROVIDER_ENTRY SccOpenProject(void*, HWND, LPSTR lpUser, LPCSTR lpProjName, LPCSTR lpLocalProjPath,
-                              LPSTR lpAuxProjPath, LPCSTR lpComment, void*, LONG) {
+                              LPSTR lpAuxProjPath, LPCSTR lpComment, provider::TextOutProc, LONG) {
     Touch(lpProjName);
     Touch(lpLocalProjPath);
     Touch(lpComment);

@@ -166,7 +166,7 @@ SAMPLE_EXPORT LONG __cdecl SccGetCommandOptions(void* pvContext, HWND, LONG, LON
 
 SAMPLE_EXPORT LONG __cdecl SccOpenProject(void* pvContext, HWND, LPSTR lpUser, LPCSTR lpProjName,
                                           LPCSTR lpLocalProjPath, LPSTR lpAuxProjPath, LPCSTR,
-                                          void*, LONG dwFlags) {
+                                          provider::TextOutProc, LONG dwFlags) {
     return Guarded([&]() -> LONG {
         Session* session = FindSession(pvContext);
         if (session == nullptr) {

@@ -28,6 +28,27 @@ enum class Entry : int32_t {
     BeginBatch,
     EndBatch,
     Load, // the library's start-up (DllMain's process attach), which records no call
+    Remove,
+    Rename,
+    Diff,
+    History,
+    Properties,
+    RunScc,
+    GetEvents,
+    AddFromScc,
+    DirQueryInfo,
+    DirDiff,
+    GetExtendedCapabilities,
+    CreateSubProject,
+    GetParentProjectPath,
+    IsMultiCheckoutEnabled,
+    WillCreateSccFile,
+    EnumChangedFiles,
+    GetUserOption,
+    BackgroundGet,
+    PopulateList,
+    QueryChanges,
+    PopulateDirList,
     Count
 };
 
@@ -95,7 +116,19 @@ struct Script {
     int32_t writeLong[4];
     int32_t statusCount; // SccQueryInfo writes status[i] for the first statusCount files
     int32_t status[kMaxFiles];
+    // Items a reporting entry (SccPopulateList, SccQueryChanges, SccPopulateDirList, and the
+    // provider's own list of SccAddFromScc) reports: item i is named "item<i>". kEndless: until
+    // the callback says stop.
+    int32_t reportCount;
+    // Messages every entry writes through the text-output procedure SccOpenProject received,
+    // "message <i>" of type i % 4 + 1; with cancelProtocol, framed by the cancel protocol's three.
+    int32_t messageCount;
+    int32_t cancelProtocol;
 };
+
+// A reportCount that never ends by itself; it gives up after kEndlessBound items.
+constexpr int32_t kEndless = -1;
+constexpr int32_t kEndlessBound = 10000000;
 
 struct Shared {
     Script script;
@@ -109,6 +142,12 @@ struct Shared {
     // Set while a kPumpMessages entry pumps; calls that entered the provider meanwhile.
     LONG pumping;
     LONG enteredWhilePumping;
+    // Items the last reporting entry reported before its callback said stop, or all of them;
+    // what the text-output procedure answered to the cancel protocol's question; the lists of
+    // SccAddFromScc handed out and not yet freed.
+    LONG itemsReported;
+    LONG doCancelAnswer;
+    LONG listsOutstanding;
 };
 
 constexpr wchar_t kSharedName[] = L"PlimoTestProviderRecord";

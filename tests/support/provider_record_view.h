@@ -30,6 +30,7 @@ public:
     void Reset() { std::memset(shared_, 0, sizeof *shared_); }
 
     testprovider::Script& script() { return shared_->script; }
+    testprovider::Shared& shared() { return *shared_; }
     void SetResult(testprovider::Entry entry, LONG result) {
         shared_->script.results[static_cast<int>(entry)] = result;
     }

@@ -2,6 +2,7 @@
 // each call in the shared record, and answers as the record's script says.
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <type_traits>
@@ -29,6 +30,8 @@ namespace {
 
 HANDLE g_mapping = nullptr;
 Shared* g_shared = nullptr;
+// The text-output procedure the last SccOpenProject received.
+provider::TextOutProc g_textOut = nullptr;
 
 // Starts the record of one call; a full record drops further calls but still counts them.
 Call& Record(Entry entry, void* context) {
@@ -267,10 +270,11 @@ PROVIDER_ENTRY SccGetCommandOptions(void* pvContext, HWND hWnd, LONG iCommand, L
 
 PROVIDER_ENTRY SccOpenProject(void* pvContext, HWND hWnd, LPSTR lpUser, LPCSTR lpProjName,
                               LPCSTR lpLocalProjPath, LPSTR lpAuxProjPath, LPCSTR lpComment,
-                              void* lpTextOutProc, LONG dwFlags) {
+                              provider::TextOutProc lpTextOutProc, LONG dwFlags) {
     Call& call = Record(Entry::OpenProject, pvContext);
     call.args[0] = Ptr(hWnd);
-    call.args[1] = Ptr(lpTextOutProc);
+    call.args[1] = Ptr(reinterpret_cast<const void*>(lpTextOutProc));
+    g_textOut = lpTextOutProc;
     call.args[2] = dwFlags;
     RecordText(call, 0, lpUser);
     RecordText(call, 1, lpProjName);
@@ -404,6 +408,255 @@ PROVIDER_ENTRY SccEndBatch(void* pvContext) {
     return Answer(Entry::EndBatch);
 }
 
+// ---- The rest of the provider interface ----
+
+namespace {
+
+// Writes the scripted messages through the text-output procedure, if there is one.
+void WriteMessages() {
+    if (g_textOut == nullptr) {
+        return;
+    }
+    if (Plan().cancelProtocol) {
+        g_textOut("", provider::kMessageStartCancel);
+        g_shared->doCancelAnswer = g_textOut("", provider::kMessageDoCancel);
+    }
+    for (int32_t i = 0; i < Plan().messageCount; ++i) {
+        char text[32];
+        std::snprintf(text, sizeof text, "message %d", static_cast<int>(i));
+        g_textOut(text, static_cast<DWORD>(i % 4 + 1));
+    }
+    if (Plan().cancelProtocol) {
+        g_textOut("", provider::kMessageStopCancel);
+    }
+}
+
+// Reports the scripted items, "item<i>", through `report` until it says stop.
+template <typename Report> void ReportItems(Report report) {
+    const int32_t count = Plan().reportCount == kEndless ? kEndlessBound : Plan().reportCount;
+    g_shared->itemsReported = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "item%d", static_cast<int>(i));
+        ++g_shared->itemsReported;
+        if (!report(i, name)) {
+            return;
+        }
+    }
+}
+
+// A call on one name: the window, the name and two numbers.
+LONG NamedCall(Entry entry, void* pvContext, HWND hWnd, LPCSTR name, LONG first, LONG_PTR second) {
+    Call& call = Record(entry, pvContext);
+    call.args[0] = Ptr(hWnd);
+    call.args[1] = first;
+    call.args[2] = static_cast<int32_t>(second);
+    RecordText(call, 0, name);
+    WriteMessages();
+    return Answer(entry);
+}
+
+// A call on a list whose entry writes one value per name: the scripted status words.
+template <typename T>
+LONG ListCall(Entry entry, void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames, T* perName,
+              LONG first, LONG second) {
+    Call& call = Record(entry, pvContext);
+    call.args[0] = Ptr(hWnd);
+    call.args[1] = nFiles;
+    call.args[2] = first;
+    call.args[3] = second;
+    RecordFiles(call, nFiles, lpFileNames);
+    for (LONG i = 0; perName != nullptr && i < nFiles && i < Plan().statusCount; ++i) {
+        perName[i] = static_cast<T>(Plan().status[i]);
+    }
+    WriteMessages();
+    return Answer(entry);
+}
+
+} // namespace
+
+PROVIDER_ENTRY SccRemove(void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames,
+                         LPCSTR lpComment, LONG fOptions, LONG_PTR pvOptions) {
+    return CommentedFileCall(Entry::Remove, pvContext, hWnd, nFiles, lpFileNames, lpComment,
+                             fOptions, pvOptions);
+}
+
+PROVIDER_ENTRY SccHistory(void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames,
+                          LONG fOptions, LONG_PTR pvOptions) {
+    return PlainFileCall(Entry::History, pvContext, hWnd, nFiles, lpFileNames, fOptions, pvOptions);
+}
+
+PROVIDER_ENTRY SccRename(void* pvContext, HWND hWnd, LPCSTR lpFileName, LPCSTR lpNewName) {
+    Call& call = Record(Entry::Rename, pvContext);
+    call.args[0] = Ptr(hWnd);
+    RecordText(call, 0, lpFileName);
+    RecordText(call, 1, lpNewName);
+    WriteMessages();
+    return Answer(Entry::Rename);
+}
+
+PROVIDER_ENTRY SccDiff(void* pvContext, HWND hWnd, LPCSTR lpFileName, LONG fOptions,
+                       LONG_PTR pvOptions) {
+    return NamedCall(Entry::Diff, pvContext, hWnd, lpFileName, fOptions, pvOptions);
+}
+
+PROVIDER_ENTRY SccDirDiff(void* pvContext, HWND hWnd, LPCSTR lpDirName, LONG dwFlags,
+                          LONG_PTR pvOptions) {
+    return NamedCall(Entry::DirDiff, pvContext, hWnd, lpDirName, dwFlags, pvOptions);
+}
+
+PROVIDER_ENTRY SccProperties(void* pvContext, HWND hWnd, LPCSTR lpFileName) {
+    return NamedCall(Entry::Properties, pvContext, hWnd, lpFileName, 0, 0);
+}
+
+PROVIDER_ENTRY SccRunScc(void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames) {
+    return ListCall<LONG>(Entry::RunScc, pvContext, hWnd, nFiles, lpFileNames, nullptr, 0, 0);
+}
+
+PROVIDER_ENTRY SccBackgroundGet(void* pvContext, LONG nFiles, LPCSTR* lpFileNames, LONG dwFlags,
+                                LONG dwBackgroundOperationID) {
+    return ListCall<LONG>(Entry::BackgroundGet, pvContext, nullptr, nFiles, lpFileNames, nullptr,
+                          dwFlags, dwBackgroundOperationID);
+}
+
+PROVIDER_ENTRY SccDirQueryInfo(void* pvContext, LONG nDirs, LPCSTR* lpDirNames, LONG* lpStatus) {
+    return ListCall(Entry::DirQueryInfo, pvContext, nullptr, nDirs, lpDirNames, lpStatus, 0, 0);
+}
+
+PROVIDER_ENTRY SccWillCreateSccFile(void* pvContext, LONG nFiles, LPCSTR* lpFileNames,
+                                    BOOL* pbSccFiles) {
+    return ListCall(Entry::WillCreateSccFile, pvContext, nullptr, nFiles, lpFileNames, pbSccFiles,
+                    0, 0);
+}
+
+PROVIDER_ENTRY SccEnumChangedFiles(void* pvContext, HWND hWnd, LONG cFiles, LPCSTR* lpFileNames,
+                                   LONG* plEvent) {
+    return ListCall(Entry::EnumChangedFiles, pvContext, hWnd, cFiles, lpFileNames, plEvent, 0, 0);
+}
+
+PROVIDER_ENTRY SccGetEvents(void* pvContext, LPSTR lpFileName, LONG* lpStatus,
+                            LONG* pnEventsRemaining) {
+    Record(Entry::GetEvents, pvContext);
+    WriteText(Entry::GetEvents, 0, lpFileName, 261);
+    WriteLong(0, lpStatus);
+    WriteLong(1, pnEventsRemaining);
+    return Answer(Entry::GetEvents);
+}
+
+PROVIDER_ENTRY SccGetExtendedCapabilities(void* pvContext, LONG lSccExCap, BOOL* pbSupported) {
+    Call& call = Record(Entry::GetExtendedCapabilities, pvContext);
+    call.args[0] = lSccExCap;
+    WriteLong(0, reinterpret_cast<LONG*>(pbSupported));
+    return Answer(Entry::GetExtendedCapabilities);
+}
+
+PROVIDER_ENTRY SccIsMultiCheckoutEnabled(void* pvContext, BOOL* pbMultiCheckout) {
+    Record(Entry::IsMultiCheckoutEnabled, pvContext);
+    WriteLong(0, reinterpret_cast<LONG*>(pbMultiCheckout));
+    return Answer(Entry::IsMultiCheckoutEnabled);
+}
+
+PROVIDER_ENTRY SccGetUserOption(void* pvContext, LONG nOption, LONG* lpVal) {
+    Call& call = Record(Entry::GetUserOption, pvContext);
+    call.args[0] = nOption;
+    WriteLong(0, lpVal);
+    return Answer(Entry::GetUserOption);
+}
+
+PROVIDER_ENTRY SccCreateSubProject(void* pvContext, HWND hWnd, LPSTR lpUser,
+                                   LPCSTR lpParentProjPath, LPCSTR lpSubProjName,
+                                   LPSTR lpAuxProjPath, LPSTR lpSubProjPath) {
+    Call& call = Record(Entry::CreateSubProject, pvContext);
+    call.args[0] = Ptr(hWnd);
+    RecordText(call, 0, lpUser);
+    RecordText(call, 1, lpParentProjPath);
+    RecordText(call, 2, lpSubProjName);
+    RecordText(call, 3, lpAuxProjPath);
+    RecordText(call, 4, lpSubProjPath);
+    WriteText(Entry::CreateSubProject, 0, lpUser, 32);
+    WriteText(Entry::CreateSubProject, 1, lpAuxProjPath, 301);
+    WriteText(Entry::CreateSubProject, 2, lpSubProjPath, 301);
+    return Answer(Entry::CreateSubProject);
+}
+
+PROVIDER_ENTRY SccGetParentProjectPath(void* pvContext, HWND hWnd, LPSTR lpUser, LPCSTR lpProjPath,
+                                       LPSTR lpAuxProjPath, LPSTR lpParentProjPath) {
+    Call& call = Record(Entry::GetParentProjectPath, pvContext);
+    call.args[0] = Ptr(hWnd);
+    RecordText(call, 0, lpUser);
+    RecordText(call, 1, lpProjPath);
+    RecordText(call, 2, lpAuxProjPath);
+    RecordText(call, 3, lpParentProjPath);
+    WriteText(Entry::GetParentProjectPath, 0, lpUser, 32);
+    WriteText(Entry::GetParentProjectPath, 1, lpAuxProjPath, 301);
+    WriteText(Entry::GetParentProjectPath, 2, lpParentProjPath, 301);
+    return Answer(Entry::GetParentProjectPath);
+}
+
+PROVIDER_ENTRY SccAddFromScc(void* pvContext, HWND hWnd, LONG* pnFiles, LPCSTR** lplpFileNames) {
+    if (lplpFileNames == nullptr) {
+        // The second call: the list handed out before is freed.
+        if (pnFiles != nullptr) {
+            ::InterlockedDecrement(&g_shared->listsOutstanding);
+        }
+        return 0;
+    }
+    Call& call = Record(Entry::AddFromScc, pvContext);
+    call.args[0] = Ptr(hWnd);
+    static char names[kMaxFiles][32];
+    static LPCSTR list[kMaxFiles];
+    LONG count = 0;
+    ReportItems([&](int32_t i, const char* name) {
+        if (i >= kMaxFiles) {
+            return false;
+        }
+        std::snprintf(names[i], sizeof names[i], "%s", name);
+        list[i] = names[i];
+        ++count;
+        return true;
+    });
+    *pnFiles = count;
+    *lplpFileNames = list;
+    ::InterlockedIncrement(&g_shared->listsOutstanding);
+    return Answer(Entry::AddFromScc);
+}
+
+PROVIDER_ENTRY SccPopulateList(void* pvContext, LONG nCommand, LONG nFiles, LPCSTR* lpFileNames,
+                               provider::PopulateListProc pfnPopulate, void* pvCallerData,
+                               LONG* lpStatus, LONG fOptions) {
+    const LONG result = ListCall(Entry::PopulateList, pvContext, nullptr, nFiles, lpFileNames,
+                                 lpStatus, nCommand, fOptions);
+    ReportItems([&](int32_t i, const char* name) {
+        return pfnPopulate(pvCallerData, i % 2 == 0, i, name) != FALSE;
+    });
+    return result;
+}
+
+PROVIDER_ENTRY SccQueryChanges(void* pvContext, LONG nFiles, LPCSTR* lpFileNames,
+                               provider::QueryChangesProc pfnCallback, void* pvCallerData) {
+    const LONG result =
+        ListCall<LONG>(Entry::QueryChanges, pvContext, nullptr, nFiles, lpFileNames, nullptr, 0, 0);
+    ReportItems([&](int32_t i, const char* name) {
+        char latest[40];
+        std::snprintf(latest, sizeof latest, "%s.new", name);
+        provider::QueryChangesData data{sizeof(provider::QueryChangesData), name,
+                                        static_cast<DWORD>(i % 5), latest};
+        return pfnCallback(pvCallerData, &data) != FALSE;
+    });
+    return result;
+}
+
+PROVIDER_ENTRY SccPopulateDirList(void* pvContext, LONG nDirs, LPCSTR* lpDirPaths,
+                                  provider::PopulateDirListProc pfnPopulate, void* pvCallerData,
+                                  LONG dwFlags) {
+    const LONG result = ListCall<LONG>(Entry::PopulateDirList, pvContext, nullptr, nDirs,
+                                       lpDirPaths, nullptr, dwFlags, 0);
+    ReportItems([&](int32_t i, const char* name) {
+        return pfnPopulate(pvCallerData, i % 3 == 0, name) != FALSE;
+    });
+    return result;
+}
+
 // The exports must keep exactly the shapes the bridge calls them with.
 #ifndef SPARSE_PROVIDER
 static_assert(std::is_same_v<decltype(&SccInitialize), provider::SccInitializeFn>);
@@ -418,3 +671,26 @@ static_assert(std::is_same_v<decltype(&SccGetCommandOptions), provider::SccGetCo
 static_assert(std::is_same_v<decltype(&SccOpenProject), provider::SccOpenProjectFn>);
 static_assert(std::is_same_v<decltype(&SccCheckin), provider::SccCheckinFn>);
 static_assert(std::is_same_v<decltype(&SccUncheckout), provider::SccUncheckoutFn>);
+static_assert(std::is_same_v<decltype(&SccRemove), provider::SccRemoveFn>);
+static_assert(std::is_same_v<decltype(&SccRename), provider::SccRenameFn>);
+static_assert(std::is_same_v<decltype(&SccDiff), provider::SccDiffFn>);
+static_assert(std::is_same_v<decltype(&SccHistory), provider::SccHistoryFn>);
+static_assert(std::is_same_v<decltype(&SccProperties), provider::SccPropertiesFn>);
+static_assert(std::is_same_v<decltype(&SccRunScc), provider::SccRunSccFn>);
+static_assert(std::is_same_v<decltype(&SccGetEvents), provider::SccGetEventsFn>);
+static_assert(std::is_same_v<decltype(&SccAddFromScc), provider::SccAddFromSccFn>);
+static_assert(std::is_same_v<decltype(&SccDirQueryInfo), provider::SccDirQueryInfoFn>);
+static_assert(
+    std::is_same_v<decltype(&SccGetExtendedCapabilities), provider::SccGetExtendedCapabilitiesFn>);
+static_assert(std::is_same_v<decltype(&SccCreateSubProject), provider::SccCreateSubProjectFn>);
+static_assert(
+    std::is_same_v<decltype(&SccGetParentProjectPath), provider::SccGetParentProjectPathFn>);
+static_assert(
+    std::is_same_v<decltype(&SccIsMultiCheckoutEnabled), provider::SccIsMultiCheckoutEnabledFn>);
+static_assert(std::is_same_v<decltype(&SccWillCreateSccFile), provider::SccWillCreateSccFileFn>);
+static_assert(std::is_same_v<decltype(&SccEnumChangedFiles), provider::SccEnumChangedFilesFn>);
+static_assert(std::is_same_v<decltype(&SccGetUserOption), provider::SccGetUserOptionFn>);
+static_assert(std::is_same_v<decltype(&SccBackgroundGet), provider::SccBackgroundGetFn>);
+static_assert(std::is_same_v<decltype(&SccPopulateList), provider::SccPopulateListFn>);
+static_assert(std::is_same_v<decltype(&SccQueryChanges), provider::SccQueryChangesFn>);
+static_assert(std::is_same_v<decltype(&SccPopulateDirList), provider::SccPopulateDirListFn>);
