@@ -26,6 +26,7 @@ public:
     HRESULT Serve();
     void PumpMessages();
     HRESULT PublishClassObjects(DWORD classContext, DWORD flags);
+    // Withdraws every class object still published; one withdrawn before is not asked again.
     HRESULT WithdrawClassObjects();
 
     // Adds "APPID", the server's AppID; the result of the add.

@@ -144,6 +144,9 @@ HRESULT CPlimoCOMWrapperModule::WithdrawClassObjects() {
         }
         if (entry != nullptr && entry->cookie != 0) {
             hr = ::CoRevokeClassObject(entry->cookie);
+            if (hr == S_OK) {
+                entry->cookie = 0; // withdrawn once: the end of the run finds nothing left
+            }
         }
     }
     return hr;

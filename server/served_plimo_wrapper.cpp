@@ -3,6 +3,7 @@
 #include <new>
 
 #include "com_object.h"
+#include "plimo_com_wrapper_module.h"
 
 const InterfaceEntry* CServedPlimoWrapper::InterfaceTable() {
     static const InterfaceEntry table[] = {
@@ -46,6 +47,11 @@ template <class T> HRESULT CreateServed(void* outer, REFIID riid, void** ppv) {
     if (hr == S_OK) {
         hr = object->QueryInterface(riid, ppv);
         if (hr == S_OK) {
+            // The process now serves this client alone. Single use hides only the class just
+            // used: the other class's object would let a second client into this process (its
+            // DLL directory and its provider), and under Wine it stays published for good when
+            // the process is killed, so every later activation of that class would fail.
+            theModule.WithdrawClassObjects();
             return S_OK;
         }
     }
