@@ -406,6 +406,24 @@ TEST_F(WholeInterface, EndlessReportsStopAtTheBoundAndSaySo) {
     EXPECT_EQ(0u, kept.back().find(L"PlimoCOMWrapper: further messages were dropped"));
 }
 
+// Each client has a server process of its own, whichever class it asks for: a process that has
+// made an object publishes no class object any more.
+TEST_F(WholeInterface, TheOtherClassStartsAServerProcessOfItsOwn) {
+    LONG version = 0;
+    ASSERT_EQ(S_OK, wrapper->SccGetVersion(&version));
+    const DWORD first = record.Last().processId;
+    for (const CLSID* clsid : {&CLSID_TovikPlimoWrapper, &CLSID_TovikPlimoWrapper2}) {
+        ScopedInterface<IPlimoWrapper> other;
+        ASSERT_EQ(S_OK, ::CoCreateInstance(*clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IPlimoWrapper,
+                                           reinterpret_cast<void**>(other.put())));
+        ScopedBstr path(::SysAllocString(BesideTest(kTestProvider).c_str()));
+        ASSERT_EQ(S_OK, other->Init(path.get()));
+        ASSERT_EQ(S_OK, other->SccGetVersion(&version));
+        EXPECT_NE(first, record.Last().processId);
+        servers.Track(record.Last().processId);
+    }
+}
+
 // The first class is unchanged: no IPlimoWrapper2, and no text-output procedure.
 TEST_F(WholeInterface, TheFirstClassOffersNoTextOutputAndNoSecondInterface) {
     ScopedInterface<IPlimoWrapper> first;
