@@ -16,16 +16,12 @@ void ProviderMessages::Add(LPCSTR text, DWORD type) {
         type == provider::kMessageStopCancel) {
         return;
     }
+    // The last place left takes the server's own note instead, and closes the list.
+    const bool last = texts_.size() + 1 >= kMaxKeptMessages;
     try {
-        if (texts_.size() + 1 >= kMaxKeptMessages) {
-            texts_.push_back(kDroppedMessagesNote);
-            types_.push_back(static_cast<LONG>(provider::kMessageWarning));
-            dropped_ = true;
-            return;
-        }
-        texts_.push_back(text != nullptr ? text : "");
+        texts_.push_back(last ? kDroppedMessagesNote : text != nullptr ? text : "");
         try {
-            types_.push_back(static_cast<LONG>(type));
+            types_.push_back(static_cast<LONG>(last ? provider::kMessageWarning : type));
         } catch (const std::bad_alloc&) {
             texts_.pop_back(); // the two lists stay of one length
             throw;
@@ -33,7 +29,9 @@ void ProviderMessages::Add(LPCSTR text, DWORD type) {
     } catch (const std::bad_alloc&) {
         // The message is lost, not the call: the provider is still told to go on.
         dropped_ = true;
+        return;
     }
+    dropped_ = last;
 }
 
 void ProviderMessages::Clear() {
