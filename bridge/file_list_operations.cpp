@@ -24,7 +24,7 @@ HRESULT CPlimoWrapper::ForwardFiles(const char* name, LONG hWnd, const VARIANT& 
         return E_INVALIDARG;
     }
     return RunFileListCall([&]() -> HRESULT {
-        CFileNameList files(lpFileNames);
+        CFileNameList files(lpFileNames, ListsAccepted());
         ProviderCall call = Enter(name);
         if (FAILED(call.status())) {
             return call.status();
@@ -87,7 +87,7 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccAdd(LONG hWnd, VARIANT lpFileNames, 
         return E_INVALIDARG;
     }
     return RunFileListCall([&]() -> HRESULT {
-        CFileNameList files(lpFileNames);
+        CFileNameList files(lpFileNames, ListsAccepted());
         COptionList options(pfOptions);
         if (options.Count() != files.Count()) {
             return E_INVALIDARG;
@@ -120,7 +120,7 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccQueryInfo(VARIANT lpFileNames, VARIA
         return E_INVALIDARG;
     }
     return RunFileListCall([&]() -> HRESULT {
-        CFileNameList files(lpFileNames);
+        CFileNameList files(lpFileNames, ListsAccepted());
         // Created zero-filled, so a file the provider says nothing about has status 0.
         CSafeArrayHolder status(VT_I4);
         status.Allocate(static_cast<ULONG>(files.Count()), 0);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <cwchar>
 #include <new>
+#include <vector>
 
 #include "atl_exception.h"
 #include "safe_array_holder.h"
@@ -79,14 +80,63 @@ size_t CopyAscii(BSTR name, char* out) {
 
 } // namespace
 
-CFileNameList::CFileNameList(const VARIANT& fileNames) {
+namespace {
+
+// The array of variants a script handed over, seen through one level of reference; null when
+// `value` is not one.
+SAFEARRAY* ScriptArray(const VARIANT& value) {
+    const VARIANT* inner = value.vt == (VT_BYREF | VT_VARIANT) ? value.pvarVal : &value;
+    if (inner == nullptr) {
+        return nullptr;
+    }
+    if (inner->vt == (VT_ARRAY | VT_VARIANT)) {
+        return inner->parray;
+    }
+    if (inner->vt == (VT_BYREF | VT_ARRAY | VT_VARIANT) && inner->pparray != nullptr) {
+        return *inner->pparray;
+    }
+    return nullptr;
+}
+
+// The string a script's element holds; E_INVALIDARG for anything but a string.
+BSTR ScriptString(const VARIANT& element) {
+    if (element.vt == VT_BSTR) {
+        return element.bstrVal;
+    }
+    if (element.vt == (VT_BYREF | VT_BSTR) && element.pbstrVal != nullptr) {
+        return *element.pbstrVal;
+    }
+    throw CAtlException(E_INVALIDARG);
+}
+
+} // namespace
+
+CFileNameList::CFileNameList(const VARIANT& fileNames, NameArrays accepted) {
     // The names are converted straight from the caller's array; it is not copied first. That is
     // safe: across processes COM's stub has already handed the server a copy of its own, and in
     // process the caller waits for the call, so nobody changes or frees the array while the list
     // is built, and the list keeps no pointer into it.
-    CSafeArrayHolder argument(VT_BSTR);
-    const ULONG positions = argument.TakeArgument(fileNames);
-    const BSTR* names = static_cast<const BSTR*>(argument.ZeroBasedElements(positions));
+    SAFEARRAY* script = accepted == NameArrays::kTypedOrScript ? ScriptArray(fileNames) : nullptr;
+    if (script == nullptr) {
+        CSafeArrayHolder argument(VT_BSTR);
+        const ULONG positions = argument.TakeArgument(fileNames);
+        Build(static_cast<const BSTR*>(argument.ZeroBasedElements(positions)), positions);
+        return;
+    }
+    VARIANT view;
+    view.vt = VT_ARRAY | VT_VARIANT;
+    view.parray = script;
+    CSafeArrayHolder argument(VT_VARIANT);
+    const ULONG positions = argument.TakeArgument(view);
+    const VARIANT* elements = static_cast<const VARIANT*>(argument.ZeroBasedElements(positions));
+    std::vector<BSTR> names(positions);
+    for (ULONG i = 0; i < positions; ++i) {
+        names[i] = ScriptString(elements[i]);
+    }
+    Build(names.data(), positions);
+}
+
+void CFileNameList::Build(const BSTR* names, ULONG positions) {
     if (positions == 0) {
         return;
     }

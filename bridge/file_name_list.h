@@ -9,15 +9,21 @@
 
 #include "growable_array.h"
 
+// The arrays a list may come in. VT_ARRAY | VT_BSTR is the interface's own form. Scripting
+// languages can make only arrays of variants, so the whole interface also takes VT_ARRAY |
+// VT_VARIANT whose elements are strings (VT_BSTR, or VT_BYREF | VT_BSTR), handed over by value
+// or by reference.
+enum class NameArrays { kTyped, kTypedOrScript };
+
 class CFileNameList {
 public:
-    // Converts the names of `fileNames`, which must hold VT_ARRAY | VT_BSTR exactly over a
-    // zero-based (or empty) array. Each name is read up to its first NUL; a null name becomes the
-    // empty string. The client's array is only read. Throws CAtlException: E_INVALIDARG for any
-    // other shape or lower bound, or for a name with a character that has no exact form in the
-    // code page; E_OUTOFMEMORY, or the HRESULT of a safe-array operation that failed; no list
-    // then results.
-    explicit CFileNameList(const VARIANT& fileNames);
+    // Converts the names of `fileNames`, which must hold VT_ARRAY | VT_BSTR exactly (or, with
+    // kTypedOrScript, a script's array of strings) over a zero-based (or empty) array. Each name
+    // is read up to its first NUL; a null name becomes the empty string. The client's array is
+    // only read. Throws CAtlException: E_INVALIDARG for any other shape, element or lower bound,
+    // or for a name with a character that has no exact form in the code page; E_OUTOFMEMORY, or
+    // the HRESULT of a safe-array operation that failed; no list then results.
+    explicit CFileNameList(const VARIANT& fileNames, NameArrays accepted = NameArrays::kTyped);
 
     CFileNameList(const CFileNameList&) = delete;
     CFileNameList& operator=(const CFileNameList&) = delete;
@@ -27,6 +33,8 @@ public:
     LPCSTR* Names() const { return m_names.Data(); }
 
 private:
+    // Converts the `count` names at `names` into the list.
+    void Build(const BSTR* names, ULONG count);
     // Converts `name` into the block after what is used, keeping a byte for every one of the
     // `later` units of the names after it, and grows the block when it needs more. The bytes it
     // took with the terminator, or 0 when the code page cannot convert it.

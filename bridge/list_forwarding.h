@@ -27,7 +27,7 @@ HRESULT CPlimoWrapper::ForwardList(const char* name, const VARIANT& lpNames, LON
         return E_INVALIDARG;
     }
     return RunFileListCall([&]() -> HRESULT {
-        CFileNameList names(lpNames);
+        CFileNameList names(lpNames, ListsAccepted());
         // One value per name for the provider to write, zero-filled.
         std::vector<Out> out(static_cast<size_t>(names.Count()));
         ProviderCall provider = Enter(name);

@@ -9,6 +9,7 @@
 
 #include "PlimoCOMWrapper.h"
 #include "PlimoCOMWrapper2.h"
+#include "file_name_list.h"
 #include "provider_call.h"
 #include "provider_messages.h"
 #include "scoped_resource.h"
@@ -33,10 +34,11 @@
 // overflow whose guard page could not be put back every method returns kProviderStackLost.
 class CPlimoWrapper : public IPlimoWrapper2 {
 public:
-    // `collectsMessages`: SccOpenProject hands the provider a text-output procedure, and what it
-    // writes is kept for TakeMessages. Without it, as IPlimoWrapper defines, the provider gets
-    // none.
-    explicit CPlimoWrapper(bool collectsMessages = false) : m_collectsMessages(collectsMessages) {}
+    // `wholeInterface`: the object serves IPlimoWrapper2. Its SccOpenProject hands the provider a
+    // text-output procedure, whose messages are kept for TakeMessages, and its file lists may
+    // also be a script's arrays of strings. Without it, as IPlimoWrapper defines, the provider
+    // gets no procedure and lists are VT_ARRAY | VT_BSTR only.
+    explicit CPlimoWrapper(bool wholeInterface = false) : m_wholeInterface(wholeInterface) {}
     virtual ~CPlimoWrapper();
 
     CPlimoWrapper(const CPlimoWrapper&) = delete;
@@ -159,15 +161,20 @@ private:
     // and handed as the first argument to every other entry point. The bridge never resets it.
     void* m_pvContext = nullptr;
 
-    // Whether SccOpenProject passes the text-output procedure; the messages it collects.
-    const bool m_collectsMessages;
+    // Whether the object serves the whole interface; the messages its text-output procedure
+    // collects.
+    const bool m_wholeInterface;
     ProviderMessages m_messages;
+
+    NameArrays ListsAccepted() const {
+        return m_wholeInterface ? NameArrays::kTypedOrScript : NameArrays::kTyped;
+    }
 
     // Admission to the provider for one call and its entry point `name`, looked up afresh in the
     // bound library (see ProviderCall).
     ProviderCall Enter(const char* name) {
         return ProviderCall(this, m_hProvider.get(), name,
-                            m_collectsMessages ? &m_messages : nullptr);
+                            m_wholeInterface ? &m_messages : nullptr);
     }
 
     HRESULT BindProvider(const wchar_t* path);

@@ -107,7 +107,7 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccOpenProject(LONG hWnd, BSTR* lpUser,
     call.Run([&] {
         *pResult = entry(m_pvContext, ToWindow(hWnd), user.get(), project.get(), localPath.get(),
                          auxPath.get(), comment.get(),
-                         m_collectsMessages ? &CollectProviderMessage : nullptr, dwFlags);
+                         m_wholeInterface ? &CollectProviderMessage : nullptr, dwFlags);
     });
 
     HRESULT hr = user.Return(lpUser);

@@ -5,15 +5,14 @@
 
 namespace {
 
-// Makes an array of `count` elements of `type` and fills element i with fill(data, i); on
-// success it replaces *target.
-template <typename Element, typename Fill>
-HRESULT Return(VARTYPE type, size_t count, Fill fill, VARIANT* target) {
-    ScopedSafeArray array(::SafeArrayCreateVector(type, 0, static_cast<ULONG>(count)));
+// Makes an array of `count` variants and fills element i with fill(element, i); on success it
+// replaces *target.
+template <typename Fill> HRESULT Return(size_t count, Fill fill, VARIANT* target) {
+    ScopedSafeArray array(::SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(count)));
     if (!array) {
         return E_OUTOFMEMORY;
     }
-    Element* data = nullptr;
+    VARIANT* data = nullptr;
     HRESULT hr = ::SafeArrayAccessData(array.get(), reinterpret_cast<void**>(&data));
     if (FAILED(hr)) {
         return hr;
@@ -21,14 +20,14 @@ HRESULT Return(VARTYPE type, size_t count, Fill fill, VARIANT* target) {
     {
         ScopedSafeArrayAccess access(array.get());
         for (size_t i = 0; i < count; ++i) {
-            hr = fill(data, i);
+            hr = fill(&data[i], i);
             if (FAILED(hr)) {
                 return hr; // the array frees what was filled
             }
         }
     }
     ::VariantClear(target);
-    target->vt = VT_ARRAY | type;
+    target->vt = VT_ARRAY | VT_VARIANT;
     target->parray = array.release();
     return S_OK;
 }
@@ -36,31 +35,37 @@ HRESULT Return(VARTYPE type, size_t count, Fill fill, VARIANT* target) {
 } // namespace
 
 HRESULT ReturnTexts(const std::vector<std::string>& texts, VARIANT* target) {
-    return Return<BSTR>(
-        VT_BSTR, texts.size(),
-        [&](BSTR* data, size_t i) {
+    return Return(
+        texts.size(),
+        [&](VARIANT* element, size_t i) {
             WideText wide = NarrowToWide(texts[i].c_str());
-            data[i] = ::SysAllocString(wide ? wide.get() : L"");
-            return data[i] != nullptr ? S_OK : E_OUTOFMEMORY;
+            element->bstrVal = ::SysAllocString(wide ? wide.get() : L"");
+            if (element->bstrVal == nullptr) {
+                return E_OUTOFMEMORY;
+            }
+            element->vt = VT_BSTR;
+            return S_OK;
         },
         target);
 }
 
 HRESULT ReturnLongs(const std::vector<LONG>& values, VARIANT* target) {
-    return Return<LONG>(
-        VT_I4, values.size(),
-        [&](LONG* data, size_t i) {
-            data[i] = values[i];
+    return Return(
+        values.size(),
+        [&](VARIANT* element, size_t i) {
+            element->vt = VT_I4;
+            element->lVal = values[i];
             return S_OK;
         },
         target);
 }
 
 HRESULT ReturnFlags(const std::vector<bool>& flags, VARIANT* target) {
-    return Return<VARIANT_BOOL>(
-        VT_BOOL, flags.size(),
-        [&](VARIANT_BOOL* data, size_t i) {
-            data[i] = flags[i] ? VARIANT_TRUE : VARIANT_FALSE;
+    return Return(
+        flags.size(),
+        [&](VARIANT* element, size_t i) {
+            element->vt = VT_BOOL;
+            element->boolVal = flags[i] ? VARIANT_TRUE : VARIANT_FALSE;
             return S_OK;
         },
         target);

@@ -8,33 +8,46 @@ constexpr unsigned Bit(Command command) {
     return 1u << static_cast<unsigned>(command);
 }
 
-constexpr unsigned kFileCommands = Bit(Command::Status) | Bit(Command::Add) |
-                                   Bit(Command::Checkout) | Bit(Command::Checkin) |
-                                   Bit(Command::Uncheckout) | Bit(Command::Get);
+constexpr unsigned kFileCommands =
+    Bit(Command::Status) | Bit(Command::Add) | Bit(Command::Checkout) | Bit(Command::Checkin) |
+    Bit(Command::Uncheckout) | Bit(Command::Get) | Bit(Command::Remove) | Bit(Command::Rename) |
+    Bit(Command::History) | Bit(Command::Diff) | Bit(Command::Properties) | Bit(Command::Changes) |
+    Bit(Command::List) | Bit(Command::DirStatus);
 constexpr unsigned kProviderCommands = kFileCommands | Bit(Command::Version) | Bit(Command::Info);
 constexpr unsigned kCommentCommands =
-    Bit(Command::Add) | Bit(Command::Checkout) | Bit(Command::Checkin);
+    Bit(Command::Add) | Bit(Command::Checkout) | Bit(Command::Checkin) | Bit(Command::Remove);
 
-// Each command: its word, the provider entry point that does its work and, for a file
-// command, what it did to each file.
+constexpr int kAnyCount = 0;
+
+// Each command: its word, the provider entry point that does its work, for a file command what
+// it did to each file, and how many names it takes when that is fixed.
 struct CommandWord {
     Command command;
     const wchar_t* word;
     const wchar_t* call;
     const wchar_t* done;
+    int names;
 };
 
 constexpr CommandWord kCommands[] = {
-    {Command::Help, L"help", L"", L""},
-    {Command::Providers, L"providers", L"", L""},
-    {Command::Status, L"status", L"SccQueryInfo", L""},
-    {Command::Add, L"add", L"SccAdd", L"added"},
-    {Command::Checkout, L"checkout", L"SccCheckout", L"checked out"},
-    {Command::Checkin, L"checkin", L"SccCheckin", L"checked in"},
-    {Command::Uncheckout, L"uncheckout", L"SccUncheckout", L"check-out undone"},
-    {Command::Get, L"get", L"SccGet", L"got the latest version"},
-    {Command::Version, L"version", L"SccGetVersion", L""},
-    {Command::Info, L"info", L"SccInitialize", L""},
+    {Command::Help, L"help", L"", L"", kAnyCount},
+    {Command::Providers, L"providers", L"", L"", kAnyCount},
+    {Command::Status, L"status", L"SccQueryInfo", L"", kAnyCount},
+    {Command::Add, L"add", L"SccAdd", L"added", kAnyCount},
+    {Command::Checkout, L"checkout", L"SccCheckout", L"checked out", kAnyCount},
+    {Command::Checkin, L"checkin", L"SccCheckin", L"checked in", kAnyCount},
+    {Command::Uncheckout, L"uncheckout", L"SccUncheckout", L"check-out undone", kAnyCount},
+    {Command::Get, L"get", L"SccGet", L"got the latest version", kAnyCount},
+    {Command::Version, L"version", L"SccGetVersion", L"", kAnyCount},
+    {Command::Info, L"info", L"SccInitialize", L"", kAnyCount},
+    {Command::Remove, L"remove", L"SccRemove", L"removed", kAnyCount},
+    {Command::Rename, L"rename", L"SccRename", L"", 2},
+    {Command::History, L"history", L"SccHistory", L"history shown", kAnyCount},
+    {Command::Diff, L"diff", L"SccDiff", L"", kAnyCount},
+    {Command::Properties, L"properties", L"SccProperties", L"properties shown", 1},
+    {Command::Changes, L"changes", L"SccQueryChanges", L"", kAnyCount},
+    {Command::List, L"list", L"SccPopulateList", L"", kAnyCount},
+    {Command::DirStatus, L"dirstatus", L"SccDirQueryInfo", L"", kAnyCount},
 };
 
 const CommandWord& Describe(Command command) {
@@ -164,6 +177,11 @@ bool CheckCommand(const Invocation& invocation, const Scan& scan, std::wstring* 
     if (invocation.files.empty()) {
         return Fail(error, name + L" needs at least one file");
     }
+    const int names = Describe(command).names;
+    if (names != kAnyCount && invocation.files.size() != static_cast<size_t>(names)) {
+        return Fail(error, name + (names == 1 ? L" takes exactly one file"
+                                              : L" takes exactly two files: OLD NEW"));
+    }
     return true;
 }
 
@@ -221,8 +239,11 @@ const wchar_t* UsageText() {
            L"                 [--user NAME] COMMAND [--comment TEXT] [--json] FILE...\n"
            L"       plimo-scc [--provider NAME|PATH] version|info [--json]\n"
            L"\n"
-           L"COMMAND is status, add, checkout, checkin, uncheckout or get; --comment goes with\n"
-           L"add, checkout and checkin. Without --provider, the machine's default provider.\n"
+           L"COMMAND is status, add, checkout, checkin, uncheckout, get, remove, history, diff,\n"
+           L"changes, list (files, or folders), dirstatus (folders), properties (one file) or\n"
+           L"rename (OLD NEW); --comment goes with add, checkout, checkin and remove.\n"
+           L"The provider's messages go to standard error. Without --provider, the machine's\n"
+           L"default provider.\n"
            L"A PATH holds \\ or /; anything else is a NAME from \"plimo-scc providers\".\n"
            L"Exit codes: 0 success, 1 the provider answered an error, 2 usage,\n"
            L"3 the server could not be reached or could not load the provider.\n";

@@ -14,7 +14,15 @@ enum class Command {
     Uncheckout,
     Get,
     Version,
-    Info
+    Info,
+    Remove,
+    Rename,
+    History,
+    Diff,
+    Properties,
+    Changes,
+    List,
+    DirStatus
 };
 
 // One command line, as given: paths are not yet made full.
@@ -47,7 +55,7 @@ const wchar_t* CommandCall(Command command);
 // the others.
 const wchar_t* CommandDone(Command command);
 
-// True for the commands that open a project and work on a list of files.
+// True for the commands that open a project and work on a list of files (or folders).
 bool WorksOnFiles(Command command);
 
 // The usage text, several lines ending in a line break.

@@ -68,12 +68,23 @@ bool MakeRequest(const Invocation& invocation, const ProviderChoice& provider,
         *error = L"not a path: " + invocation.localPath;
         return false;
     }
+    size_t folders = 0;
     for (const std::wstring& file : invocation.files) {
         request->files.push_back(FullPath(file));
         if (request->files.back().empty()) {
             *error = L"not a path: " + file;
             return false;
         }
+        const DWORD attributes = ::GetFileAttributesW(request->files.back().c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            ++folders;
+        }
+    }
+    // A list is of files or of folders: the provider is told which, for all of them.
+    request->folders = folders == request->files.size();
+    if (invocation.command == Command::List && folders != 0 && !request->folders) {
+        *error = L"list takes files or folders, not both";
+        return false;
     }
     return true;
 }
@@ -94,6 +105,10 @@ int RunProviderCommand(const Invocation& invocation) {
     if (!MakeRequest(invocation, provider, &request, &error)) {
         return UsageError(error);
     }
+    // The provider's messages are shown as they come, before the command's own output.
+    request.onMessage = [](const ProviderMessage& message) {
+        WriteError(FormatProviderMessage(message));
+    };
     if (version && !invocation.json) {
         WriteOut(FormatProductVersion(false));
     }

@@ -20,11 +20,84 @@ struct Outcome {
     HRESULT hr;
 };
 
+// The entry point that did the command's work.
+const wchar_t* CallOf(Command command, const SessionResult& result) {
+    return result.commandCall != nullptr ? result.commandCall : CommandCall(command);
+}
+
 Outcome OutcomeOf(Command command, const SessionResult& result) {
     if (result.failedStep != nullptr) {
         return {result.failedStep, result.failedCode, result.failedHResult};
     }
-    return {CommandCall(command), result.commandResult, S_OK};
+    return {CallOf(command, result), result.commandResult, S_OK};
+}
+
+// What the command found out about the `i`th name given, for a person.
+std::wstring FileAnswer(Command command, const SessionResult& result, size_t i) {
+    switch (command) {
+    case Command::Status:
+    case Command::List:
+        return JoinWords(StatusWords(result.statuses[i]));
+    case Command::DirStatus:
+        return FolderStatusWord(result.statuses[i]);
+    case Command::Diff:
+        return result.statuses[i] == SCC_I_FILEDIFFERS ? L"differs from the stored version"
+                                                       : L"same as the stored version";
+    default:
+        return CommandDone(command);
+    }
+}
+
+// SCC_CHANGE_RENAMED_TO and SCC_CHANGE_RENAMED_FROM: the latest name is the file's other name.
+bool IsRename(LONG change) {
+    return change == 8 || change == 9;
+}
+
+// One line per item the provider reported.
+std::wstring ReportedText(Command command, const SessionResult& result) {
+    std::wstring text;
+    for (const ReportedItem& item : result.reported) {
+        text += item.name + L": ";
+        if (command == Command::List) {
+            const std::wstring words = JoinWords(StatusWords(item.value));
+            text += item.keep ? words : L"left out (" + words + L")";
+        } else if (result.reportedEvents) {
+            text += JoinWords(StatusWords(item.value));
+        } else {
+            text += ChangeWord(item.value);
+            if (IsRename(item.value) && !item.latestName.empty()) {
+                text += L" " + item.latestName;
+            }
+        }
+        text += L"\n";
+    }
+    if (!result.reportsComplete) {
+        text += L"note: the provider reported more; only the first " +
+                std::to_wstring(result.reported.size()) + L" are shown\n";
+    }
+    return text;
+}
+
+std::wstring FilesText(const Invocation& invocation, const SessionResult& result) {
+    const Command command = invocation.command;
+    if (command == Command::Rename) {
+        return invocation.files[0] + L": renamed to " + invocation.files[1] + L"\n";
+    }
+    if (command == Command::Changes) {
+        return ReportedText(command, result);
+    }
+    // These answer something for each name given; the others say what they did to it.
+    const bool answers = command == Command::Status || command == Command::List ||
+                         command == Command::DirStatus || command == Command::Diff;
+    std::wstring text;
+    for (size_t i = 0; i < invocation.files.size() && (!answers || i < result.statuses.size());
+         ++i) {
+        text += invocation.files[i] + L": " + FileAnswer(command, result, i) + L"\n";
+    }
+    if (command == Command::List) {
+        text += ReportedText(command, result);
+    }
+    return text;
 }
 
 std::wstring InterfaceVersion(LONG version) {
@@ -62,17 +135,12 @@ std::wstring Text(const Invocation& invocation, const ProviderChoice& provider,
         if (!result.commandSucceeded) {
             break; // the error line says it all
         }
-        for (size_t i = 0; i < invocation.files.size(); ++i) {
-            const std::wstring done = invocation.command == Command::Status
-                                          ? JoinWords(StatusWords(result.statuses[i]))
-                                          : CommandDone(invocation.command);
-            text += invocation.files[i] + L": " + done + L"\n";
-        }
+        text += FilesText(invocation, result);
         break;
     }
     // Information the provider gave besides success is shown, never dropped.
     if (result.commandSucceeded && result.commandResult > 0) {
-        text += L"note: " + std::wstring(CommandCall(invocation.command)) + L" answered " +
+        text += L"note: " + std::wstring(CallOf(invocation.command, result)) + L" answered " +
                 ResultCode(result.commandResult) + L": " +
                 DescribeResult(result.commandResult).meaning + L"\n";
     }
@@ -105,20 +173,58 @@ std::wstring ResultJson(const Outcome& outcome) {
 
 std::wstring FilesJson(const Invocation& invocation, const SessionRequest& request,
                        const SessionResult& result) {
-    const bool withStatus = invocation.command == Command::Status && result.commandSucceeded &&
-                            result.statuses.size() == request.files.size();
+    const Command command = invocation.command;
     std::vector<std::wstring> files;
     files.reserve(request.files.size());
     for (size_t i = 0; i < request.files.size(); ++i) {
         JsonObject file;
         file.Text(L"file", invocation.files[i]).Text(L"path", request.files[i]);
-        if (withStatus) {
-            file.Number(L"status", result.statuses[i])
-                .Raw(L"flags", JsonStrings(StatusWords(result.statuses[i])));
+        if (result.commandSucceeded && i < result.statuses.size()) {
+            const LONG value = result.statuses[i];
+            if (command == Command::Status || command == Command::List) {
+                file.Number(L"status", value).Raw(L"flags", JsonStrings(StatusWords(value)));
+            } else if (command == Command::DirStatus) {
+                file.Number(L"status", value).Text(L"word", FolderStatusWord(value));
+            } else if (command == Command::Diff) {
+                file.Number(L"code", value).Bool(L"differs", value == SCC_I_FILEDIFFERS);
+            }
         }
         files.push_back(file.str());
     }
     return JsonArray(files);
+}
+
+std::wstring ReportedJson(Command command, const SessionResult& result) {
+    std::vector<std::wstring> items;
+    items.reserve(result.reported.size());
+    for (const ReportedItem& item : result.reported) {
+        JsonObject json;
+        json.Text(L"name", item.name);
+        if (command == Command::List) {
+            json.Bool(L"keep", item.keep);
+        }
+        if (command == Command::List || result.reportedEvents) {
+            json.Number(L"status", item.value).Raw(L"flags", JsonStrings(StatusWords(item.value)));
+        } else {
+            json.Number(L"change", item.value)
+                .Text(L"kind", ChangeWord(item.value))
+                .Text(L"latestName", item.latestName);
+        }
+        items.push_back(json.str());
+    }
+    return JsonArray(items);
+}
+
+std::wstring MessagesJson(const SessionResult& result) {
+    std::vector<std::wstring> messages;
+    messages.reserve(result.messages.size());
+    for (const ProviderMessage& message : result.messages) {
+        messages.push_back(JsonObject()
+                               .Text(L"type", MessageTypeWord(message.type))
+                               .Text(L"text", message.text)
+                               .str());
+    }
+    return JsonArray(messages);
 }
 
 std::wstring Json(const Invocation& invocation, const ProviderChoice& provider,
@@ -153,6 +259,11 @@ std::wstring Json(const Invocation& invocation, const ProviderChoice& provider,
                                  .Text(L"auxPath", result.auxPath)
                                  .str())
             .Raw(L"files", FilesJson(invocation, request, result));
+        if (invocation.command == Command::List || invocation.command == Command::Changes) {
+            json.Raw(L"reported", ReportedJson(invocation.command, result))
+                .Bool(L"complete", result.reportsComplete);
+        }
+        json.Raw(L"output", MessagesJson(result));
     }
     // Whether the command did its work, even when a later step failed.
     json.Bool(L"done", result.commandSucceeded)
@@ -195,6 +306,12 @@ std::wstring FormatSession(const Invocation& invocation, const ProviderChoice& p
                            const SessionRequest& request, const SessionResult& result) {
     return invocation.json ? Json(invocation, provider, request, result)
                            : Text(invocation, provider, result);
+}
+
+std::wstring FormatProviderMessage(const ProviderMessage& message) {
+    const std::wstring label =
+        message.type == 1 ? L"provider" : L"provider " + MessageTypeWord(message.type);
+    return label + L": " + message.text + L"\n";
 }
 
 std::wstring FormatProductVersion(bool json) {

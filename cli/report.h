@@ -18,6 +18,10 @@ std::wstring FormatProviders(const std::vector<InstalledProvider>& providers, bo
 std::wstring FormatSession(const Invocation& invocation, const ProviderChoice& provider,
                            const SessionRequest& request, const SessionResult& result);
 
+// A message of the provider as standard error shows it: "provider: <text>" for information,
+// "provider warning: <text>" and so on for the other types.
+std::wstring FormatProviderMessage(const ProviderMessage& message);
+
 // The product's version alone: the first line of `version` as text, and all of it, as text or
 // JSON, when there is no provider to ask.
 std::wstring FormatProductVersion(bool json);

@@ -2,7 +2,8 @@
 
 #include <oleauto.h>
 
-#include "PlimoCOMWrapper.h"
+#include "PlimoCOMWrapper2.h"
+#include "returned_lists.h"
 #include "scoped_resource.h"
 #include "scoped_variant.h"
 #include "scc_words.h"
@@ -13,6 +14,17 @@ namespace {
 constexpr LONG SCC_OP_CREATEIFNEW = 0x00000001;
 constexpr LONG SCC_OP_SILENTOPEN = 0x00000002;
 constexpr LONG SCC_FILETYPE_AUTO = 0x00000000;
+// A quick comparison, by whichever of contents, checksum or time the provider supports: an
+// answer, not a window.
+constexpr LONG SCC_DIFF_QUICK_DIFF = 0x00000038;
+// The command a list is for, and the option that says the names are folders.
+constexpr LONG SCC_COMMAND_GET = 0;
+constexpr LONG SCC_PL_DIR = 0x00000001;
+// What a method answers when the provider lacks its entry point.
+constexpr HRESULT kNoEntryPoint = HRESULT_FROM_WIN32(ERROR_INVALID_OPERATION);
+// At most this many queued events are asked for, so that a provider that never says "no more"
+// cannot keep the tool asking.
+constexpr size_t kMaxEvents = 100000;
 // No window: the tool has no user interface for a provider to attach a dialog to.
 constexpr LONG kNoWindow = 0;
 constexpr wchar_t kCallerName[] = L"plimo-scc";
@@ -109,6 +121,7 @@ public:
             result_->commandSucceeded = true; // info: what SccInitialize answered
         }
         Succeeded(L"SccUninitialize", Ending(&IPlimoWrapper::SccUninitialize));
+        TakeMessages();
     }
 
 private:
@@ -140,8 +153,8 @@ private:
     }
 
     HRESULT Activate() {
-        return ::CoCreateInstance(CLSID_TovikPlimoWrapper, nullptr, CLSCTX_LOCAL_SERVER,
-                                  IID_IPlimoWrapper, reinterpret_cast<void**>(scc_.put()));
+        return ::CoCreateInstance(CLSID_TovikPlimoWrapper2, nullptr, CLSCTX_LOCAL_SERVER,
+                                  IID_IPlimoWrapper2, reinterpret_cast<void**>(scc_.put()));
     }
 
     HRESULT Bind() {
@@ -172,16 +185,40 @@ private:
     void RunInProject() {
         LONG code = 0;
         HRESULT hr = OpenProject(&code);
+        TakeMessages();
         if (!Succeeded(L"SccOpenProject", {hr, code})) {
             return; // a project that did not open is not closed
         }
         code = 0;
+        result_->commandCall = CommandCall(request_.command);
         hr = RunCommand(&code);
-        result_->commandSucceeded = Succeeded(CommandCall(request_.command), {hr, code});
+        TakeMessages();
+        result_->commandSucceeded = Succeeded(result_->commandCall, {hr, code});
         if (SUCCEEDED(hr)) {
             result_->commandResult = code;
         }
         Succeeded(L"SccCloseProject", Ending(&IPlimoWrapper::SccCloseProject));
+        TakeMessages();
+    }
+
+    // Hands on what the provider wrote since the last take. A failure here loses messages, not
+    // the session's work, so it is not a step that fails.
+    void TakeMessages() {
+        ScopedVariant texts, types;
+        LONG count = 0;
+        std::vector<std::wstring> messages;
+        std::vector<LONG> kinds;
+        if (FAILED(scc_->TakeMessages(texts.put(), types.put(), &count)) ||
+            FAILED(ReadTexts(texts.get(), &messages)) || FAILED(ReadLongs(types.get(), &kinds)) ||
+            messages.size() != kinds.size()) {
+            return;
+        }
+        for (size_t i = 0; i < messages.size(); ++i) {
+            result_->messages.push_back({kinds[i], messages[i]});
+            if (request_.onMessage) {
+                request_.onMessage(result_->messages.back());
+            }
+        }
     }
 
     HRESULT OpenProject(LONG* code) {
@@ -235,9 +272,163 @@ private:
             return scc_->SccUncheckout(kNoWindow, files, 0, 0, code);
         case Command::Get:
             return scc_->SccGet(kNoWindow, files, 0, 0, code);
+        case Command::Remove:
+            return scc_->SccRemove(kNoWindow, files, comment.get(), 0, 0, code);
+        case Command::History:
+            return scc_->SccHistory(kNoWindow, files, 0, 0, code);
+        case Command::Rename:
+            return Rename(code);
+        case Command::Properties:
+            return OnEachFile(code, [&](BSTR file, LONG* answer) {
+                return scc_->SccProperties(kNoWindow, file, answer);
+            });
+        case Command::Diff:
+            return OnEachFile(code, [&](BSTR file, LONG* answer) {
+                return scc_->SccDiff(kNoWindow, file, SCC_DIFF_QUICK_DIFF, 0, answer);
+            });
+        case Command::Changes:
+            return QueryChanges(files, code);
+        case Command::List:
+            return PopulateList(files, code);
+        case Command::DirStatus:
+            return QueryFolders(files, code);
         default:
             return E_UNEXPECTED;
         }
+    }
+
+    HRESULT Rename(LONG* code) {
+        HRESULT hr = S_OK;
+        ScopedBstr from = AllocString(request_.files[0].c_str(), &hr);
+        ScopedBstr to = AllocString(request_.files[1].c_str(), &hr);
+        if (!from || !to) {
+            return E_OUTOFMEMORY;
+        }
+        return scc_->SccRename(kNoWindow, from.get(), to.get(), code);
+    }
+
+    // Calls `call` with each file in turn and keeps each answer in statuses; stops at the first
+    // that fails, whose answer becomes the command's. *code is SCC_OK when every file succeeded:
+    // each file's own answer (differs or not) is in statuses.
+    template <typename Call> HRESULT OnEachFile(LONG* code, Call call) {
+        *code = 0;
+        for (const std::wstring& name : request_.files) {
+            HRESULT hr = S_OK;
+            ScopedBstr file = AllocString(name.c_str(), &hr);
+            if (FAILED(hr)) {
+                return hr;
+            }
+            LONG answer = 0;
+            hr = call(file.get(), &answer);
+            if (FAILED(hr)) {
+                return hr;
+            }
+            result_->statuses.push_back(answer);
+            if (answer < 0 || answer == SCC_I_OPERATIONCANCELED) {
+                *code = answer;
+                return S_OK;
+            }
+            TakeMessages();
+        }
+        return S_OK;
+    }
+
+    // SccQueryChanges, or the provider's queued events when it has no SccQueryChanges.
+    HRESULT QueryChanges(const VARIANT& files, LONG* code) {
+        ScopedVariant names, kinds, latest;
+        HRESULT hr = scc_->SccQueryChanges(files, names.put(), kinds.put(), latest.put(), code);
+        if (hr == kNoEntryPoint) {
+            return QueuedEvents(code);
+        }
+        if (FAILED(hr)) {
+            return hr;
+        }
+        result_->reportsComplete = hr == S_OK;
+        std::vector<std::wstring> reportedNames, latestNames;
+        std::vector<LONG> changes;
+        hr = ReadTexts(names.get(), &reportedNames);
+        if (SUCCEEDED(hr)) {
+            hr = ReadLongs(kinds.get(), &changes);
+        }
+        if (SUCCEEDED(hr)) {
+            hr = ReadTexts(latest.get(), &latestNames);
+        }
+        if (FAILED(hr) || changes.size() != reportedNames.size() ||
+            latestNames.size() != reportedNames.size()) {
+            return E_UNEXPECTED;
+        }
+        for (size_t i = 0; i < reportedNames.size(); ++i) {
+            result_->reported.push_back({reportedNames[i], changes[i], true, latestNames[i]});
+        }
+        return S_OK;
+    }
+
+    // Asks for one queued event after the other until the provider has no more.
+    HRESULT QueuedEvents(LONG* code) {
+        result_->commandCall = L"SccGetEvents";
+        result_->reportedEvents = true;
+        LONG remaining = 1;
+        while (remaining > 0) {
+            if (result_->reported.size() == kMaxEvents) {
+                result_->reportsComplete = false;
+                break;
+            }
+            ScopedBstr name;
+            LONG status = 0;
+            HRESULT hr = scc_->SccGetEvents(name.put(), &status, &remaining, code);
+            if (FAILED(hr) || *code != 0) {
+                return hr;
+            }
+            if (::SysStringLen(name.get()) == 0) {
+                break; // nothing was queued
+            }
+            result_->reported.push_back({TextOf(name.get()), status, true, std::wstring()});
+        }
+        return S_OK;
+    }
+
+    HRESULT PopulateList(const VARIANT& files, LONG* code) {
+        ScopedVariant keep, status, names, given;
+        const LONG options = request_.folders ? SCC_PL_DIR : 0;
+        HRESULT hr = scc_->SccPopulateList(SCC_COMMAND_GET, files, options, keep.put(),
+                                           status.put(), names.put(), given.put(), code);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        result_->reportsComplete = hr == S_OK;
+        std::vector<bool> keeps;
+        std::vector<LONG> statuses;
+        std::vector<std::wstring> reportedNames;
+        hr = ReadFlags(keep.get(), &keeps);
+        if (SUCCEEDED(hr)) {
+            hr = ReadLongs(status.get(), &statuses);
+        }
+        if (SUCCEEDED(hr)) {
+            hr = ReadTexts(names.get(), &reportedNames);
+        }
+        if (SUCCEEDED(hr)) {
+            hr = ReadLongs(given.get(), &result_->statuses);
+        }
+        if (FAILED(hr) || keeps.size() != reportedNames.size() ||
+            statuses.size() != reportedNames.size() ||
+            result_->statuses.size() != request_.files.size()) {
+            return E_UNEXPECTED;
+        }
+        for (size_t i = 0; i < reportedNames.size(); ++i) {
+            result_->reported.push_back({reportedNames[i], statuses[i], keeps[i], std::wstring()});
+        }
+        return S_OK;
+    }
+
+    HRESULT QueryFolders(const VARIANT& folders, LONG* code) {
+        ScopedVariant status;
+        HRESULT hr = scc_->SccDirQueryInfo(folders, status.put(), code);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        hr = ReadLongs(status.get(), &result_->statuses);
+        return SUCCEEDED(hr) && result_->statuses.size() == request_.files.size() ? S_OK
+                                                                                  : E_UNEXPECTED;
     }
 
     HRESULT QueryStatus(const VARIANT& files, LONG* code) {
@@ -263,7 +454,7 @@ private:
 
     const SessionRequest& request_;
     SessionResult* result_;
-    ScopedInterface<IPlimoWrapper> scc_;
+    ScopedInterface<IPlimoWrapper2> scc_;
 };
 
 } // namespace

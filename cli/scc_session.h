@@ -5,10 +5,27 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "command_line.h"
+
+// One message the provider wrote through its text-output procedure.
+struct ProviderMessage {
+    LONG type; // 1 information, 2 warning, 3 error, 4 status
+    std::wstring text;
+};
+
+// One item the provider reported during the command: a file of `list` (kept in the list or left
+// out, with its status word), a change of `changes` (its kind and, for a rename, the file's
+// other name), or an event of `changes` from a provider that queues them (its status word).
+struct ReportedItem {
+    std::wstring name;
+    LONG value = 0; // list and events: the status word; changes: the kind of change
+    bool keep = true;
+    std::wstring latestName;
+};
 
 struct SessionRequest {
     Command command = Command::Status;
@@ -19,6 +36,9 @@ struct SessionRequest {
     std::wstring user;
     const wchar_t* comment = nullptr; // null: no comment
     std::vector<std::wstring> files;  // full paths
+    bool folders = false;             // list: the names are folders
+    // Called with each message of the provider as soon as it is collected; may be empty.
+    std::function<void(const ProviderMessage&)> onMessage;
 };
 
 struct SessionResult {
@@ -38,7 +58,19 @@ struct SessionResult {
     // cancelled operation is no success), even if a later step failed.
     bool commandSucceeded = false;
     LONG commandResult = 0;
+    // The entry point that did the command's work: changes asks for the queued events when the
+    // provider has no SccQueryChanges.
+    const wchar_t* commandCall = nullptr;
+    // One word per name given: status and list the status word, dirstatus the folder's, diff the
+    // provider's answer for that file.
     std::vector<LONG> statuses;
+    // What list and changes reported, in order; reportsComplete is false when the server kept
+    // only the first part of a longer report.
+    std::vector<ReportedItem> reported;
+    bool reportsComplete = true;
+    bool reportedEvents = false; // changes: the items are SccGetEvents' events
+    // Every message of the provider, in order.
+    std::vector<ProviderMessage> messages;
 
     // The first step that failed: its name ("SccCheckout", "activating the server", ...) and
     // either a failed HRESULT (from the server, or from COM) or, with S_OK, the provider's
@@ -51,6 +83,7 @@ struct SessionResult {
     bool failedAfterCommand = false;
 };
 
-// Runs `request` through a server of its own. COM must be initialised on this thread (single-
-// threaded apartment).
+// Runs `request` through a server of its own, an object of the class that serves the whole
+// interface: its project opening gives the provider a text-output procedure. COM must be
+// initialised on this thread (single-threaded apartment).
 void RunSession(const SessionRequest& request, SessionResult* result);

@@ -151,6 +151,40 @@ std::vector<std::wstring> StatusWords(LONG status) {
     return Words(status, kStatusBits);
 }
 
+std::wstring ChangeWord(LONG change) {
+    // SCC_CHANGE_UNKNOWN (0) to SCC_CHANGE_RENAMED_FROM (9).
+    constexpr const wchar_t* kChanges[] = {
+        L"unknown",      L"unchanged",     L"different",  L"nonexistent", L"databasedeleted",
+        L"localdeleted", L"databaseadded", L"localadded", L"renamedto",   L"renamedfrom"};
+    if (change >= 0 && change < static_cast<LONG>(sizeof kChanges / sizeof kChanges[0])) {
+        return kChanges[change];
+    }
+    return std::to_wstring(change);
+}
+
+std::wstring FolderStatusWord(LONG status) {
+    switch (status) {
+    case -1:
+        return L"invalid";
+    case 0:
+        return L"notcontrolled";
+    case 1:
+        return L"controlled";
+    case 2:
+        return L"emptyproj";
+    default:
+        return Hexadecimal(static_cast<unsigned long>(status));
+    }
+}
+
+std::wstring MessageTypeWord(LONG type) {
+    constexpr const wchar_t* kTypes[] = {L"info", L"warning", L"error", L"status"};
+    if (type >= 1 && type <= 4) {
+        return kTypes[type - 1];
+    }
+    return L"type " + std::to_wstring(type);
+}
+
 std::vector<std::wstring> CapabilityWords(LONG capabilities) {
     return Words(capabilities, kCapabilityBits);
 }

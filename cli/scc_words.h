@@ -32,6 +32,21 @@ std::vector<std::wstring> StatusWords(LONG status);
 // The capability bits of SccInitialize as words, in bit order: "queryinfo", "commentadd", ...
 std::vector<std::wstring> CapabilityWords(LONG capabilities);
 
+// What SccDiff answers when the file differs from the stored version.
+constexpr LONG SCC_I_FILEDIFFERS = 6;
+
+// A change that SccQueryChanges reports, as a word: SCC_CHANGE_* without its prefix, lower case
+// ("different", "renamedto", ...); a kind the interface does not publish as its number.
+std::wstring ChangeWord(LONG change);
+
+// A folder's status of SccDirQueryInfo as a word: "controlled", "notcontrolled", "emptyproj",
+// "invalid"; other values as their hexadecimal value.
+std::wstring FolderStatusWord(LONG status);
+
+// The type of a provider's message as a word: "info", "warning", "error", "status"; others as
+// "type <n>".
+std::wstring MessageTypeWord(LONG type);
+
 // `value` as eight hexadecimal digits: "0x00003280".
 std::wstring Hexadecimal(unsigned long value);
 

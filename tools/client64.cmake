@@ -27,10 +27,11 @@ function(plimo_add_client64 target)
   add_custom_command(
     OUTPUT ${output}
     COMMAND ${PLIMO_CLIENT64_CXX} -std=c++17 -O2 -Wall -Wextra ${definitions} ${defines} -municode
-            -static ${includes} ${arg_SOURCES} ${generated}/PlimoCOMWrapper_i.c -lole32 -loleaut32
-            -luuid -o ${output}
+            -static ${includes} ${arg_SOURCES} ${generated}/PlimoCOMWrapper_i.c
+            ${generated}/PlimoCOMWrapper2_i.c -lole32 -loleaut32 -luuid -o ${output}
     DEPENDS ${arg_SOURCES} ${headers} ${generated}/PlimoCOMWrapper_i.c
-            ${generated}/PlimoCOMWrapper.h
+            ${generated}/PlimoCOMWrapper.h ${generated}/PlimoCOMWrapper2_i.c
+            ${generated}/PlimoCOMWrapper2.h
     COMMENT "Building 64-bit client ${target}.exe"
     VERBATIM)
   add_custom_target(${target} ALL DEPENDS ${output})

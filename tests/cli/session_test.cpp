@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "json_value.h"
-#include "provider_record_view.h"
+#include "provider_session.h"
 #include "server_paths.h"
 #include "temp_folder.h"
 #include "tool_runs.h"
@@ -19,40 +19,6 @@ namespace {
 
 constexpr LONG kControlled = 0x0001;
 constexpr LONG kOutByUser = 0x0001 | 0x0002 | 0x0800 | 0x1000; // and modified
-
-class ProviderSession : public ToolSessionTest {
-protected:
-    void SetUp() override {
-        ASSERT_FALSE(temp.path().empty());
-        record.Reset();
-    }
-
-    // The test provider by its path, on the project "demo" in the temporary folder.
-    std::wstring Project() const {
-        return L"--provider " + Quoted(BesideTest(kTestProvider)) + L" --project demo --local " +
-               Quoted(temp.path()) + L" ";
-    }
-    std::string FullPath(const char* name) const { return Ascii(temp.path()) + "\\" + name; }
-
-    std::vector<Entry> Entries() const {
-        std::vector<Entry> entries;
-        for (int i = 0; i < record.Count(); ++i) {
-            entries.push_back(record.Call(i).entry);
-        }
-        return entries;
-    }
-    const testprovider::Call* Find(Entry entry) const {
-        for (int i = 0; i < record.Count(); ++i) {
-            if (record.Call(i).entry == entry) {
-                return &record.Call(i);
-            }
-        }
-        return nullptr;
-    }
-
-    TempFolder temp;
-    ProviderRecordView record;
-};
 
 // What one provider answer makes of the session: which calls still come, the exit code and
 // the one line on standard error.

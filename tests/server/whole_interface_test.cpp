@@ -26,37 +26,35 @@ namespace {
 constexpr DWORD kServerEndMs = 30000;
 using Wrapper2 = ScopedInterface<IPlimoWrapper2>;
 
-std::vector<std::wstring> Texts(const VARIANT& value) {
-    std::vector<std::wstring> texts;
-    EXPECT_EQ(VT_ARRAY | VT_BSTR, value.vt);
-    if (value.vt == (VT_ARRAY | VT_BSTR) && value.parray != nullptr) {
-        const BSTR* data = static_cast<const BSTR*>(value.parray->pvData);
-        for (ULONG i = 0; i < value.parray->rgsabound[0].cElements; ++i) {
-            texts.emplace_back(data[i] != nullptr ? data[i] : L"");
-        }
+// The values of an array the server returned: variants, each of type `type`, read by `read`.
+template <typename T, typename Read>
+std::vector<T> Elements(const VARIANT& value, VARTYPE type, Read read) {
+    std::vector<T> values;
+    EXPECT_EQ(VT_ARRAY | VT_VARIANT, value.vt) << "the one shape scripts read";
+    if (value.vt != (VT_ARRAY | VT_VARIANT) || value.parray == nullptr) {
+        return values;
     }
-    return texts;
+    const VARIANT* data = static_cast<const VARIANT*>(value.parray->pvData);
+    for (ULONG i = 0; i < value.parray->rgsabound[0].cElements; ++i) {
+        EXPECT_EQ(type, data[i].vt) << "element " << i;
+        values.push_back(data[i].vt == type ? read(data[i]) : T());
+    }
+    return values;
+}
+
+std::vector<std::wstring> Texts(const VARIANT& value) {
+    return Elements<std::wstring>(value, VT_BSTR, [](const VARIANT& v) {
+        return std::wstring(v.bstrVal != nullptr ? v.bstrVal : L"");
+    });
 }
 
 std::vector<LONG> Longs(const VARIANT& value) {
-    EXPECT_EQ(VT_ARRAY | VT_I4, value.vt);
-    if (value.vt != (VT_ARRAY | VT_I4) || value.parray == nullptr) {
-        return {};
-    }
-    const LONG* data = static_cast<const LONG*>(value.parray->pvData);
-    return std::vector<LONG>(data, data + value.parray->rgsabound[0].cElements);
+    return Elements<LONG>(value, VT_I4, [](const VARIANT& v) { return v.lVal; });
 }
 
 std::vector<bool> Flags(const VARIANT& value) {
-    std::vector<bool> flags;
-    EXPECT_EQ(VT_ARRAY | VT_BOOL, value.vt);
-    if (value.vt == (VT_ARRAY | VT_BOOL) && value.parray != nullptr) {
-        const VARIANT_BOOL* data = static_cast<const VARIANT_BOOL*>(value.parray->pvData);
-        for (ULONG i = 0; i < value.parray->rgsabound[0].cElements; ++i) {
-            flags.push_back(data[i] == VARIANT_TRUE);
-        }
-    }
-    return flags;
+    return Elements<bool>(value, VT_BOOL,
+                          [](const VARIANT& v) { return v.boolVal == VARIANT_TRUE; });
 }
 
 std::vector<std::wstring> Items(int count, const wchar_t* suffix = L"") {
@@ -405,6 +403,72 @@ TEST_F(WholeInterface, EndlessReportsStopAtTheBoundAndSaySo) {
     EXPECT_EQ(std::wstring(L"message 9998"), kept[9998]);
     EXPECT_EQ(0u, kept.back().find(L"PlimoCOMWrapper: further messages were dropped"));
 }
+
+// A script's array of strings (an array of variants) as a file list: the whole interface takes
+// it by value and by reference, on its old methods too; anything but strings in it is refused
+// before the provider is called.
+struct ScriptListCase {
+    const char* name;
+    VARTYPE element; // VT_BSTR: the two names
+    bool byReference;
+    HRESULT expected;
+};
+
+void PrintTo(const ScriptListCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const ScriptListCase kScriptLists[] = {
+    {"ByValue", VT_BSTR, false, S_OK},
+    {"ByReference", VT_BSTR, true, S_OK},
+    {"ANumberAmongTheNames", VT_I4, false, E_INVALIDARG},
+    {"AnEmptyElement", VT_EMPTY, true, E_INVALIDARG},
+};
+
+class ScriptLists : public WholeInterface, public ::testing::WithParamInterface<ScriptListCase> {};
+
+TEST_P(ScriptLists, AreFileListsOfTheWholeInterface) {
+    const ScriptListCase& c = GetParam();
+    ScopedSafeArray array(::SafeArrayCreateVector(VT_VARIANT, 0, 2));
+    ASSERT_TRUE(array);
+    VARIANT* elements = static_cast<VARIANT*>(array.get()->pvData);
+    elements[0].vt = VT_BSTR;
+    elements[0].bstrVal = ::SysAllocString(L"C:\\w\\a.c");
+    elements[1].vt = c.element;
+    if (c.element == VT_BSTR) {
+        elements[1].bstrVal = ::SysAllocString(L"C:\\w\\b.c");
+    } else if (c.element == VT_I4) {
+        elements[1].lVal = 7;
+    }
+    VARIANT list = ArrayArgument(array.get(), VT_ARRAY | VT_VARIANT);
+    VARIANT reference;
+    reference.vt = VT_BYREF | VT_VARIANT;
+    reference.pvarVal = &list;
+
+    ScopedVariant status;
+    LONG result = -1;
+    EXPECT_EQ(c.expected,
+              wrapper->SccQueryInfo(c.byReference ? reference : list, status.put(), &result));
+    if (c.expected != S_OK) {
+        EXPECT_EQ(0, record.Count()) << "the provider was called";
+        return;
+    }
+    ASSERT_EQ(1, record.Count());
+    ExpectFiles(record.Last());
+    // The first class keeps its own rule: VT_ARRAY | VT_BSTR only.
+    ScopedInterface<IPlimoWrapper> first;
+    ASSERT_EQ(S_OK, ::CoCreateInstance(CLSID_TovikPlimoWrapper, nullptr, CLSCTX_LOCAL_SERVER,
+                                       IID_IPlimoWrapper, reinterpret_cast<void**>(first.put())));
+    ScopedBstr path(::SysAllocString(BesideTest(kTestProvider).c_str()));
+    ASSERT_EQ(S_OK, first->Init(path.get()));
+    LONG version = 0;
+    ASSERT_EQ(S_OK, first->SccGetVersion(&version));
+    servers.Track(record.Last().processId);
+    EXPECT_EQ(E_INVALIDARG, first->SccQueryInfo(list, status.put(), &result));
+}
+
+INSTANTIATE_TEST_SUITE_P(Elements, ScriptLists, ::testing::ValuesIn(kScriptLists),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Each client has a server process of its own, whichever class it asks for: a process that has
 // made an object publishes no class object any more.

@@ -120,10 +120,14 @@ struct Script {
     // provider's own list of SccAddFromScc) reports: item i is named "item<i>". kEndless: until
     // the callback says stop.
     int32_t reportCount;
-    // Messages every entry writes through the text-output procedure SccOpenProject received,
-    // "message <i>" of type i % 4 + 1; with cancelProtocol, framed by the cancel protocol's three.
+    // Messages every entry writes (after any misbehaviour) through the text-output procedure
+    // SccOpenProject received, "message <i>" of type i % 4 + 1; with cancelProtocol, framed by the
+    // cancel protocol's three.
     int32_t messageCount;
     int32_t cancelProtocol;
+    // SccOpenProject refuses to open a project without a text-output procedure, as some
+    // providers that write through it do.
+    int32_t requireTextOutput;
 };
 
 // A reportCount that never ends by itself; it gives up after kEndlessBound items.

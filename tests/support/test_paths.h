@@ -21,3 +21,4 @@ inline std::wstring FolderOf(const std::wstring& path) {
 constexpr wchar_t kTestProvider[] = L"plimo_test_provider.dll";
 constexpr wchar_t kSparseTestProvider[] = L"plimo_sparse_test_provider.dll";
 constexpr wchar_t kUnclosingTestProvider[] = L"plimo_unclosing_test_provider.dll";
+constexpr wchar_t kQueueingTestProvider[] = L"plimo_queueing_test_provider.dll";

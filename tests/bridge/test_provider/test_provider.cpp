@@ -177,10 +177,30 @@ void Misbehave(int32_t misbehaviour) {
 }
 
 // Does what the script asks of `entry` beyond recording, then gives its result.
+// Writes the scripted messages through the text-output procedure, if there is one.
+void WriteMessages() {
+    if (g_textOut == nullptr) {
+        return;
+    }
+    if (Plan().cancelProtocol) {
+        g_textOut("", provider::kMessageStartCancel);
+        g_shared->doCancelAnswer = g_textOut("", provider::kMessageDoCancel);
+    }
+    for (int32_t i = 0; i < Plan().messageCount; ++i) {
+        char text[32];
+        std::snprintf(text, sizeof text, "message %d", static_cast<int>(i));
+        g_textOut(text, static_cast<DWORD>(i % 4 + 1));
+    }
+    if (Plan().cancelProtocol) {
+        g_textOut("", provider::kMessageStopCancel);
+    }
+}
+
 LONG Answer(Entry entry) {
     if (Plan().misbehaving == entry) {
         Misbehave(Plan().misbehaviour);
     }
+    WriteMessages();
     return Plan().results[static_cast<int>(entry)];
 }
 
@@ -283,6 +303,9 @@ PROVIDER_ENTRY SccOpenProject(void* pvContext, HWND hWnd, LPSTR lpUser, LPCSTR l
     RecordText(call, 4, lpComment);
     WriteText(Entry::OpenProject, 0, lpUser, 32);
     WriteText(Entry::OpenProject, 1, lpAuxProjPath, 301);
+    if (Plan().requireTextOutput && lpTextOutProc == nullptr) {
+        return -15; // SCC_E_NONSPECIFICERROR, as a provider that writes through it answers
+    }
     return Answer(Entry::OpenProject);
 }
 
@@ -412,25 +435,6 @@ PROVIDER_ENTRY SccEndBatch(void* pvContext) {
 
 namespace {
 
-// Writes the scripted messages through the text-output procedure, if there is one.
-void WriteMessages() {
-    if (g_textOut == nullptr) {
-        return;
-    }
-    if (Plan().cancelProtocol) {
-        g_textOut("", provider::kMessageStartCancel);
-        g_shared->doCancelAnswer = g_textOut("", provider::kMessageDoCancel);
-    }
-    for (int32_t i = 0; i < Plan().messageCount; ++i) {
-        char text[32];
-        std::snprintf(text, sizeof text, "message %d", static_cast<int>(i));
-        g_textOut(text, static_cast<DWORD>(i % 4 + 1));
-    }
-    if (Plan().cancelProtocol) {
-        g_textOut("", provider::kMessageStopCancel);
-    }
-}
-
 // Reports the scripted items, "item<i>", through `report` until it says stop.
 template <typename Report> void ReportItems(Report report) {
     const int32_t count = Plan().reportCount == kEndless ? kEndlessBound : Plan().reportCount;
@@ -452,7 +456,6 @@ LONG NamedCall(Entry entry, void* pvContext, HWND hWnd, LPCSTR name, LONG first,
     call.args[1] = first;
     call.args[2] = static_cast<int32_t>(second);
     RecordText(call, 0, name);
-    WriteMessages();
     return Answer(entry);
 }
 
@@ -469,7 +472,6 @@ LONG ListCall(Entry entry, void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFi
     for (LONG i = 0; perName != nullptr && i < nFiles && i < Plan().statusCount; ++i) {
         perName[i] = static_cast<T>(Plan().status[i]);
     }
-    WriteMessages();
     return Answer(entry);
 }
 
@@ -491,7 +493,6 @@ PROVIDER_ENTRY SccRename(void* pvContext, HWND hWnd, LPCSTR lpFileName, LPCSTR l
     call.args[0] = Ptr(hWnd);
     RecordText(call, 0, lpFileName);
     RecordText(call, 1, lpNewName);
-    WriteMessages();
     return Answer(Entry::Rename);
 }
 
@@ -632,6 +633,7 @@ PROVIDER_ENTRY SccPopulateList(void* pvContext, LONG nCommand, LONG nFiles, LPCS
     return result;
 }
 
+#ifndef WITHOUT_QUERY_CHANGES
 PROVIDER_ENTRY SccQueryChanges(void* pvContext, LONG nFiles, LPCSTR* lpFileNames,
                                provider::QueryChangesProc pfnCallback, void* pvCallerData) {
     const LONG result =
@@ -645,6 +647,7 @@ PROVIDER_ENTRY SccQueryChanges(void* pvContext, LONG nFiles, LPCSTR* lpFileNames
     });
     return result;
 }
+#endif
 
 PROVIDER_ENTRY SccPopulateDirList(void* pvContext, LONG nDirs, LPCSTR* lpDirPaths,
                                   provider::PopulateDirListProc pfnPopulate, void* pvCallerData,
@@ -692,5 +695,7 @@ static_assert(std::is_same_v<decltype(&SccEnumChangedFiles), provider::SccEnumCh
 static_assert(std::is_same_v<decltype(&SccGetUserOption), provider::SccGetUserOptionFn>);
 static_assert(std::is_same_v<decltype(&SccBackgroundGet), provider::SccBackgroundGetFn>);
 static_assert(std::is_same_v<decltype(&SccPopulateList), provider::SccPopulateListFn>);
+#ifndef WITHOUT_QUERY_CHANGES
 static_assert(std::is_same_v<decltype(&SccQueryChanges), provider::SccQueryChangesFn>);
+#endif
 static_assert(std::is_same_v<decltype(&SccPopulateDirList), provider::SccPopulateDirListFn>);
