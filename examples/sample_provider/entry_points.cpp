@@ -19,8 +19,9 @@ namespace {
 constexpr char kProviderName[] = "Plimo sample provider";
 constexpr char kAuxPathLabel[] = "Store folder";
 constexpr LONG kMaxCommentLength = 1024;
-constexpr LONG kCapabilities =
-    SCC_CAP_QUERYINFO | SCC_CAP_GETPROJPATH | SCC_CAP_COMMENTCHECKIN | SCC_CAP_COMMENTADD;
+constexpr LONG kCapabilities = SCC_CAP_REMOVE | SCC_CAP_RENAME | SCC_CAP_QUERYINFO |
+                               SCC_CAP_GETPROJPATH | SCC_CAP_COMMENTCHECKIN | SCC_CAP_COMMENTADD |
+                               SCC_CAP_TEXTOUT | SCC_CAP_POPULATELIST;
 // The caller's buffer capacities, terminator included.
 constexpr size_t kUserCapacity = SCC_USER_LEN + 1;
 constexpr size_t kProjectPathCapacity = SCC_PRJPATH_LEN + 1;
@@ -93,10 +94,8 @@ template <typename Body> LONG Guarded(Body body) noexcept {
     }
 }
 
-// Applies `apply` to every file of a file-list call and returns the first failure, or SCC_OK.
-// One file's failure does not keep the others from being done.
-template <typename Apply>
-LONG ForEachFile(void* context, LONG nFiles, LPCSTR* lpFileNames, Apply apply) {
+// The project open in the session behind `context`: SCC_OK, or why there is none.
+LONG FindProject(void* context, SampleProject** project) {
     Session* session = FindSession(context);
     if (session == nullptr) {
         return SCC_E_INITIALIZEFAILED;
@@ -104,13 +103,26 @@ LONG ForEachFile(void* context, LONG nFiles, LPCSTR* lpFileNames, Apply apply) {
     if (!session->project) {
         return SCC_E_PROJNOTOPEN;
     }
+    *project = session->project.get();
+    return SCC_OK;
+}
+
+// Applies `apply` to every file of a file-list call and returns the first failure, or SCC_OK.
+// One file's failure does not keep the others from being done.
+template <typename Apply>
+LONG ForEachFile(void* context, LONG nFiles, LPCSTR* lpFileNames, Apply apply) {
+    SampleProject* project = nullptr;
+    LONG found = FindProject(context, &project);
+    if (found != SCC_OK) {
+        return found;
+    }
     if (nFiles < 0 || (nFiles > 0 && lpFileNames == nullptr)) {
         return SCC_E_NONSPECIFICERROR;
     }
     return Guarded([&]() -> LONG {
         LONG result = SCC_OK;
         for (LONG i = 0; i < nFiles; ++i) {
-            LONG one = apply(*session->project, lpFileNames[i], i);
+            LONG one = apply(*project, lpFileNames[i], i);
             if (result == SCC_OK) {
                 result = one;
             }
@@ -166,7 +178,7 @@ SAMPLE_EXPORT LONG __cdecl SccGetCommandOptions(void* pvContext, HWND, LONG, LON
 
 SAMPLE_EXPORT LONG __cdecl SccOpenProject(void* pvContext, HWND, LPSTR lpUser, LPCSTR lpProjName,
                                           LPCSTR lpLocalProjPath, LPSTR lpAuxProjPath, LPCSTR,
-                                          provider::TextOutProc, LONG dwFlags) {
+                                          provider::TextOutProc lpTextOutProc, LONG dwFlags) {
     return Guarded([&]() -> LONG {
         Session* session = FindSession(pvContext);
         if (session == nullptr) {
@@ -191,8 +203,9 @@ SAMPLE_EXPORT LONG __cdecl SccOpenProject(void* pvContext, HWND, LPSTR lpUser, L
             return SCC_E_INVALIDFILEPATH;
         }
         LONG result = SCC_OK;
-        session->project = SampleProject::Open(user, lpProjName, local, store,
-                                               (dwFlags & SCC_OP_CREATEIFNEW) != 0, &result);
+        session->project =
+            SampleProject::Open(user, lpProjName, local, store, (dwFlags & SCC_OP_CREATEIFNEW) != 0,
+                                lpTextOutProc, &result);
         if (!session->project) {
             return result;
         }
@@ -309,6 +322,83 @@ SAMPLE_EXPORT LONG __cdecl SccQueryInfo(void* pvContext, LONG nFiles, LPCSTR* lp
                        });
 }
 
+// The comment and options are not used: the record and its log leave the store with the file.
+SAMPLE_EXPORT LONG __cdecl SccRemove(void* pvContext, HWND, LONG nFiles, LPCSTR* lpFileNames,
+                                     LPCSTR, LONG, LONG_PTR) {
+    return ForEachFile(
+        pvContext, nFiles, lpFileNames,
+        [](SampleProject& project, LPCSTR file, LONG) { return project.Remove(file); });
+}
+
+SAMPLE_EXPORT LONG __cdecl SccRename(void* pvContext, HWND, LPCSTR lpFileName, LPCSTR lpNewName) {
+    SampleProject* project = nullptr;
+    LONG found = FindProject(pvContext, &project);
+    if (found != SCC_OK) {
+        return found;
+    }
+    return Guarded([&]() { return project->Rename(lpFileName, lpNewName); });
+}
+
+// Tells the caller which of the files it lists for a command have no place there. With SCC_PL_DIR
+// the names are folders, and every controlled file directly in each is offered to the list. The
+// status words are written for every name, even after the callback asked to stop.
+SAMPLE_EXPORT LONG __cdecl SccPopulateList(void* pvContext, LONG nCommand, LONG nFiles,
+                                           LPCSTR* lpFileNames,
+                                           provider::PopulateListProc pfnPopulate,
+                                           void* pvCallerData, LONG* lpStatus, LONG fOptions) {
+    if (nFiles > 0 && (lpStatus == nullptr || pfnPopulate == nullptr)) {
+        return SCC_E_NONSPECIFICERROR;
+    }
+    bool goOn = true;
+    auto offer = [&](BOOL keep, LONG status, const char* name) {
+        goOn = goOn && pfnPopulate(pvCallerData, keep, status, name) != FALSE;
+    };
+    if ((fOptions & SCC_PL_DIR) != 0) {
+        return ForEachFile(pvContext, nFiles, lpFileNames,
+                           [&](SampleProject& project, LPCSTR folder, LONG index) {
+                               std::vector<SampleProject::ListedFile> files;
+                               lpStatus[index] = project.ControlledFilesIn(folder, &files);
+                               for (const SampleProject::ListedFile& file : files) {
+                                   offer(TRUE, file.status, file.path.c_str());
+                               }
+                               return SCC_OK;
+                           });
+    }
+    // Only an add takes files that are not controlled yet; every other command takes only
+    // controlled ones.
+    bool forAdd = nCommand == SCC_COMMAND_ADD;
+    return ForEachFile(
+        pvContext, nFiles, lpFileNames, [&](SampleProject& project, LPCSTR file, LONG index) {
+            LONG status = project.Status(file);
+            lpStatus[index] = status;
+            bool controlled = status != SCC_STATUS_INVALID && (status & SCC_STATUS_CONTROLLED) != 0;
+            bool fits = forAdd ? status == SCC_STATUS_NOTCONTROLLED : controlled;
+            if (!fits && file != nullptr) {
+                offer(FALSE, status, file);
+            }
+            return SCC_OK;
+        });
+}
+
+SAMPLE_EXPORT LONG __cdecl SccQueryChanges(void* pvContext, LONG nFiles, LPCSTR* lpFileNames,
+                                           provider::QueryChangesProc pfnCallback,
+                                           void* pvCallerData) {
+    if (nFiles > 0 && pfnCallback == nullptr) {
+        return SCC_E_NONSPECIFICERROR;
+    }
+    bool goOn = true;
+    // The store keeps no renames, so the latest name is always the name asked about.
+    return ForEachFile(
+        pvContext, nFiles, lpFileNames, [&](SampleProject& project, LPCSTR file, LONG) {
+            if (goOn && file != nullptr) {
+                provider::QueryChangesData change = {sizeof(provider::QueryChangesData), file,
+                                                     project.Change(file), file};
+                goOn = pfnCallback(pvCallerData, &change) != FALSE;
+            }
+            return SCC_OK;
+        });
+}
+
 // Every change is written at once, so a batch has nothing to defer.
 SAMPLE_EXPORT LONG __cdecl SccBeginBatch(void* pvContext) {
     return FindSession(pvContext) != nullptr ? SCC_OK : SCC_E_INITIALIZEFAILED;
@@ -335,3 +425,7 @@ static_assert(std::is_same_v<decltype(&SccGet), provider::SccUncheckoutFn>);
 static_assert(std::is_same_v<decltype(&SccQueryInfo), provider::SccQueryInfoFn>);
 static_assert(std::is_same_v<decltype(&SccBeginBatch), provider::SccContextFn>);
 static_assert(std::is_same_v<decltype(&SccEndBatch), provider::SccContextFn>);
+static_assert(std::is_same_v<decltype(&SccRemove), provider::SccRemoveFn>);
+static_assert(std::is_same_v<decltype(&SccRename), provider::SccRenameFn>);
+static_assert(std::is_same_v<decltype(&SccPopulateList), provider::SccPopulateListFn>);
+static_assert(std::is_same_v<decltype(&SccQueryChanges), provider::SccQueryChangesFn>);

@@ -20,6 +20,12 @@ ScopedFile OpenFile(const std::wstring& path, DWORD access, DWORD disposition) {
     return ScopedFile(file == INVALID_HANDLE_VALUE ? nullptr : file);
 }
 
+struct CloseSearch {
+    void operator()(HANDLE search) const { ::FindClose(search); }
+};
+// A directory search, closed at the end of the scope.
+using ScopedSearch = std::unique_ptr<void, CloseSearch>;
+
 DWORD Attributes(const std::wstring& path) {
     return ::GetFileAttributesW(path.c_str());
 }
@@ -126,4 +132,35 @@ bool SetReadOnly(const std::wstring& path, bool readOnly) {
         wanted = FILE_ATTRIBUTE_NORMAL;
     }
     return wanted == attributes || ::SetFileAttributesW(path.c_str(), wanted);
+}
+
+bool MoveTo(const std::wstring& from, const std::wstring& to) {
+    return ::MoveFileExW(from.c_str(), to.c_str(), 0) != FALSE;
+}
+
+bool RemoveFile(const std::wstring& path) {
+    if (Attributes(path) == INVALID_FILE_ATTRIBUTES) {
+        return true;
+    }
+    return SetReadOnly(path, false) && ::DeleteFileW(path.c_str());
+}
+
+bool ListFiles(const std::wstring& folder, std::vector<std::wstring>* names) {
+    WIN32_FIND_DATAW found;
+    HANDLE first = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (first == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    ScopedSearch search(first);
+    std::vector<std::wstring> listed;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            listed.push_back(found.cFileName);
+        }
+    } while (::FindNextFileW(search.get(), &found));
+    if (::GetLastError() != ERROR_NO_MORE_FILES) {
+        return false;
+    }
+    *names = std::move(listed);
+    return true;
 }

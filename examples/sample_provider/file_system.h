@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // The absolute, normalised form of `path` ("." and ".." resolved, "/" turned into "\"); empty
 // when the platform cannot make one.
@@ -29,3 +30,13 @@ bool CopyOver(const std::wstring& from, const std::wstring& to);
 
 // Sets or clears the read-only attribute, keeping the file's other attributes.
 bool SetReadOnly(const std::wstring& path, bool readOnly);
+
+// Moves the file to `to`, a name not in use: fails rather than replace another file.
+bool MoveTo(const std::wstring& from, const std::wstring& to);
+
+// Deletes the file, read-only or not; true once it is gone, also when there was none.
+bool RemoveFile(const std::wstring& path);
+
+// The names of the files (not folders) directly in `folder`, in no particular order; false when
+// the folder cannot be read, a missing one included.
+bool ListFiles(const std::wstring& folder, std::vector<std::wstring>* names);

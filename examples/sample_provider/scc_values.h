@@ -6,7 +6,7 @@
 
 // Interface version reported by SccGetVersion: major in the high word, minor in the low word.
 constexpr LONG SCC_VER_MAJOR = 1;
-constexpr LONG SCC_VER_MINOR = 1;
+constexpr LONG SCC_VER_MINOR = 2;
 constexpr LONG SCC_VERSION = (SCC_VER_MAJOR << 16) | SCC_VER_MINOR;
 
 // Text limits, terminator excluded: the caller's buffers hold one byte more.
@@ -46,13 +46,34 @@ constexpr LONG SCC_STATUS_MODIFIED = 0x0800;
 constexpr LONG SCC_STATUS_OUTBYUSER = 0x1000;
 
 // Capability bits reported through lpSccCaps (only those this provider has are listed).
+constexpr LONG SCC_CAP_REMOVE = 0x00000001;
+constexpr LONG SCC_CAP_RENAME = 0x00000002;
 constexpr LONG SCC_CAP_QUERYINFO = 0x00000080;
 constexpr LONG SCC_CAP_GETPROJPATH = 0x00000200;
 constexpr LONG SCC_CAP_COMMENTCHECKIN = 0x00001000;
 constexpr LONG SCC_CAP_COMMENTADD = 0x00002000;
+constexpr LONG SCC_CAP_TEXTOUT = 0x00008000;
+constexpr LONG SCC_CAP_POPULATELIST = 0x02000000;
 
 // Flags of SccOpenProject, SccCheckin and SccGet.
 constexpr LONG SCC_OP_CREATEIFNEW = 0x00000001;
 constexpr LONG SCC_KEEP_CHECKEDOUT = 0x00001000;
 constexpr LONG SCC_GET_ALL = 0x00000001;
 constexpr LONG SCC_GET_RECURSIVE = 0x00000002;
+
+// SccPopulateList: the command the caller builds its list for (only the one this provider tells
+// apart), and the option that makes the names folders.
+constexpr LONG SCC_COMMAND_ADD = 4;
+constexpr LONG SCC_PL_DIR = 0x00000001;
+
+// Change types of SccQueryChanges.
+constexpr DWORD SCC_CHANGE_UNKNOWN = 0;
+constexpr DWORD SCC_CHANGE_UNCHANGED = 1;
+constexpr DWORD SCC_CHANGE_DIFFERENT = 2;
+constexpr DWORD SCC_CHANGE_NONEXISTENT = 3;
+constexpr DWORD SCC_CHANGE_DATABASE_DELETED = 4;
+constexpr DWORD SCC_CHANGE_LOCAL_DELETED = 5;
+constexpr DWORD SCC_CHANGE_DATABASE_ADDED = 6;
+constexpr DWORD SCC_CHANGE_LOCAL_ADDED = 7;
+constexpr DWORD SCC_CHANGE_RENAMED_TO = 8;
+constexpr DWORD SCC_CHANGE_RENAMED_FROM = 9;
