@@ -1,6 +1,7 @@
 #include "report.h"
 
 #include "exit_status.h"
+#include "full_path.h"
 #include "json_text.h"
 #include "scc_words.h"
 
@@ -53,11 +54,29 @@ bool IsRename(LONG change) {
     return change == 8 || change == 9;
 }
 
+// A name the provider reported, for a person: relative to the current folder when it lies
+// inside it, as the names typed are; else as reported.
+std::wstring ShownName(const std::wstring& name) {
+    std::wstring here = FullPath(L".");
+    if (here.empty()) {
+        return name;
+    }
+    if (here.back() != L'\\') {
+        here += L'\\';
+    }
+    if (name.size() > here.size() &&
+        ::CompareStringOrdinal(name.c_str(), static_cast<int>(here.size()), here.c_str(),
+                               static_cast<int>(here.size()), TRUE) == CSTR_EQUAL) {
+        return name.substr(here.size());
+    }
+    return name;
+}
+
 // One line per item the provider reported.
 std::wstring ReportedText(Command command, const SessionResult& result) {
     std::wstring text;
     for (const ReportedItem& item : result.reported) {
-        text += item.name + L": ";
+        text += ShownName(item.name) + L": ";
         if (command == Command::List) {
             const std::wstring words = JoinWords(StatusWords(item.value));
             text += item.keep ? words : L"left out (" + words + L")";
@@ -66,7 +85,7 @@ std::wstring ReportedText(Command command, const SessionResult& result) {
         } else {
             text += ChangeWord(item.value);
             if (IsRename(item.value) && !item.latestName.empty()) {
-                text += L" " + item.latestName;
+                text += L" " + ShownName(item.latestName);
             }
         }
         text += L"\n";

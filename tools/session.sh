@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The main job: sets up, builds, registers the server and the sample provider in the private
 # Wine prefix and runs a short session of plimo-scc commands (64-bit) in a fresh working folder.
+# The provider's messages ("provider: ...", standard error) show beside each command's output.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${PLIMO_BUILD_DIR:-$root/build}"
@@ -66,6 +67,7 @@ scc "${project[@]}" checkout hello.txt
 printf 'hello, PlimoCOMWrapper\r\n' >hello.txt
 echo "(hello.txt changed)"
 scc "${project[@]}" status hello.txt
+scc "${project[@]}" changes hello.txt notes.txt
 scc "${project[@]}" checkin --comment "fixed the greeting" hello.txt
 scc "${project[@]}" checkout notes.txt
 printf 'notes nobody wants\r\n' >notes.txt
@@ -73,7 +75,10 @@ echo "(notes.txt changed)"
 scc "${project[@]}" uncheckout notes.txt
 echo "notes.txt holds: $(tr -d '\r' <notes.txt)"
 scc "${project[@]}" get hello.txt notes.txt
-scc "${project[@]}" status --json hello.txt notes.txt
+scc "${project[@]}" rename notes.txt todo.txt
+scc "${project[@]}" list .
+scc "${project[@]}" remove hello.txt
+scc "${project[@]}" status --json hello.txt todo.txt
 if [ "$failed" -ne 0 ]; then
   echo "session: $failed command(s) above ended with an exit code the session did not expect" >&2
   exit 1

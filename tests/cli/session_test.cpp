@@ -405,11 +405,48 @@ TEST_P(SampleSession, AddsChecksOutAndReportsWhatTheProviderRefuses) {
     EXPECT_EQ(kControlled, files[1]["status"].number);
     EXPECT_EQ(Ascii(work) + ".store", (*json)["project"]["auxPath"].text);
 
+    // The provider's own reason comes first, as it wrote it, then the tool's line.
     ToolRun again = Scc(L"checkout a.txt");
-    ExpectError(again, 1u,
-                "plimo-scc: SccCheckout answered SCC_E_ALREADYCHECKEDOUT (-5): the file is "
-                "already checked out");
+    EXPECT_EQ(1u, again.exitCode);
+    EXPECT_EQ((std::vector<std::string>{
+                  "provider error: could not check out a.txt: it is already checked out to you",
+                  "plimo-scc: SccCheckout answered SCC_E_ALREADYCHECKEDOUT (-5): the file is "
+                  "already checked out"}),
+              ToolRun::Lines(again.err));
     EXPECT_EQ("", again.out);
+}
+
+TEST_P(SampleSession, RenamesListsAndRemovesWithTheProvidersMessages) {
+    ToolRun add = Scc(L"add a.txt b.txt");
+    ASSERT_EQ(0u, add.exitCode) << add.err;
+    EXPECT_EQ((std::vector<std::string>{"provider: added a.txt as version 1",
+                                        "provider: added b.txt as version 1"}),
+              ToolRun::Lines(add.err));
+
+    ToolRun rename = Scc(L"rename b.txt c.txt");
+    ASSERT_EQ(0u, rename.exitCode) << rename.err;
+    EXPECT_EQ((std::vector<std::string>{"b.txt: renamed to c.txt"}), rename.OutLines());
+    EXPECT_EQ("provider: renamed b.txt to c.txt", rename.FirstErrorLine());
+    EXPECT_TRUE(Exists(work + L"\\c.txt"));
+    EXPECT_FALSE(Exists(work + L"\\b.txt"));
+
+    ToolRun list = Scc(L"list .");
+    ASSERT_EQ(0u, list.exitCode) << list.err;
+    EXPECT_EQ((std::vector<std::string>{".: controlled", "a.txt: controlled", "c.txt: controlled"}),
+              list.OutLines());
+
+    ToolRun remove = Scc(L"remove --json a.txt");
+    ASSERT_EQ(0u, remove.exitCode) << remove.err;
+    std::optional<JsonValue> json = JsonReader::Parse(remove.out);
+    ASSERT_TRUE(json.has_value()) << remove.out;
+    ASSERT_EQ(1u, (*json)["output"].items.size());
+    EXPECT_EQ("removed a.txt from the project", (*json)["output"].items[0]["text"].text);
+    EXPECT_FALSE(IsReadOnly(work + L"\\a.txt")) << "the working copy is the user's again";
+
+    ToolRun changes = Scc(L"changes a.txt c.txt");
+    ASSERT_EQ(0u, changes.exitCode) << changes.err;
+    EXPECT_EQ((std::vector<std::string>{"a.txt: localadded", "c.txt: unchanged"}),
+              changes.OutLines());
 }
 
 TEST_P(SampleSession, InfoAsJson) {
@@ -421,14 +458,14 @@ TEST_P(SampleSession, InfoAsJson) {
     ASSERT_TRUE(json.has_value()) << info.out;
     EXPECT_EQ("Plimo sample provider", (*json)["sccName"].text);
     EXPECT_EQ("Store folder", (*json)["auxPathLabel"].text);
-    EXPECT_EQ(0x3280, (*json)["capabilities"]["value"].number);
+    EXPECT_EQ(0x0200B283, (*json)["capabilities"]["value"].number);
     std::vector<std::string> flags;
     for (const JsonValue& flag : (*json)["capabilities"]["flags"].items) {
         flags.push_back(flag.text);
     }
-    EXPECT_EQ(
-        (std::vector<std::string>{"queryinfo", "getprojpath", "commentcheckin", "commentadd"}),
-        flags);
+    EXPECT_EQ((std::vector<std::string>{"remove", "rename", "queryinfo", "getprojpath",
+                                        "commentcheckin", "commentadd", "textout", "populatelist"}),
+              flags);
     EXPECT_EQ(0, (*json)["checkoutCommentLength"].number);
     EXPECT_EQ(1024, (*json)["commentLength"].number);
 }
