@@ -88,7 +88,7 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccAdd(LONG hWnd, VARIANT lpFileNames, 
     }
     return RunFileListCall([&]() -> HRESULT {
         CFileNameList files(lpFileNames, ListsAccepted());
-        COptionList options(pfOptions);
+        COptionList options(pfOptions, ListsAccepted());
         if (options.Count() != files.Count()) {
             return E_INVALIDARG;
         }

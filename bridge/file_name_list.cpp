@@ -9,6 +9,7 @@
 
 #include "atl_exception.h"
 #include "safe_array_holder.h"
+#include "script_arrays.h"
 #include "wide_text.h"
 
 namespace {
@@ -82,22 +83,6 @@ size_t CopyAscii(BSTR name, char* out) {
 
 namespace {
 
-// The array of variants a script handed over, seen through one level of reference; null when
-// `value` is not one.
-SAFEARRAY* ScriptArray(const VARIANT& value) {
-    const VARIANT* inner = value.vt == (VT_BYREF | VT_VARIANT) ? value.pvarVal : &value;
-    if (inner == nullptr) {
-        return nullptr;
-    }
-    if (inner->vt == (VT_ARRAY | VT_VARIANT)) {
-        return inner->parray;
-    }
-    if (inner->vt == (VT_BYREF | VT_ARRAY | VT_VARIANT) && inner->pparray != nullptr) {
-        return *inner->pparray;
-    }
-    return nullptr;
-}
-
 // The string a script's element holds; E_INVALIDARG for anything but a string.
 BSTR ScriptString(const VARIANT& element) {
     if (element.vt == VT_BSTR) {
@@ -111,24 +96,21 @@ BSTR ScriptString(const VARIANT& element) {
 
 } // namespace
 
-CFileNameList::CFileNameList(const VARIANT& fileNames, NameArrays accepted) {
+CFileNameList::CFileNameList(const VARIANT& fileNames, ListArrays accepted) {
     // The names are converted straight from the caller's array; it is not copied first. That is
     // safe: across processes COM's stub has already handed the server a copy of its own, and in
     // process the caller waits for the call, so nobody changes or frees the array while the list
     // is built, and the list keeps no pointer into it.
-    SAFEARRAY* script = accepted == NameArrays::kTypedOrScript ? ScriptArray(fileNames) : nullptr;
+    SAFEARRAY* script = accepted == ListArrays::kTypedOrScript ? ScriptArray(fileNames) : nullptr;
     if (script == nullptr) {
         CSafeArrayHolder argument(VT_BSTR);
         const ULONG positions = argument.TakeArgument(fileNames);
         Build(static_cast<const BSTR*>(argument.ZeroBasedElements(positions)), positions);
         return;
     }
-    VARIANT view;
-    view.vt = VT_ARRAY | VT_VARIANT;
-    view.parray = script;
     CSafeArrayHolder argument(VT_VARIANT);
-    const ULONG positions = argument.TakeArgument(view);
-    const VARIANT* elements = static_cast<const VARIANT*>(argument.ZeroBasedElements(positions));
+    ULONG positions = 0;
+    const VARIANT* elements = ScriptElements(script, &argument, &positions);
     std::vector<BSTR> names(positions);
     for (ULONG i = 0; i < positions; ++i) {
         names[i] = ScriptString(elements[i]);

@@ -8,22 +8,18 @@
 #include <memory>
 
 #include "growable_array.h"
-
-// The arrays a list may come in. VT_ARRAY | VT_BSTR is the interface's own form. Scripting
-// languages can make only arrays of variants, so the whole interface also takes VT_ARRAY |
-// VT_VARIANT whose elements are strings (VT_BSTR, or VT_BYREF | VT_BSTR), handed over by value
-// or by reference.
-enum class NameArrays { kTyped, kTypedOrScript };
+#include "script_arrays.h"
 
 class CFileNameList {
 public:
     // Converts the names of `fileNames`, which must hold VT_ARRAY | VT_BSTR exactly (or, with
-    // kTypedOrScript, a script's array of strings) over a zero-based (or empty) array. Each name
+    // kTypedOrScript, a script's array whose elements are strings: VT_BSTR, or VT_BYREF |
+    // VT_BSTR) over a zero-based (or empty) array. Each name
     // is read up to its first NUL; a null name becomes the empty string. The client's array is
     // only read. Throws CAtlException: E_INVALIDARG for any other shape, element or lower bound,
     // or for a name with a character that has no exact form in the code page; E_OUTOFMEMORY, or
     // the HRESULT of a safe-array operation that failed; no list then results.
-    explicit CFileNameList(const VARIANT& fileNames, NameArrays accepted = NameArrays::kTyped);
+    explicit CFileNameList(const VARIANT& fileNames, ListArrays accepted = ListArrays::kTyped);
 
     CFileNameList(const CFileNameList&) = delete;
     CFileNameList& operator=(const CFileNameList&) = delete;

@@ -6,12 +6,15 @@
 #include <oleauto.h>
 
 #include "growable_array.h"
+#include "script_arrays.h"
 
 class COptionList {
 public:
-    // Copies the values of `options`, which must hold VT_ARRAY | VT_I4 exactly over a zero-based
-    // (or empty) array, unchanged and in index order. Throws CAtlException as CFileNameList does.
-    explicit COptionList(const VARIANT& options);
+    // Copies the values of `options`, which must hold VT_ARRAY | VT_I4 exactly (or, with
+    // kTypedOrScript, a script's array whose elements are whole numbers: VT_I4, VT_I2 or VT_UI1,
+    // or a reference to one) over a zero-based (or empty) array, unchanged and in index order.
+    // Throws CAtlException as CFileNameList does.
+    explicit COptionList(const VARIANT& options, ListArrays accepted = ListArrays::kTyped);
 
     COptionList(const COptionList&) = delete;
     COptionList& operator=(const COptionList&) = delete;

@@ -166,8 +166,8 @@ private:
     const bool m_wholeInterface;
     ProviderMessages m_messages;
 
-    NameArrays ListsAccepted() const {
-        return m_wholeInterface ? NameArrays::kTypedOrScript : NameArrays::kTyped;
+    ListArrays ListsAccepted() const {
+        return m_wholeInterface ? ListArrays::kTypedOrScript : ListArrays::kTyped;
     }
 
     // Admission to the provider for one call and its entry point `name`, looked up afresh in the

@@ -7,7 +7,9 @@
 ' VBScript hands variables over by reference only as variants, so it cannot receive the typed
 ' outputs of SccInitialize (provider name, label, capabilities) or the cookie of
 ' SccGetCommandOptionsByRef: such a call fails with "Type mismatch". Values are passed instead,
-' and only the result code comes back.
+' and only the result code comes back. A value passed for a number the provider writes must be
+' able to hold it: CLng(0), not 0, which VBScript makes a 16-bit integer that capabilities
+' overflow.
 Option Explicit
 
 Dim scc, provider
@@ -22,7 +24,7 @@ Set scc = CreateObject("PlimoCOMWrapper.TovikPlimoWrapper")
 scc.Init provider
 WScript.Echo "Init " & provider
 
-WScript.Echo "SccInitialize result=" & scc.SccInitialize(0, "VBScript", "", 0, "", 0, 0)
+WScript.Echo "SccInitialize result=" & scc.SccInitialize(0, "VBScript", "", CLng(0), "", CLng(0), CLng(0))
 WScript.Echo "SccGetVersion result=" & scc.SccGetVersion()
 WScript.Echo "SccSetOption result=" & scc.SccSetOption(7, 1)
 WScript.Echo "SccGetCommandOptions result=" & scc.SccGetCommandOptions(0, 3)

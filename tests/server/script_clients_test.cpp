@@ -11,6 +11,7 @@
 #include "provider_record_view.h"
 #include "served_processes.h"
 #include "server_paths.h"
+#include "temp_folder.h"
 
 using testprovider::Entry;
 
@@ -123,5 +124,53 @@ TEST_P(ScriptClients, RunTheSessionLateBoundAgainstTheProviderInsideTheServer) {
 
 INSTANTIATE_TEST_SUITE_P(Hosts, ScriptClients, ::testing::ValuesIn(kRuns),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The whole interface's example, with the sample provider: VBScript's own arrays go in as file
+// and option lists, and what the provider reported comes back as arrays VBScript indexes.
+class WholeInterfaceScript : public ::testing::TestWithParam<const wchar_t*> {
+protected:
+    static void SetUpTestSuite() { RegisterServer(); }
+};
+
+TEST_P(WholeInterfaceScript, ListsAFolderRemovesAFileAndPrintsTheProvidersMessages) {
+    TempFolder temp;
+    const std::wstring work = temp.path() + L"\\work";
+    ASSERT_TRUE(::CreateDirectoryW(work.c_str(), nullptr));
+    ASSERT_TRUE(WriteText(work + L"\\a.txt", "alpha\r\n"));
+    ASSERT_TRUE(WriteText(work + L"\\b.txt", "beta\r\n"));
+    ChildResult script =
+        RunChild(Quoted(GetParam()) + L" //nologo " + Quoted(BesideTest(L"whole_session.vbs")) +
+                     L" " + Quoted(BesideTest(L"plimo_sample_provider.dll")) + L" " + Quoted(work) +
+                     L" a.txt b.txt",
+                 true);
+    ASSERT_TRUE(script.finished);
+    EXPECT_EQ(0u, script.exitCode) << script.output;
+
+    const std::string a = "  " + std::string(work.begin(), work.end()) + "\\a.txt status=1";
+    const std::string b = "  " + std::string(work.begin(), work.end()) + "\\b.txt status=1";
+    const std::vector<std::string> expected = {
+        "SccInitialize result=0",
+        "SccOpenProject result=0",
+        "SccAdd result=0",
+        "  message (info): added a.txt as version 1",
+        "  message (info): added b.txt as version 1",
+        "SccPopulateList result=0",
+        a,
+        b,
+        "SccRemove result=0",
+        "  message (info): removed b.txt from the project",
+        "SccPopulateList result=0",
+        a,
+        "SccCloseProject result=0",
+        "SccUninitialize result=0",
+    };
+    EXPECT_EQ(expected, Lines(script.output));
+    EXPECT_FALSE(IsReadOnly(work + L"\\b.txt")) << "b.txt left source control";
+}
+
+INSTANTIATE_TEST_SUITE_P(Hosts, WholeInterfaceScript, ::testing::Values(kHost32, kHost64),
+                         [](const auto& info) {
+                             return std::string(info.param == kHost32 ? "Host32" : "Host64");
+                         });
 
 } // namespace
