@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <algorithm>
+
 #include "child_process.h"
 #include "registry_view.h"
 #include "server_paths.h"
@@ -17,29 +19,52 @@ struct ExpectedValue {
     std::wstring data;
 };
 
-// Everything registration leaves under a classes root, the platform's type-library entries
-// aside.
+// One class as its script registers it.
+struct ClassNames {
+    const wchar_t* key;
+    const wchar_t* clsid;
+    const wchar_t* name;
+    const wchar_t* progId;
+    const wchar_t* independentProgId;
+    const wchar_t* library;
+};
+
+const ClassNames kClasses[] = {
+    {kClassKey, kClassText, L"TovikPlimoWrapper Class", kProgId, kIndependentProgId, kLibraryText},
+    {kClassKey2, kClassText2, L"TovikPlimoWrapper2 Class", kProgId2, kIndependentProgId2,
+     kLibraryText2},
+};
+
+// Everything registration leaves under a classes root for both classes, the platform's
+// type-library entries aside.
 std::vector<ExpectedValue> RegisteredState(const std::wstring& server) {
-    const std::wstring cls = kClassKey;
-    return {
+    std::vector<ExpectedValue> state = {
         {kAppIdKey, nullptr, L"PlimoCOMWrapper"},
         {L"AppID\\PlimoCOMWrapper.EXE", L"AppID", kAppIdText},
-        {kProgId, nullptr, L"TovikPlimoWrapper Class"},
-        {std::wstring(kProgId) + L"\\CLSID", nullptr, kClassText},
-        {kIndependentProgId, nullptr, L"TovikPlimoWrapper Class"},
-        {std::wstring(kIndependentProgId) + L"\\CLSID", nullptr, kClassText},
-        {std::wstring(kIndependentProgId) + L"\\CurVer", nullptr, kProgId},
-        {cls, nullptr, L"TovikPlimoWrapper Class"},
-        {cls + L"\\ProgID", nullptr, kProgId},
-        {cls + L"\\VersionIndependentProgID", nullptr, kIndependentProgId},
-        {cls + L"\\LocalServer32", nullptr, L"\"" + server + L"\""},
-        {cls + L"\\TypeLib", nullptr, kLibraryText},
     };
+    for (const ClassNames& c : kClasses) {
+        const std::wstring cls = c.key;
+        const std::vector<ExpectedValue> values = {
+            {c.progId, nullptr, c.name},
+            {std::wstring(c.progId) + L"\\CLSID", nullptr, c.clsid},
+            {c.independentProgId, nullptr, c.name},
+            {std::wstring(c.independentProgId) + L"\\CLSID", nullptr, c.clsid},
+            {std::wstring(c.independentProgId) + L"\\CurVer", nullptr, c.progId},
+            {cls, nullptr, c.name},
+            {cls + L"\\ProgID", nullptr, c.progId},
+            {cls + L"\\VersionIndependentProgID", nullptr, c.independentProgId},
+            {cls + L"\\LocalServer32", nullptr, L"\"" + server + L"\""},
+            {cls + L"\\TypeLib", nullptr, c.library},
+        };
+        state.insert(state.end(), values.begin(), values.end());
+    }
+    return state;
 }
 
 // Keys that registration creates and unregistration removes again.
-const std::vector<std::wstring> kRemovedKeys = {L"AppID\\PlimoCOMWrapper.EXE", kAppIdKey, kProgId,
-                                                kIndependentProgId, kClassKey};
+const std::vector<std::wstring> kRemovedKeys = {
+    L"AppID\\PlimoCOMWrapper.EXE", kAppIdKey, kProgId, kIndependentProgId, kClassKey, kProgId2,
+    kIndependentProgId2,           kClassKey2};
 
 void ExpectRegistered(const ClassesRoot& classes, const std::wstring& server = ServerPath()) {
     SCOPED_TRACE(classes.name);
@@ -47,8 +72,10 @@ void ExpectRegistered(const ClassesRoot& classes, const std::wstring& server = S
         EXPECT_EQ(value.data, StringValue(classes, value.key, value.name).value_or(L"<missing>"))
             << std::string(value.key.begin(), value.key.end());
     }
-    EXPECT_TRUE(KeyExists(classes, std::wstring(kClassKey) + L"\\Programmable"));
-    EXPECT_FALSE(StringValue(classes, kClassKey, L"AppID")) << "the class names no AppID";
+    for (const ClassNames& c : kClasses) {
+        EXPECT_TRUE(KeyExists(classes, std::wstring(c.key) + L"\\Programmable"));
+        EXPECT_FALSE(StringValue(classes, c.key, L"AppID")) << "the class names no AppID";
+    }
 }
 
 void ExpectUnregistered(const ClassesRoot& classes) {
@@ -58,15 +85,22 @@ void ExpectUnregistered(const ClassesRoot& classes) {
     }
 }
 
-bool TypeLibraryRegistered() {
+bool LibraryRegistered(const wchar_t* libraryText) {
     ITypeLib* library = nullptr;
     GUID libid{};
-    ::CLSIDFromString(kLibraryText, &libid);
+    ::CLSIDFromString(libraryText, &libid);
     if (FAILED(::LoadRegTypeLib(libid, 1, 0, 0, &library))) {
         return false;
     }
     library->Release();
     return true;
+}
+
+// Both type libraries are registered; false when neither is, and a failure when only one is.
+bool TypeLibraryRegistered() {
+    const bool first = LibraryRegistered(kLibraryText);
+    EXPECT_EQ(first, LibraryRegistered(kLibraryText2)) << "the two libraries go together";
+    return first;
 }
 
 DWORD RunServer(const std::wstring& arguments, const std::wstring& server = ServerPath()) {
@@ -136,6 +170,39 @@ INSTANTIATE_TEST_SUITE_P(
                       SwitchCase{nullptr, L"-regserverperuser", false, true},
                       SwitchCase{L"/RegServerPerUser", L"/UnregServerPerUser", false, false},
                       SwitchCase{L"/RegServerPerUser", L"--UNREGSERVERPERUSER", false, false}));
+
+// The first class's keys hold exactly what they held before the second class came: no value or
+// key more, per machine and per user.
+TEST_F(Registration, TheFirstClassesKeysAreExactlyAsBefore) {
+    ASSERT_EQ(0u, RunServer(L"/RegServer"));
+    ASSERT_EQ(0u, RunServer(L"/RegServerPerUser"));
+    const std::wstring server = L"@=S:\"" + ServerPath() + L"\"";
+    for (const ClassesRoot* classes : {&kMachineClasses, &kUserClasses}) {
+        SCOPED_TRACE(classes->name);
+        std::vector<std::wstring> listing = Snapshot(*classes, kClassKey);
+        std::sort(listing.begin(), listing.end());
+        EXPECT_EQ((std::vector<std::wstring>{
+                      L"",
+                      L"LocalServer32",
+                      L"LocalServer32|" + server,
+                      L"ProgID",
+                      L"ProgID|@=S:PlimoCOMWrapper.TovikPlimoWrapper.1",
+                      L"Programmable",
+                      L"TypeLib",
+                      L"TypeLib|@=S:{75F52DF4-48B5-4C22-96C1-FDF662B36409}",
+                      L"VersionIndependentProgID",
+                      L"VersionIndependentProgID|@=S:PlimoCOMWrapper.TovikPlimoWrapper",
+                      L"|@=S:TovikPlimoWrapper Class",
+                  }),
+                  listing);
+        std::vector<std::wstring> progId = Snapshot(*classes, kIndependentProgId);
+        std::sort(progId.begin(), progId.end());
+        EXPECT_EQ((std::vector<std::wstring>{
+                      L"", L"CLSID", std::wstring(L"CLSID|@=S:") + kClassText, L"CurVer",
+                      std::wstring(L"CurVer|@=S:") + kProgId, L"|@=S:TovikPlimoWrapper Class"}),
+                  progId);
+    }
+}
 
 TEST_F(Registration, RegisteringTwiceGivesTheSameState) {
     ASSERT_EQ(0u, RunServer(L"/RegServer"));

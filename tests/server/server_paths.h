@@ -22,3 +22,10 @@ constexpr wchar_t kClassText[] = L"{5BA5BD8B-8DAB-47E8-ABDA-22C9F49D89EB}";
 constexpr wchar_t kLibraryText[] = L"{75F52DF4-48B5-4C22-96C1-FDF662B36409}";
 constexpr wchar_t kProgId[] = L"PlimoCOMWrapper.TovikPlimoWrapper.1";
 constexpr wchar_t kIndependentProgId[] = L"PlimoCOMWrapper.TovikPlimoWrapper";
+
+// The class that serves the whole interface, and its library.
+constexpr wchar_t kClassKey2[] = L"CLSID\\{E886B200-9099-4B61-A541-7E4B3200C898}";
+constexpr wchar_t kClassText2[] = L"{E886B200-9099-4B61-A541-7E4B3200C898}";
+constexpr wchar_t kLibraryText2[] = L"{429CCA64-86DB-498F-B360-50368B0BC08A}";
+constexpr wchar_t kProgId2[] = L"PlimoCOMWrapper.TovikPlimoWrapper2.1";
+constexpr wchar_t kIndependentProgId2[] = L"PlimoCOMWrapper.TovikPlimoWrapper2";

@@ -411,6 +411,7 @@ struct ScriptListCase {
     const char* name;
     VARTYPE element; // VT_BSTR: the two names
     bool byReference;
+    LONG lowerBound;
     HRESULT expected;
 };
 
@@ -419,17 +420,18 @@ void PrintTo(const ScriptListCase& c, std::ostream* os) {
 }
 
 const ScriptListCase kScriptLists[] = {
-    {"ByValue", VT_BSTR, false, S_OK},
-    {"ByReference", VT_BSTR, true, S_OK},
-    {"ANumberAmongTheNames", VT_I4, false, E_INVALIDARG},
-    {"AnEmptyElement", VT_EMPTY, true, E_INVALIDARG},
+    {"ByValue", VT_BSTR, false, 0, S_OK},
+    {"ByReference", VT_BSTR, true, 0, S_OK},
+    {"ANumberAmongTheNames", VT_I4, false, 0, E_INVALIDARG},
+    {"AnEmptyElement", VT_EMPTY, true, 0, E_INVALIDARG},
+    {"FromOne", VT_BSTR, false, 1, E_INVALIDARG},
 };
 
 class ScriptLists : public WholeInterface, public ::testing::WithParamInterface<ScriptListCase> {};
 
 TEST_P(ScriptLists, AreFileListsOfTheWholeInterface) {
     const ScriptListCase& c = GetParam();
-    ScopedSafeArray array(::SafeArrayCreateVector(VT_VARIANT, 0, 2));
+    ScopedSafeArray array(::SafeArrayCreateVector(VT_VARIANT, c.lowerBound, 2));
     ASSERT_TRUE(array);
     VARIANT* elements = static_cast<VARIANT*>(array.get()->pvData);
     elements[0].vt = VT_BSTR;
