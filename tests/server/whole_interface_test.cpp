@@ -7,12 +7,14 @@
 #include <objbase.h>
 #include <oleauto.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "PlimoCOMWrapper2.h"
+#include "child_process.h"
 #include "provider_record_view.h"
 #include "scoped_resource.h"
 #include "scoped_variant.h"
@@ -471,6 +473,38 @@ TEST_P(ScriptLists, AreFileListsOfTheWholeInterface) {
 
 INSTANTIATE_TEST_SUITE_P(Elements, ScriptLists, ::testing::ValuesIn(kScriptLists),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Every new method from a 64-bit client, early bound: each reaches its entry point in the
+// 32-bit server and comes back with the provider's result and what it reported.
+TEST_F(WholeInterface, EveryNewMethodIsReachableFromA64BitClient) {
+    record.Reset();
+    for (int entry = static_cast<int>(Entry::Remove); entry < static_cast<int>(Entry::Count);
+         ++entry) {
+        record.SetResult(static_cast<Entry>(entry), 7);
+    }
+    record.script().reportCount = 3;
+    record.script().statusCount = 2;
+    ChildResult client = RunChild(Quoted(BesideTest(L"whole_interface_client.exe")) + L" " +
+                                      Quoted(BesideTest(kTestProvider)),
+                                  true);
+    ASSERT_TRUE(client.finished);
+    ASSERT_EQ(0u, client.exitCode) << client.output;
+    const std::string expected =
+        "CoCreateInstance=0\nInit=0\nTakeMessages=0 0 0\nSccRemove=0 7 -1\nSccRename=0 7 -1\n"
+        "SccDiff=0 7 -1\nSccHistory=0 7 -1\nSccProperties=0 7 -1\nSccRunScc=0 7 -1\n"
+        "SccGetEvents=0 7 -1\nSccAddFromScc=0 7 3\nSccDirQueryInfo=0 7 2\nSccDirDiff=0 7 -1\n"
+        "SccGetExtendedCapabilities=0 7 -1\nSccCreateSubProject=0 7 -1\n"
+        "SccGetParentProjectPath=0 7 -1\nSccIsMultiCheckoutEnabled=0 7 -1\n"
+        "SccWillCreateSccFile=0 7 2\nSccEnumChangedFiles=0 7 2\nSccGetUserOption=0 7 -1\n"
+        "SccBackgroundGet=0 7 -1\nSccPopulateList=0 7 3\nSccQueryChanges=0 7 3\n"
+        "SccPopulateDirList=0 7 3\n";
+    std::string output = client.output;
+    output.erase(std::remove(output.begin(), output.end(), '\r'), output.end());
+    EXPECT_EQ(expected, output);
+    EXPECT_EQ(21, record.Count()) << "each entry point once";
+    EXPECT_EQ(0, record.shared().listsOutstanding);
+    servers.Track(record.Last().processId);
+}
 
 // Each client has a server process of its own, whichever class it asks for: a process that has
 // made an object publishes no class object any more.
