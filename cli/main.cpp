@@ -10,6 +10,7 @@
 #include "console_output.h"
 #include "exit_status.h"
 #include "full_path.h"
+#include "image_machine.h"
 #include "provider_registry.h"
 #include "report.h"
 #include "scc_session.h"
@@ -100,6 +101,16 @@ int RunProviderCommand(const Invocation& invocation) {
             return kExitSuccess;
         }
         return UsageError(error);
+    }
+    // The server is a 32-bit process: a provider built for another machine could never load in
+    // it, so it is refused before a server is started. A file that is no image at all goes on to
+    // the server, which names what is wrong with it.
+    WORD machine = 0;
+    if (SUCCEEDED(ReadImageMachine(provider.path, &machine)) &&
+        machine != IMAGE_FILE_MACHINE_I386) {
+        return UsageError(provider.path + L" is a " + MachineName(machine) +
+                          L" DLL; the PlimoCOMWrapper server is 32-bit and loads 32-bit providers "
+                          L"only");
     }
     SessionRequest request;
     if (!MakeRequest(invocation, provider, &request, &error)) {

@@ -50,6 +50,10 @@ const UsageCase kCases[] = {
     {"UnknownProviderName", L"--provider \"no such provider\" info",
      "no provider named \"no such provider\" is installed (\"plimo-scc providers\" lists them)"},
     {"MissingProviderDll", L"--provider .\\no_such_provider.dll info", "no provider DLL at *"},
+    // The 64-bit build sees the system's 64-bit DLLs in system32.
+    {"SixtyFourBitProvider", L"--provider C:\\windows\\system32\\kernel32.dll info",
+     "C:\\windows\\system32\\kernel32.dll is a 64-bit x64 DLL; the PlimoCOMWrapper server is "
+     "32-bit and loads 32-bit providers only"},
 };
 #undef PROVIDER
 
