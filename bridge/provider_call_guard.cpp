@@ -1,4 +1,4 @@
-// The compiler-specific half of the provider guard: one branch per compiler.
+// The compiler-specific half of the provider guard: one branch per compiler and processor.
 #include "provider_call_guard.h"
 
 #include <windows.h>
@@ -187,6 +187,111 @@ _PlimoObserveHandler:
 4:
     movl $1, %eax
     ret
+)");
+
+bool CallGuarded(GuardedCall call, void* argument) {
+    WatchStackOverflows();
+    DWORD code = 0;
+    const bool returned = PlimoGuardedCall(call, argument, &code) != 0;
+    RecoverStack(code == EXCEPTION_STACK_OVERFLOW);
+    return returned;
+}
+
+void CallObserved(GuardedCall call, GuardedCall abandoned, void* argument) {
+    PlimoObservedCall(call, abandoned, argument);
+}
+
+#elif defined(__GNUC__) && defined(__x86_64__)
+
+// x64 keeps no chain of handlers on the stack: the dispatcher finds a routine's handler in the
+// image's unwind tables, by the address the routine runs at. So each guard is a routine of its
+// own, in assembly, whose unwind information names a handler (the .seh_handler directive), as
+// the compiler's __except and __finally would.
+//
+// PlimoGuardedCall's handler records the exception's code and unwinds to the routine's recovery
+// point with RtlUnwindEx: every frame beneath it is unwound (the provider's termination handlers
+// run), and the routine returns 0. Both routines keep what their handler needs in their frame,
+// above the callee's home area; the handler finds it from its establisher frame, which is rsp
+// after the prologue:
+//   PlimoGuardedCall   32 where the exception's code goes
+//   PlimoObservedCall  32 `abandoned`, 40 its argument
+extern "C" int PlimoGuardedCall(GuardedCall call, void* argument, DWORD* code);
+extern "C" void PlimoGuardRecovery();
+extern "C" void PlimoObservedCall(GuardedCall call, GuardedCall abandoned, void* argument);
+
+// Declines unwinds; for an exception it unwinds to the recovery point and never returns.
+extern "C" EXCEPTION_DISPOSITION PlimoGuardHandler(EXCEPTION_RECORD* record, void* frame,
+                                                   CONTEXT* context, DISPATCHER_CONTEXT* dispatch) {
+    if ((record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) != 0) {
+        return ExceptionContinueSearch;
+    }
+    DWORD* code = *reinterpret_cast<DWORD**>(static_cast<char*>(frame) + 32);
+    *code = record->ExceptionCode;
+    ::RtlUnwindEx(frame, reinterpret_cast<void*>(&PlimoGuardRecovery), record, nullptr, context,
+                  dispatch->HistoryTable);
+    return ExceptionContinueSearch; // not reached: the unwind resumes at the recovery point
+}
+
+// Only ever declines; in an unwind that passes the frame it calls `abandoned` on the way.
+extern "C" EXCEPTION_DISPOSITION PlimoObserveHandler(EXCEPTION_RECORD* record, void* frame,
+                                                     CONTEXT*, DISPATCHER_CONTEXT*) {
+    if ((record->ExceptionFlags & EXCEPTION_UNWINDING) != 0) {
+        char* slots = static_cast<char*>(frame);
+        const GuardedCall abandoned = *reinterpret_cast<GuardedCall*>(slots + 32);
+        abandoned(*reinterpret_cast<void**>(slots + 40));
+    }
+    return ExceptionContinueSearch;
+}
+
+asm(R"(
+    .text
+    .p2align 4
+    .globl PlimoGuardedCall
+    .globl PlimoGuardRecovery
+    .def PlimoGuardedCall; .scl 2; .type 32; .endef
+    .seh_proc PlimoGuardedCall
+PlimoGuardedCall:
+    pushq %rbp
+    .seh_pushreg %rbp
+    subq $48, %rsp
+    .seh_stackalloc 48
+    .seh_endprologue
+    movq %r8, 32(%rsp)
+    movq %rcx, %rax
+    movq %rdx, %rcx
+    callq *%rax
+    movl $1, %eax
+    jmp 1f
+PlimoGuardRecovery:
+    xorl %eax, %eax
+1:
+    addq $48, %rsp
+    popq %rbp
+    retq
+    .seh_handler PlimoGuardHandler, @except
+    .seh_endproc
+
+    .p2align 4
+    .globl PlimoObservedCall
+    .def PlimoObservedCall; .scl 2; .type 32; .endef
+    .seh_proc PlimoObservedCall
+PlimoObservedCall:
+    pushq %rbp
+    .seh_pushreg %rbp
+    subq $48, %rsp
+    .seh_stackalloc 48
+    .seh_endprologue
+    movq %rdx, 32(%rsp)
+    movq %r8, 40(%rsp)
+    movq %rcx, %rax
+    movq %r8, %rcx
+    callq *%rax
+    nop
+    addq $48, %rsp
+    popq %rbp
+    retq
+    .seh_handler PlimoObserveHandler, @unwind
+    .seh_endproc
 )");
 
 bool CallGuarded(GuardedCall call, void* argument) {

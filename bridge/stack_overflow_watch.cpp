@@ -36,11 +36,22 @@ struct Watch {
     ScopedResource<void*, &RemoveHandler> handler;
 };
 
+// The stack an overflow leaves for its own handling: the dispatcher's records, the vectored
+// handlers, the guard's handler and its unwind all run beyond the exhausted stack. One guard page
+// is not enough for them on x64, so each thread that calls a provider asks for this much.
+constexpr ULONG kOverflowRoom = 64 * 1024;
+
 } // namespace
 
 void WatchStackOverflows() {
     static const Watch watch;
     (void)watch;
+    thread_local bool roomKept = false;
+    if (!roomKept) {
+        ULONG room = kOverflowRoom;
+        ::SetThreadStackGuarantee(&room);
+        roomKept = true;
+    }
 }
 
 bool TakeStackOverflowNote() {

@@ -9,6 +9,7 @@
 #include "plimo_com_wrapper_module.h"
 #include "PlimoCOMWrapper.h"
 #include "PlimoCOMWrapper2.h"
+#include "PlimoCOMWrapper64.h"
 #include "served_plimo_wrapper.h"
 #include "server_identity.h"
 
@@ -17,12 +18,18 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace {
 
+#if defined(_WIN64)
+HRESULT UpdateClass64Registry(bool doRegister) {
+    return theModule.ApplyRegistryResource(kClass64Script, doRegister, nullptr);
+}
+#else
 HRESULT UpdateClassRegistry(bool doRegister) {
     return theModule.ApplyRegistryResource(kClassScript, doRegister, nullptr);
 }
 HRESULT UpdateClass2Registry(bool doRegister) {
     return theModule.ApplyRegistryResource(kClass2Script, doRegister, nullptr);
 }
+#endif
 const wchar_t* NoDescription() {
     return nullptr;
 }
@@ -32,6 +39,20 @@ const void* NoCategories() {
 }
 void NoObjectMain(bool) {}
 
+#if defined(_WIN64)
+// The 64-bit server serves one class, the whole interface, for 64-bit providers.
+ClassTableEntry plimoWrapper64Entry = {&CLSID_TovikPlimoWrapper64,
+                                       &UpdateClass64Registry,
+                                       &CreateClassFactory,
+                                       &CreatePlimoWrapper2,
+                                       {},
+                                       0,
+                                       &NoDescription,
+                                       &NoCategories,
+                                       &NoObjectMain};
+
+ClassTableEntry* classTable[] = {&plimoWrapper64Entry};
+#else
 ClassTableEntry plimoWrapperEntry = {
     &CLSID_TovikPlimoWrapper, &UpdateClassRegistry, &CreateClassFactory, &CreatePlimoWrapper, {}, 0,
     &NoDescription,           &NoCategories,        &NoObjectMain};
@@ -47,6 +68,7 @@ ClassTableEntry plimoWrapper2Entry = {&CLSID_TovikPlimoWrapper2,
                                       &NoObjectMain};
 
 ClassTableEntry* classTable[] = {&plimoWrapperEntry, &plimoWrapper2Entry};
+#endif
 
 HINSTANCE ThisImage() {
     return reinterpret_cast<HINSTANCE>(&__ImageBase);

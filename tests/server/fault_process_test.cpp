@@ -21,6 +21,7 @@
 #include "scoped_resource.h"
 #include "served_processes.h"
 #include "server_paths.h"
+#include "server_under_test.h"
 #include "test_arrays.h"
 
 using testprovider::Entry;
@@ -198,14 +199,14 @@ protected:
     WrapperPtr ActivateAndBind(HANDLE* server) {
         *server = nullptr;
         IPlimoWrapper* raw = nullptr;
-        HRESULT hr = ::CoCreateInstance(CLSID_TovikPlimoWrapper, nullptr, CLSCTX_LOCAL_SERVER,
+        HRESULT hr = ::CoCreateInstance(*CurrentServer().clsid, nullptr, CLSCTX_LOCAL_SERVER,
                                         IID_IPlimoWrapper, reinterpret_cast<void**>(&raw));
         EXPECT_EQ(S_OK, hr);
         WrapperPtr wrapper(raw);
         if (FAILED(hr)) {
             return wrapper;
         }
-        ScopedBstr path(::SysAllocString(BesideTest(kTestProvider).c_str()));
+        ScopedBstr path(::SysAllocString(CurrentServer().Provider(kTestProvider).c_str()));
         EXPECT_EQ(S_OK, wrapper->Init(path.get()));
         LONG version = 0;
         EXPECT_EQ(S_OK, wrapper->SccGetVersion(&version));
@@ -294,7 +295,7 @@ TEST_P(UnguardedFault, FailsTheCallPromptlyAndTheServerStillEndsOnRelease) {
     // signal reaches Wine without the processor's trap number, and Wine reports every such fault
     // as an illegal instruction, whose status COM hands back as it stands.
     const bool emulatedFault =
-        ThirtyTwoBitCodeIsEmulated() && failed == static_cast<HRESULT>(STATUS_ILLEGAL_INSTRUCTION);
+        CurrentServer().Emulated() && failed == static_cast<HRESULT>(STATUS_ILLEGAL_INSTRUCTION);
     EXPECT_TRUE(failed == HRESULT_FROM_WIN32(ERROR_NOACCESS) || failed == RPC_E_SERVERFAULT ||
                 emulatedFault)
         << std::hex << failed;
@@ -345,8 +346,8 @@ protected:
 };
 
 TEST_F(ServerRecovery, AnOverflowOutsideTheListCallsLeavesTheNextOneContained) {
-    if (ThirtyTwoBitCodeIsEmulated()) {
-        GTEST_SKIP() << kEmulationEndsOnStackOverflow;
+    if (const char* reason = CurrentServer().OverflowsCannotBeContained()) {
+        GTEST_SKIP() << reason;
     }
     HANDLE server = nullptr;
     WrapperPtr wrapper = ActivateAndBind(&server);
@@ -381,7 +382,7 @@ TEST_F(ServerRecovery, AFaultInTheProvidersStartUpFailsInitAndTheObjectStaysUsab
     WrapperPtr wrapper = ActivateAndBind(&server);
     ASSERT_TRUE(wrapper && server);
     // Another library, so that its start-up runs in the server; it reads the same record.
-    ScopedBstr sparse(::SysAllocString(BesideTest(kSparseTestProvider).c_str()));
+    ScopedBstr sparse(::SysAllocString(CurrentServer().Provider(kSparseTestProvider).c_str()));
 
     Misbehave(Entry::Load, testprovider::kFaultOnNull);
     HRESULT failed = S_OK, bound = S_OK, version = S_OK;
@@ -399,7 +400,7 @@ TEST_F(ServerRecovery, AFaultInTheProvidersStartUpFailsInitAndTheObjectStaysUsab
     // The loader's own handler may catch the fault first and fail the load with the fault's
     // code: an access violation natively, an illegal instruction under QEMU (see UnguardedFault).
     const bool emulatedFault =
-        ThirtyTwoBitCodeIsEmulated() && failed == static_cast<HRESULT>(STATUS_ILLEGAL_INSTRUCTION);
+        CurrentServer().Emulated() && failed == static_cast<HRESULT>(STATUS_ILLEGAL_INSTRUCTION);
     EXPECT_TRUE(failed == E_FAIL || failed == HRESULT_FROM_WIN32(ERROR_DLL_INIT_FAILED) ||
                 failed == HRESULT_FROM_WIN32(ERROR_NOACCESS) || emulatedFault)
         << std::hex << failed;
@@ -490,8 +491,8 @@ TEST_F(ServerFaults, TheServerOfAKilledClient) {
     ScopedHandle bound(::CreateEventW(nullptr, TRUE, FALSE, boundName.c_str()));
     ASSERT_TRUE(bound);
     ScopedHandle client = StartChild(Quoted(BesideTest(L"object_holding_client.exe")) + L" " +
-                                     Quoted(BesideTest(kTestProvider)) + L" " + boundName + L" " +
-                                     std::to_wstring(::GetCurrentProcessId()));
+                                     Quoted(CurrentServer().Provider(kTestProvider)) + L" " +
+                                     boundName + L" " + std::to_wstring(::GetCurrentProcessId()));
     ASSERT_TRUE(client);
     HANDLE waits[] = {bound.get(), client.get()};
     const DWORD woke = ::WaitForMultipleObjects(2, waits, FALSE, kPromptMs);

@@ -12,6 +12,7 @@
 #include <cwchar>
 
 #include "PlimoCOMWrapper.h"
+#include "server_under_test.h"
 #include "scoped_resource.h"
 
 namespace {
@@ -34,7 +35,7 @@ int wmain(int argc, wchar_t** argv) {
         return 3;
     }
     ScopedInterface<IPlimoWrapper> wrapper;
-    if (FAILED(::CoCreateInstance(CLSID_TovikPlimoWrapper, nullptr, CLSCTX_LOCAL_SERVER,
+    if (FAILED(::CoCreateInstance(*CurrentServer().clsid, nullptr, CLSCTX_LOCAL_SERVER,
                                   IID_IPlimoWrapper, reinterpret_cast<void**>(wrapper.put())))) {
         return 3;
     }

@@ -19,6 +19,7 @@
 #include <utility>
 
 #include "PlimoCOMWrapper.h"
+#include "server_under_test.h"
 #include "scoped_resource.h"
 #include "test_arrays.h"
 
@@ -194,7 +195,7 @@ int wmain(int argc, wchar_t** argv) {
     int exitCode = 1;
     {
         ScopedInterface<IPlimoWrapper> wrapper;
-        HRESULT hr = ::CoCreateInstance(CLSID_TovikPlimoWrapper, nullptr, CLSCTX_LOCAL_SERVER,
+        HRESULT hr = ::CoCreateInstance(*CurrentServer().clsid, nullptr, CLSCTX_LOCAL_SERVER,
                                         IID_IPlimoWrapper, reinterpret_cast<void**>(wrapper.put()));
         Print("activate", hr);
         if (SUCCEEDED(hr)) {

@@ -16,6 +16,7 @@
 #include "scoped_resource.h"
 #include "served_processes.h"
 #include "server_paths.h"
+#include "server_under_test.h"
 
 using testprovider::Entry;
 
@@ -42,9 +43,10 @@ protected:
 
     // Runs the 64-bit client's `scenario` to its end; its key=value lines.
     std::map<std::string, std::string> Play(const std::wstring& scenario) {
-        ChildResult client = RunChild(Quoted(BesideTest(L"robustness_client.exe")) + L" " +
-                                          Quoted(BesideTest(kTestProvider)) + L" " + scenario,
-                                      true);
+        ChildResult client =
+            RunChild(Quoted(BesideTest(L"robustness_client.exe")) + L" " +
+                         Quoted(CurrentServer().Provider(kTestProvider)) + L" " + scenario,
+                     true);
         EXPECT_TRUE(client.finished) << "the client hung";
         EXPECT_EQ(0u, client.exitCode) << client.output;
         auto values = ParseKeyValues(client.output);
@@ -86,8 +88,8 @@ TEST_F(MisbehavingProvider, LookAlikeCharactersAreRefusedBeforeTheProvider) {
 }
 
 TEST_F(MisbehavingProvider, EveryStackOverflowInsideAFileListCallIsContained) {
-    if (ThirtyTwoBitCodeIsEmulated()) {
-        GTEST_SKIP() << kEmulationEndsOnStackOverflow;
+    if (const char* reason = CurrentServer().OverflowsCannotBeContained()) {
+        GTEST_SKIP() << reason;
     }
     Misbehave(Entry::Get, testprovider::kOverflowStack);
     auto values = Play(L"overflow");

@@ -46,7 +46,8 @@ public:
         entry.dwSize = sizeof entry;
         for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
              more = ::Process32NextW(snapshot.get(), &entry)) {
-            if (::lstrcmpiW(entry.szExeFile, L"PlimoCOMWrapper.exe") == 0) {
+            if (::lstrcmpiW(entry.szExeFile, L"PlimoCOMWrapper.exe") == 0 ||
+                ::lstrcmpiW(entry.szExeFile, L"PlimoCOMWrapper64.exe") == 0) {
                 Track(entry.th32ProcessID);
             }
         }

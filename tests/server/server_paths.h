@@ -3,10 +3,12 @@
 
 #include <string>
 
+#include "server_under_test.h"
 #include "test_paths.h"
 
+// The executable of the server under test (see server_under_test.h).
 inline std::wstring ServerPath() {
-    return BesideTest(L"PlimoCOMWrapper.exe");
+    return CurrentServer().Executable();
 }
 
 // The server run with `arguments`, as a command line.
