@@ -68,6 +68,7 @@ struct ValueOption {
 
 constexpr ValueOption kValueOptions[] = {
     {L"--provider", &Invocation::provider, kProviderCommands},
+    {L"--server", &Invocation::server, kProviderCommands},
     {L"--project", &Invocation::project, kFileCommands},
     {L"--local", &Invocation::localPath, kFileCommands},
     {L"--aux", &Invocation::auxPath, kFileCommands},
@@ -131,6 +132,9 @@ bool TakeOption(const std::vector<std::wstring>& args, size_t* i, Invocation* in
     // Only a comment may be empty: every other value names something.
     if (value.empty() && option->field != &Invocation::comment) {
         return Fail(error, name + L" needs a value");
+    }
+    if (option->field == &Invocation::server && value != L"32" && value != L"64") {
+        return Fail(error, L"--server takes 32 or 64");
     }
     invocation->*(option->field) = value;
     invocation->hasComment = invocation->hasComment || option->field == &Invocation::comment;
@@ -235,15 +239,18 @@ bool WorksOnFiles(Command command) {
 
 const wchar_t* UsageText() {
     return L"usage: plimo-scc providers [--json]\n"
-           L"       plimo-scc [--provider NAME|PATH] --project NAME --local DIR [--aux TEXT]\n"
-           L"                 [--user NAME] COMMAND [--comment TEXT] [--json] FILE...\n"
-           L"       plimo-scc [--provider NAME|PATH] version|info [--json]\n"
+           L"       plimo-scc [--provider NAME|PATH] [--server 32|64] --project NAME --local DIR\n"
+           L"                 [--aux TEXT] [--user NAME] COMMAND [--comment TEXT] [--json] "
+           L"FILE...\n"
+           L"       plimo-scc [--provider NAME|PATH] [--server 32|64] version|info [--json]\n"
            L"\n"
            L"COMMAND is status, add, checkout, checkin, uncheckout, get, remove, history, diff,\n"
            L"changes, list (files, or folders), dirstatus (folders), properties (one file) or\n"
            L"rename (OLD NEW); --comment goes with add, checkout, checkin and remove.\n"
            L"The provider's messages go to standard error. Without --provider, the machine's\n"
-           L"default provider.\n"
+           L"default provider. The server of the provider DLL's width runs it "
+           L"(PlimoCOMWrapper.exe\n"
+           L"for 32-bit, PlimoCOMWrapper64.exe for 64-bit); --server names one.\n"
            L"A PATH holds \\ or /; anything else is a NAME from \"plimo-scc providers\".\n"
            L"Exit codes: 0 success, 1 the provider answered an error, 2 usage,\n"
            L"3 the server could not be reached or could not load the provider.\n";

@@ -29,6 +29,7 @@ enum class Command {
 struct Invocation {
     Command command = Command::Help;
     std::wstring provider; // a name in the machine's list or a DLL path; empty: the default
+    std::wstring server;   // "32" or "64": the server to use; empty: the provider's width
     std::wstring project;
     std::wstring localPath;
     std::wstring auxPath;

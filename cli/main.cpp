@@ -90,6 +90,34 @@ bool MakeRequest(const Invocation& invocation, const ProviderChoice& provider,
     return true;
 }
 
+// The server that runs the provider: the one of the provider DLL's width, read from its PE header,
+// or the one --server names. A provider that server could never load is refused before any
+// server is started. A file that is no image at all goes on to the server (the 32-bit one, unless
+// named), which says what is wrong with it.
+bool ChooseServer(const Invocation& invocation, const ProviderChoice& provider, int* bits,
+                  std::wstring* error) {
+    WORD machine = 0;
+    const bool known = SUCCEEDED(ReadImageMachine(provider.path, &machine));
+    const int width = !known                                ? 0
+                      : machine == IMAGE_FILE_MACHINE_I386  ? 32
+                      : machine == IMAGE_FILE_MACHINE_AMD64 ? 64
+                                                            : -1;
+    if (width < 0) {
+        *error = provider.path + L" is a " + MachineName(machine) +
+                 L" DLL; no PlimoCOMWrapper server can load it (they load 32-bit x86 and 64-bit "
+                 L"x64 providers)";
+        return false;
+    }
+    *bits = invocation.server.empty() ? (width != 0 ? width : 32) : std::stoi(invocation.server);
+    if (width != 0 && width != *bits) {
+        *error = provider.path + L" is a " + MachineName(machine) + L" DLL; the " +
+                 std::to_wstring(*bits) + L"-bit server loads " + std::to_wstring(*bits) +
+                 L"-bit providers only";
+        return false;
+    }
+    return true;
+}
+
 int RunProviderCommand(const Invocation& invocation) {
     const bool version = invocation.command == Command::Version;
     ProviderChoice provider;
@@ -102,18 +130,9 @@ int RunProviderCommand(const Invocation& invocation) {
         }
         return UsageError(error);
     }
-    // The server is a 32-bit process: a provider built for another machine could never load in
-    // it, so it is refused before a server is started. A file that is no image at all goes on to
-    // the server, which names what is wrong with it.
-    WORD machine = 0;
-    if (SUCCEEDED(ReadImageMachine(provider.path, &machine)) &&
-        machine != IMAGE_FILE_MACHINE_I386) {
-        return UsageError(provider.path + L" is a " + MachineName(machine) +
-                          L" DLL; the PlimoCOMWrapper server is 32-bit and loads 32-bit providers "
-                          L"only");
-    }
     SessionRequest request;
-    if (!MakeRequest(invocation, provider, &request, &error)) {
+    if (!ChooseServer(invocation, provider, &request.serverBits, &error) ||
+        !MakeRequest(invocation, provider, &request, &error)) {
         return UsageError(error);
     }
     // The provider's messages are shown as they come, before the command's own output.
@@ -135,7 +154,14 @@ int RunProviderCommand(const Invocation& invocation) {
     if (exitCode != kExitNotReached) {
         WriteOut(FormatSession(invocation, provider, request, result));
     }
-    WriteError(SessionFailureLine(result));
+    // The remedies name the 32-bit server's executable; the 64-bit server has its own.
+    std::wstring failure = SessionFailureLine(result);
+    for (size_t at = 0; request.serverBits == 64 &&
+                        (at = failure.find(L"PlimoCOMWrapper.exe", at)) != std::wstring::npos;
+         at += 21) {
+        failure.replace(at, 19, L"PlimoCOMWrapper64.exe");
+    }
+    WriteError(failure);
     return exitCode;
 }
 

@@ -3,6 +3,7 @@
 #include <oleauto.h>
 
 #include "PlimoCOMWrapper2.h"
+#include "PlimoCOMWrapper64.h"
 #include "returned_lists.h"
 #include "scoped_resource.h"
 #include "scoped_variant.h"
@@ -153,8 +154,10 @@ private:
     }
 
     HRESULT Activate() {
-        return ::CoCreateInstance(CLSID_TovikPlimoWrapper2, nullptr, CLSCTX_LOCAL_SERVER,
-                                  IID_IPlimoWrapper2, reinterpret_cast<void**>(scc_.put()));
+        const CLSID& server =
+            request_.serverBits == 64 ? CLSID_TovikPlimoWrapper64 : CLSID_TovikPlimoWrapper2;
+        return ::CoCreateInstance(server, nullptr, CLSCTX_LOCAL_SERVER, IID_IPlimoWrapper2,
+                                  reinterpret_cast<void**>(scc_.put()));
     }
 
     HRESULT Bind() {

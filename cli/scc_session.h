@@ -29,6 +29,7 @@ struct ReportedItem {
 
 struct SessionRequest {
     Command command = Command::Status;
+    int serverBits = 32;       // the server to activate: the 32-bit one or the 64-bit one
     std::wstring providerPath; // full path of the provider DLL
     std::wstring project;
     std::wstring localPath; // full path
@@ -83,7 +84,8 @@ struct SessionResult {
     bool failedAfterCommand = false;
 };
 
-// Runs `request` through a server of its own, an object of the class that serves the whole
-// interface: its project opening gives the provider a text-output procedure. COM must be
+// Runs `request` through a server of its own, an object of a class that serves the whole
+// interface (TovikPlimoWrapper2 of the 32-bit server, TovikPlimoWrapper64 of the 64-bit one): its
+// project opening gives the provider a text-output procedure. COM must be
 // initialised on this thread (single-threaded apartment).
 void RunSession(const SessionRequest& request, SessionResult* result);

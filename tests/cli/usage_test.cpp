@@ -2,6 +2,7 @@
 // by the usage, nothing on standard output, and no server or provider reached.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "provider_record_view.h"
@@ -12,7 +13,7 @@ namespace {
 struct UsageCase {
     const char* name;
     const wchar_t* arguments;
-    const char* reason; // the error line after "plimo-scc: "; a trailing '*' matches any rest
+    const char* reason; // the error line after "plimo-scc: "; a '*' at either end matches any text
 };
 
 void PrintTo(const UsageCase& c, std::ostream* os) {
@@ -51,9 +52,13 @@ const UsageCase kCases[] = {
      "no provider named \"no such provider\" is installed (\"plimo-scc providers\" lists them)"},
     {"MissingProviderDll", L"--provider .\\no_such_provider.dll info", "no provider DLL at *"},
     // The 64-bit build sees the system's 64-bit DLLs in system32.
-    {"SixtyFourBitProvider", L"--provider C:\\windows\\system32\\kernel32.dll info",
-     "C:\\windows\\system32\\kernel32.dll is a 64-bit x64 DLL; the PlimoCOMWrapper server is "
-     "32-bit and loads 32-bit providers only"},
+    {"SixtyFourBitProviderOnThe32BitServer",
+     L"--provider C:\\windows\\system32\\kernel32.dll --server 32 info",
+     "C:\\windows\\system32\\kernel32.dll is a 64-bit x64 DLL; the 32-bit server loads 32-bit "
+     "providers only"},
+    {"ThirtyTwoBitProviderOnThe64BitServer", PROVIDER L"--server 64 info",
+     "*plimo_test_provider.dll is a 32-bit x86 DLL; the 64-bit server loads 64-bit providers only"},
+    {"NoSuchServer", PROVIDER L"--server 16 info", "--server takes 32 or 64"},
 };
 #undef PROVIDER
 
@@ -68,7 +73,14 @@ TEST_P(UsageErrors, ExitWithCodeTwoAReasonAndTheUsage) {
     EXPECT_EQ(2u, run.exitCode);
     EXPECT_EQ("", run.out);
     const std::string expected = std::string("plimo-scc: ") + c.reason;
-    if (expected.back() == '*') {
+    const std::string line = run.FirstErrorLine();
+    if (c.reason[0] == '*') {
+        const std::string end = expected.substr(std::strlen("plimo-scc: *"));
+        EXPECT_EQ(0u, line.rfind("plimo-scc: ", 0)) << line;
+        EXPECT_TRUE(line.size() >= end.size() &&
+                    line.compare(line.size() - end.size(), end.size(), end) == 0)
+            << line;
+    } else if (expected.back() == '*') {
         EXPECT_EQ(0u, run.FirstErrorLine().rfind(expected.substr(0, expected.size() - 1), 0))
             << run.FirstErrorLine();
     } else {

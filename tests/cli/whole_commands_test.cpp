@@ -193,4 +193,18 @@ TEST_F(ProviderSession, ChangesComeFromQueuedEventsWhenTheProviderHasNoQueryForT
     EXPECT_TRUE((*value)["complete"].boolean);
 }
 
+// A 64-bit provider runs in the 64-bit server, chosen from its PE header: only that server can
+// load it, and the provider recorded the call.
+TEST_F(ProviderSession, ASixtyFourBitProviderRunsInTheSixtyFourBitServer) {
+    RegisterServer64();
+    record.script().messageCount = 1;
+    ToolRun run = Run(Project(L"x64\\plimo_test_provider.dll") + L"remove a.txt", temp.path());
+    ASSERT_EQ(0u, run.exitCode) << run.err;
+    EXPECT_EQ((std::vector<std::string>{"a.txt: removed"}), run.OutLines());
+    EXPECT_EQ("provider: message 0", run.FirstErrorLine());
+    const testprovider::Call* remove = Find(Entry::Remove);
+    ASSERT_NE(nullptr, remove);
+    EXPECT_EQ(FullPath("a.txt"), remove->files[0]);
+}
+
 } // namespace

@@ -20,6 +20,14 @@ inline void RegisterServer() {
     ASSERT_EQ(0u, registered.exitCode);
 }
 
+// Registers the 64-bit server too, whichever server is under test.
+inline void RegisterServer64() {
+    ChildResult registered =
+        RunChild(ServerCommand(L"/RegServer", BesideTest(L"x64\\PlimoCOMWrapper64.exe")));
+    ASSERT_TRUE(registered.finished);
+    ASSERT_EQ(0u, registered.exitCode);
+}
+
 class ServedProcesses {
 public:
     // Opens the process `id` to watch (and, if need be, end) it; null when it is already gone.
