@@ -42,10 +42,10 @@ HRESULT CPlimoWrapper::ForwardFiles(const char* name, LONG hWnd, const VARIANT& 
                 result = lpComment != nullptr
                              ? call.entry<provider::SccCheckinFn>()(
                                    m_pvContext, ToWindow(hWnd), files.Count(), files.Names(),
-                                   comment.get(), fOptions, lCmdOptionsCookie)
-                             : call.entry<provider::SccUncheckoutFn>()(m_pvContext, ToWindow(hWnd),
-                                                                       files.Count(), files.Names(),
-                                                                       fOptions, lCmdOptionsCookie);
+                                   comment.get(), fOptions, CommandOptions(lCmdOptionsCookie))
+                             : call.entry<provider::SccUncheckoutFn>()(
+                                   m_pvContext, ToWindow(hWnd), files.Count(), files.Names(),
+                                   fOptions, CommandOptions(lCmdOptionsCookie));
             })) {
             return E_FAIL;
         }
@@ -105,7 +105,7 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccAdd(LONG hWnd, VARIANT lpFileNames, 
         LONG result = 0;
         if (!CallProviderGuarded([&] {
                 result = entry(m_pvContext, ToWindow(hWnd), files.Count(), files.Names(),
-                               comment.get(), options.Values(), lCmdOptionsCookie);
+                               comment.get(), options.Values(), CommandOptions(lCmdOptionsCookie));
             })) {
             return E_FAIL;
         }

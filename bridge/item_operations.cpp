@@ -62,17 +62,17 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccDiff(LONG hWnd, BSTR lpFileName, LON
                                                  LONG lCmdOptionsCookie, LONG* pResult) {
     return ForwardNamed("SccDiff", lpFileName, pResult, [&](const ProviderCall& call, LPCSTR name) {
         return call.entry<provider::SccDiffFn>()(m_pvContext, ToWindow(hWnd), name, fOptions,
-                                                 lCmdOptionsCookie);
+                                                 CommandOptions(lCmdOptionsCookie));
     });
 }
 
 HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccDirDiff(LONG hWnd, BSTR lpDirName, LONG dwFlags,
                                                     LONG lCmdOptionsCookie, LONG* pResult) {
-    return ForwardNamed("SccDirDiff", lpDirName, pResult,
-                        [&](const ProviderCall& call, LPCSTR name) {
-                            return call.entry<provider::SccDiffFn>()(
-                                m_pvContext, ToWindow(hWnd), name, dwFlags, lCmdOptionsCookie);
-                        });
+    return ForwardNamed(
+        "SccDirDiff", lpDirName, pResult, [&](const ProviderCall& call, LPCSTR name) {
+            return call.entry<provider::SccDiffFn>()(m_pvContext, ToWindow(hWnd), name, dwFlags,
+                                                     CommandOptions(lCmdOptionsCookie));
+        });
 }
 
 HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccProperties(LONG hWnd, BSTR lpFileName, LONG* pResult) {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <vector>
 
 #include "PlimoCOMWrapper.h"
 #include "PlimoCOMWrapper2.h"
@@ -160,6 +161,16 @@ private:
     // The provider's context: written only by the provider's SccInitialize, through its address,
     // and handed as the first argument to every other entry point. The bridge never resets it.
     void* m_pvContext = nullptr;
+
+    // The command-options cookies a 64-bit provider handed out that a LONG cannot hold (the
+    // addresses of its options): the client gets their low half, and the calls that take a cookie
+    // back hand the provider the whole value again (see CommandOptions).
+    std::vector<LONG_PTR> m_wideCookies;
+    // The cookie the client gets for the provider's `cookie`.
+    LONG CookieForClient(LONG_PTR cookie);
+    // The provider's own cookie for the client's `cookie`: the whole value it handed out, or the
+    // client's number as it stands.
+    LONG_PTR CommandOptions(LONG cookie) const;
 
     // Whether the object serves the whole interface; the messages its text-output procedure
     // collects.

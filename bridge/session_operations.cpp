@@ -113,9 +113,40 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGetCommandOptionsByRef(LONG hWnd, LO
         return call.status();
     }
     auto entry = call.entry<provider::SccGetCommandOptionsFn>();
-    // A fresh cookie on every call: the provider never sees the client's previous one.
-    LONG cookie = 0;
+    // A fresh cookie on every call: the provider never sees the client's previous one. It is
+    // pointer-sized: a 64-bit provider may hand out the address of its options.
+    LONG_PTR cookie = 0;
     call.Run([&] { *pResult = entry(m_pvContext, ToWindow(hWnd), iCommand, &cookie); });
-    *pCmdOptionsCookie = cookie;
+    *pCmdOptionsCookie = CookieForClient(cookie);
     return S_OK;
+}
+
+// At most this many wide cookies are kept; the oldest makes room for a new one.
+constexpr size_t kMaxWideCookies = 64;
+
+LONG CPlimoWrapper::CookieForClient(LONG_PTR cookie) {
+    const LONG low = static_cast<LONG>(cookie);
+    if (cookie == low) {
+        return low; // it travels as it is
+    }
+    for (LONG_PTR& kept : m_wideCookies) {
+        if (static_cast<LONG>(kept) == low) {
+            kept = cookie; // the newest value of that low half wins
+            return low;
+        }
+    }
+    if (m_wideCookies.size() == kMaxWideCookies) {
+        m_wideCookies.erase(m_wideCookies.begin());
+    }
+    m_wideCookies.push_back(cookie);
+    return low;
+}
+
+LONG_PTR CPlimoWrapper::CommandOptions(LONG cookie) const {
+    for (LONG_PTR kept : m_wideCookies) {
+        if (static_cast<LONG>(kept) == cookie) {
+            return kept;
+        }
+    }
+    return cookie;
 }

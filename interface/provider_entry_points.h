@@ -16,8 +16,9 @@ using SccInitializeFn = LONG(__cdecl*)(void** ppvContext, HWND hWnd, LPCSTR lpCa
 using SccContextFn = LONG(__cdecl*)(void* pvContext);
 // The value is a number or, from SccSetOptionCallback, the address of a callback.
 using SccSetOptionFn = LONG(__cdecl*)(void* pvContext, LONG nOption, LONG_PTR dwVal);
+// The provider writes its command options' cookie, pointer-sized (the address of its options).
 using SccGetCommandOptionsFn = LONG(__cdecl*)(void* pvContext, HWND hWnd, LONG iCommand,
-                                              LONG* ppvCmdOptions);
+                                              LONG_PTR* ppvCmdOptions);
 // Text output for an open project: a message and its type (kMessage...), answered with
 // kMessageReturnOk or kMessageReturnCancel.
 using TextOutProc = LONG(__cdecl*)(LPCSTR lpMessage, DWORD dwMessageType);

@@ -172,7 +172,7 @@ SAMPLE_EXPORT LONG __cdecl SccSetOption(void* pvContext, LONG, LONG_PTR) {
     return FindSession(pvContext) != nullptr ? SCC_E_OPNOTSUPPORTED : SCC_E_INITIALIZEFAILED;
 }
 
-SAMPLE_EXPORT LONG __cdecl SccGetCommandOptions(void* pvContext, HWND, LONG, LONG*) {
+SAMPLE_EXPORT LONG __cdecl SccGetCommandOptions(void* pvContext, HWND, LONG, LONG_PTR*) {
     return FindSession(pvContext) != nullptr ? SCC_E_OPNOTSUPPORTED : SCC_E_INITIALIZEFAILED;
 }
 

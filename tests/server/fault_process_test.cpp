@@ -19,6 +19,7 @@
 #include "PlimoCOMWrapper.h"
 #include "provider_record_view.h"
 #include "scoped_resource.h"
+#include "scoped_variant.h"
 #include "served_processes.h"
 #include "server_paths.h"
 #include "server_under_test.h"
@@ -484,6 +485,28 @@ INSTANTIATE_TEST_SUITE_P(
         ProcessEnd{"AbortInSccGetVersion", kGetVersion, testprovider::kAbort, kAbortExitCode},
         ProcessEnd{"AbortInSccQueryInfo", kQueryInfo, testprovider::kAbort, kAbortExitCode}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Not a fault, but a width: a 64-bit provider may hand out the address of its options as its
+// command-options cookie, which a LONG cannot hold. The client gets its low half and the provider
+// gets the whole value back when the client passes that on.
+TEST_F(ServerFaults, ACommandOptionsCookieComesBackWholeWhateverItsWidth) {
+    HANDLE server = nullptr;
+    WrapperPtr wrapper = ActivateAndBind(&server);
+    ASSERT_TRUE(wrapper && server);
+    record.script().writeLongMask = 1;
+    record.script().writeLong[0] = static_cast<int32_t>(0x89ABCDEF);
+    record.script().highHalf = 0x7FF6;
+    LONG cookie = 0, result = kUntouched;
+    ASSERT_EQ(S_OK, wrapper->SccGetCommandOptionsByRef(0, 3, &cookie, &result));
+    EXPECT_EQ(static_cast<LONG>(0x89ABCDEF), cookie);
+
+    ScopedVariant files = OwnedArgument(BstrArray({L"C:\\w\\a.c"}));
+    ScopedBstr comment(::SysAllocString(L"c"));
+    ASSERT_EQ(S_OK, wrapper->SccCheckin(0, files.get(), comment.get(), 0, cookie, &result));
+    ASSERT_EQ(Entry::Checkin, record.Last().entry);
+    EXPECT_EQ(static_cast<int32_t>(0x89ABCDEF), record.Last().args[3]);
+    EXPECT_EQ(CurrentServer().bits == 64 ? 0x7FF6 : 0, record.Last().args[7]);
+}
 
 TEST_F(ServerFaults, TheServerOfAKilledClient) {
     const std::wstring boundName =

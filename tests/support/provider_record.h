@@ -82,7 +82,9 @@ constexpr unsigned kPumpingLimitMs = 30000;
 constexpr UINT kExitProcessCode = 0x5CC0;
 
 // One call as the provider received it. Arguments after the context go into `args` in the
-// provider's order, pointers as their numeric value; narrow text arguments into `text`.
+// provider's order, pointers as their numeric value; narrow text arguments into `text`. A
+// commented file call (SccCheckin, SccCheckout, SccRemove) keeps the high half of its
+// command-options cookie in args[7].
 struct Call {
     Entry entry;
     int32_t variant; // 0: the full provider, 1: the sparse one
@@ -128,6 +130,9 @@ struct Script {
     // SccOpenProject refuses to open a project without a text-output procedure, as some
     // providers that write through it do.
     int32_t requireTextOutput;
+    // The high half of a pointer-sized output (SccGetCommandOptions' cookie), written by a 64-bit
+    // provider only: a cookie that is the address of the provider's options.
+    int32_t highHalf;
 };
 
 // A reportCount that never ends by itself; it gives up after kEndlessBound items.

@@ -99,6 +99,18 @@ void WriteLong(int slot, LONG* target) {
     }
 }
 
+// A pointer-sized output: the scripted number, with Script::highHalf above it where a pointer has
+// room for one.
+void WriteLongPtr(int slot, LONG_PTR* target) {
+    if ((Plan().writeLongMask & (1 << slot)) != 0 && target != nullptr) {
+        *target = Plan().writeLong[slot];
+        if (sizeof(LONG_PTR) > sizeof(LONG) && Plan().highHalf != 0) {
+            *target = static_cast<LONG_PTR>((static_cast<ULONG_PTR>(Plan().highHalf) << 16 << 16) |
+                                            static_cast<ULONG>(Plan().writeLong[slot]));
+        }
+    }
+}
+
 // A recursion bug: every frame keeps a buffer live across the call below it, so it can be neither
 // folded into a loop nor kept off the stack.
 NOINLINE int Recurse(int depth) {
@@ -278,13 +290,13 @@ PROVIDER_ENTRY SccSetOption(void* pvContext, LONG nOption, LONG_PTR dwVal) {
     return Answer(Entry::SetOption);
 }
 
-PROVIDER_ENTRY SccGetCommandOptions(void* pvContext, HWND hWnd, LONG iCommand, LONG* pCookie) {
+PROVIDER_ENTRY SccGetCommandOptions(void* pvContext, HWND hWnd, LONG iCommand, LONG_PTR* pCookie) {
     Call& call = Record(Entry::GetCommandOptions, pvContext);
     call.args[0] = Ptr(hWnd);
     call.args[1] = iCommand;
     call.args[2] = Ptr(pCookie);
-    call.args[3] = pCookie != nullptr ? *pCookie : 0;
-    WriteLong(0, pCookie);
+    call.args[3] = pCookie != nullptr ? static_cast<int32_t>(*pCookie) : 0;
+    WriteLongPtr(0, pCookie);
     return Answer(Entry::GetCommandOptions);
 }
 
@@ -341,6 +353,12 @@ PROVIDER_ENTRY SccGetProjPath(void* pvContext, HWND hWnd, LPSTR lpUser, LPSTR lp
 namespace {
 
 // SccCheckin and SccCheckout share their shape.
+// The high half of a pointer-sized value; 0 in a 32-bit provider.
+int32_t HighHalf(LONG_PTR value) {
+    return static_cast<int32_t>(static_cast<unsigned long long>(static_cast<ULONG_PTR>(value)) >>
+                                32);
+}
+
 LONG CommentedFileCall(Entry entry, void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames,
                        LPCSTR lpComment, LONG fOptions, LONG_PTR pvOptions) {
     Call& call = Record(entry, pvContext);
@@ -348,6 +366,7 @@ LONG CommentedFileCall(Entry entry, void* pvContext, HWND hWnd, LONG nFiles, LPC
     call.args[1] = nFiles;
     call.args[2] = fOptions;
     call.args[3] = static_cast<int32_t>(pvOptions);
+    call.args[7] = HighHalf(pvOptions);
     RecordFiles(call, nFiles, lpFileNames);
     RecordText(call, 0, lpComment);
     return Answer(entry);
