@@ -36,9 +36,10 @@ struct Watch {
     ScopedResource<void*, &RemoveHandler> handler;
 };
 
-// The stack an overflow leaves for its own handling: the dispatcher's records, the vectored
-// handlers, the guard's handler and its unwind all run beyond the exhausted stack. One guard page
-// is not enough for them on x64, so each thread that calls a provider asks for this much.
+// The stack an overflow leaves for its own handling on x64: the dispatcher's records, the
+// vectored handlers, the guard's handler and its unwind all run beyond the exhausted stack, and
+// one guard page is not enough for them, so each thread that calls a provider asks for this much.
+// The 32-bit dispatcher's frame-based walk fits in what an overflow leaves there.
 constexpr ULONG kOverflowRoom = 64 * 1024;
 
 } // namespace
@@ -46,12 +47,14 @@ constexpr ULONG kOverflowRoom = 64 * 1024;
 void WatchStackOverflows() {
     static const Watch watch;
     (void)watch;
+#if defined(_WIN64)
     thread_local bool roomKept = false;
     if (!roomKept) {
         ULONG room = kOverflowRoom;
         ::SetThreadStackGuarantee(&room);
         roomKept = true;
     }
+#endif
 }
 
 bool TakeStackOverflowNote() {

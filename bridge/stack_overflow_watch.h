@@ -3,8 +3,8 @@
 // can be put back once the stack has unwound.
 #pragma once
 
-// Starts watching the process's threads (once is enough, and later calls do nothing), and keeps
-// room at the end of the calling thread's stack for handling its own overflow (once a thread).
+// Starts watching the process's threads (once is enough, and later calls do nothing), and, on x64,
+// keeps room at the end of the calling thread's stack for handling its own overflow.
 void WatchStackOverflows();
 
 // Whether a stack overflow happened on the calling thread since it last asked; asking clears it.
