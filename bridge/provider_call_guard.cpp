@@ -189,18 +189,6 @@ _PlimoObserveHandler:
     ret
 )");
 
-bool CallGuarded(GuardedCall call, void* argument) {
-    WatchStackOverflows();
-    DWORD code = 0;
-    const bool returned = PlimoGuardedCall(call, argument, &code) != 0;
-    RecoverStack(code == EXCEPTION_STACK_OVERFLOW);
-    return returned;
-}
-
-void CallObserved(GuardedCall call, GuardedCall abandoned, void* argument) {
-    PlimoObservedCall(call, abandoned, argument);
-}
-
 #elif defined(__GNUC__) && defined(__x86_64__)
 
 // x64 keeps no chain of handlers on the stack: the dispatcher finds a routine's handler in the
@@ -294,6 +282,13 @@ PlimoObservedCall:
     .seh_endproc
 )");
 
+#else
+#error "no structured-exception guard for this compiler and processor"
+#endif
+
+#if !defined(_MSC_VER)
+
+// The guard and the observer of both GNU branches, over their assembly routines.
 bool CallGuarded(GuardedCall call, void* argument) {
     WatchStackOverflows();
     DWORD code = 0;
@@ -306,6 +301,4 @@ void CallObserved(GuardedCall call, GuardedCall abandoned, void* argument) {
     PlimoObservedCall(call, abandoned, argument);
 }
 
-#else
-#error "no structured-exception guard for this compiler and processor"
 #endif
