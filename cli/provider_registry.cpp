@@ -8,10 +8,31 @@ namespace {
 
 constexpr wchar_t kNameValue[] = L"SCCServerName";
 
-// Opens HKLM\`path` for reading in the 32-bit view; a missing key gives S_OK and no key.
-HRESULT OpenKey(const wchar_t* path, ScopedRegKey* key) {
-    LONG error =
-        ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | KEY_WOW64_32KEY, key->put());
+// A registry view and the width of the providers that write in it.
+struct View {
+    REGSAM flag;
+    int bits;
+};
+constexpr View kView32{KEY_WOW64_32KEY, 32};
+constexpr View kView64{KEY_WOW64_64KEY, 64};
+
+// Whether Windows has a 64-bit view beside the 32-bit one.
+bool HasSixtyFourBitView() {
+    if (sizeof(void*) == 8) {
+        return true;
+    }
+    BOOL wow64 = FALSE;
+    return ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
+}
+
+// The views to read, the 32-bit one first.
+std::vector<View> Views() {
+    return HasSixtyFourBitView() ? std::vector<View>{kView32, kView64} : std::vector<View>{kView32};
+}
+
+// Opens HKLM\`path` for reading in `view`; a missing key gives S_OK and no key.
+HRESULT OpenKey(const wchar_t* path, const View& view, ScopedRegKey* key) {
+    LONG error = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | view.flag, key->put());
     return error == ERROR_FILE_NOT_FOUND ? S_OK : HResultFromWin32(error);
 }
 
@@ -35,9 +56,10 @@ std::wstring ReadText(HKEY key, const wchar_t* name) {
 }
 
 // The SCCServerPath of the provider key HKLM\`key`; empty when it has none.
-std::wstring ServerPath(const std::wstring& key, std::wstring* serverName = nullptr) {
+std::wstring ServerPath(const std::wstring& key, const View& view,
+                        std::wstring* serverName = nullptr) {
     ScopedRegKey provider;
-    if (FAILED(OpenKey(key.c_str(), &provider)) || !provider) {
+    if (FAILED(OpenKey(key.c_str(), view, &provider)) || !provider) {
         return std::wstring();
     }
     if (serverName != nullptr) {
@@ -46,9 +68,9 @@ std::wstring ServerPath(const std::wstring& key, std::wstring* serverName = null
     return ReadText(provider.get(), kServerPathValue);
 }
 
-std::wstring DefaultKey() {
+std::wstring DefaultKey(const View& view) {
     ScopedRegKey root;
-    if (FAILED(OpenKey(kProviderRootKey, &root))) {
+    if (FAILED(OpenKey(kProviderRootKey, view, &root))) {
         return std::wstring();
     }
     return ReadText(root.get(), kDefaultProviderValue);
@@ -85,7 +107,15 @@ bool ChooseEntry(const InstalledProvider& entry, ProviderChoice* choice, std::ws
 }
 
 bool ChooseDefault(ProviderChoice* choice, std::wstring* error) {
-    const std::wstring key = DefaultKey();
+    View view = kView32;
+    std::wstring key;
+    for (const View& candidate : Views()) {
+        key = DefaultKey(candidate);
+        if (!key.empty()) {
+            view = candidate;
+            break;
+        }
+    }
     if (key.empty()) {
         return Fail(error, L"no --provider given and the machine has no default provider (HKLM\\" +
                                std::wstring(kProviderRootKey) + L"\\" + kDefaultProviderValue +
@@ -96,13 +126,13 @@ bool ChooseDefault(ProviderChoice* choice, std::wstring* error) {
     std::vector<InstalledProvider> providers;
     ListInstalledProviders(&providers);
     for (const InstalledProvider& provider : providers) {
-        if (provider.isDefault) {
+        if (provider.isDefault && provider.bits == view.bits) {
             return ChooseEntry(provider, choice, error);
         }
     }
     InstalledProvider entry;
     entry.key = key;
-    entry.path = ServerPath(key, &entry.name);
+    entry.path = ServerPath(key, view, &entry.name);
     if (entry.name.empty()) {
         entry.name = key;
     }
@@ -111,14 +141,16 @@ bool ChooseDefault(ProviderChoice* choice, std::wstring* error) {
 
 } // namespace
 
-HRESULT ListInstalledProviders(std::vector<InstalledProvider>* providers) {
-    providers->clear();
+namespace {
+
+// Appends the providers listed in `view`.
+HRESULT ListProvidersIn(const View& view, std::vector<InstalledProvider>* providers) {
     ScopedRegKey list;
-    HRESULT hr = OpenKey(kInstalledProvidersKey, &list);
+    HRESULT hr = OpenKey(kInstalledProvidersKey, view, &list);
     if (FAILED(hr) || !list) {
         return hr;
     }
-    const std::wstring defaultKey = DefaultKey();
+    const std::wstring defaultKey = DefaultKey(view);
     for (DWORD index = 0;; ++index) {
         // A value name holds at most 16,383 characters.
         wchar_t name[16384];
@@ -138,10 +170,24 @@ HRESULT ListInstalledProviders(std::vector<InstalledProvider>* providers) {
         if (provider.key.empty()) {
             continue; // not a provider entry: no key named
         }
-        provider.path = ServerPath(provider.key);
+        provider.path = ServerPath(provider.key, view);
         provider.isDefault = !defaultKey.empty() && SameText(provider.key, defaultKey);
+        provider.bits = view.bits;
         providers->push_back(std::move(provider));
     }
+}
+
+} // namespace
+
+HRESULT ListInstalledProviders(std::vector<InstalledProvider>* providers) {
+    providers->clear();
+    for (const View& view : Views()) {
+        HRESULT hr = ListProvidersIn(view, providers);
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    return S_OK;
 }
 
 bool ChooseProvider(const std::wstring& given, ProviderChoice* choice, std::wstring* error) {

@@ -1,8 +1,9 @@
 // The source-control providers installed on the machine, from the list providers write when
 // they install: HKLM\SOFTWARE\SourceCodeControlProvider\InstalledSCCProviders, each value naming
 // a provider and the key (under HKLM) whose SCCServerPath holds its DLL; ProviderRegKey beside
-// the list names the default provider's key. Always read in the 32-bit view, where 32-bit
-// providers write, whatever this program's own bitness.
+// the list names the default provider's key. 32-bit providers write it in the 32-bit registry
+// view, 64-bit ones in the 64-bit view: both are read, whatever this program's own bitness (on
+// 32-bit Windows there is one view).
 #pragma once
 
 #include <windows.h>
@@ -21,11 +22,13 @@ struct InstalledProvider {
     std::wstring name;      // the value's name in the list
     std::wstring key;       // the key under HKLM that describes the provider
     std::wstring path;      // its SCCServerPath; empty when the key has none
-    bool isDefault = false; // ProviderRegKey names the same key
+    bool isDefault = false; // ProviderRegKey names the same key, in the same view
+    int bits = 32;          // the registry view it was found in, and so its providers' width
 };
 
-// Every provider in the list, in the registry's order. A machine without the list has no
-// providers: S_OK with an empty list. A failure to read the registry is returned.
+// Every provider in the lists, the 32-bit view's first, each in the registry's order. A machine
+// without the list has no providers: S_OK with an empty list. A failure to read the registry is
+// returned.
 HRESULT ListInstalledProviders(std::vector<InstalledProvider>* providers);
 
 // The provider a session binds: its DLL's full path, and its name when it came from the list.
@@ -35,6 +38,7 @@ struct ProviderChoice {
 };
 
 // Chooses the provider for `given`: a DLL path when it holds a \ or /, made full from the
-// current folder; otherwise a name in the list (case ignored); when empty, the machine's
-// default. False, with a one-line reason in *error, when there is no such provider or DLL.
+// current folder; otherwise a name in the lists (case ignored, the 32-bit view first); when
+// empty, the machine's default (the 32-bit view's, else the 64-bit view's). False, with a one-line
+// reason in *error, when there is no such provider or DLL.
 bool ChooseProvider(const std::wstring& given, ProviderChoice* choice, std::wstring* error);

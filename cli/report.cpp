@@ -54,17 +54,19 @@ bool IsRename(LONG change) {
     return change == 8 || change == 9;
 }
 
-// A name the provider reported, for a person: relative to the current folder when it lies
-// inside it, as the names typed are; else as reported.
-std::wstring ShownName(const std::wstring& name) {
+// The current folder with its separator, to show reported names against; empty when unknown.
+std::wstring CurrentFolder() {
     std::wstring here = FullPath(L".");
-    if (here.empty()) {
-        return name;
-    }
-    if (here.back() != L'\\') {
+    if (!here.empty() && here.back() != L'\\') {
         here += L'\\';
     }
-    if (name.size() > here.size() &&
+    return here;
+}
+
+// A name the provider reported, for a person: relative to the current folder `here` when it lies
+// inside it, as the names typed are; else as reported.
+std::wstring ShownName(const std::wstring& name, const std::wstring& here) {
+    if (!here.empty() && name.size() > here.size() &&
         ::CompareStringOrdinal(name.c_str(), static_cast<int>(here.size()), here.c_str(),
                                static_cast<int>(here.size()), TRUE) == CSTR_EQUAL) {
         return name.substr(here.size());
@@ -74,9 +76,10 @@ std::wstring ShownName(const std::wstring& name) {
 
 // One line per item the provider reported.
 std::wstring ReportedText(Command command, const SessionResult& result) {
+    const std::wstring here = CurrentFolder();
     std::wstring text;
     for (const ReportedItem& item : result.reported) {
-        text += ShownName(item.name) + L": ";
+        text += ShownName(item.name, here) + L": ";
         if (command == Command::List) {
             const std::wstring words = JoinWords(StatusWords(item.value));
             text += item.keep ? words : L"left out (" + words + L")";
@@ -85,7 +88,7 @@ std::wstring ReportedText(Command command, const SessionResult& result) {
         } else {
             text += ChangeWord(item.value);
             if (IsRename(item.value) && !item.latestName.empty()) {
-                text += L" " + ShownName(item.latestName);
+                text += L" " + ShownName(item.latestName, here);
             }
         }
         text += L"\n";
@@ -305,6 +308,7 @@ std::wstring FormatProviders(const std::vector<InstalledProvider>& providers, bo
                                   .Text(L"key", provider.key)
                                   .Text(L"path", provider.path)
                                   .Bool(L"default", provider.isDefault)
+                                  .Number(L"bits", provider.bits)
                                   .str());
         }
         return JsonObject().Raw(L"providers", JsonArray(entries)).str() + L"\n";
@@ -316,6 +320,7 @@ std::wstring FormatProviders(const std::vector<InstalledProvider>& providers, bo
     for (const InstalledProvider& provider : providers) {
         text += provider.name + L": " +
                 (provider.path.empty() ? L"(no SCCServerPath)" : provider.path) +
+                (provider.bits == 64 ? L" (64-bit)" : L"") +
                 (provider.isDefault ? L" (default)" : L"") + L"\n";
     }
     return text;

@@ -1,6 +1,6 @@
-// Entries a test makes in the machine's list of source-control providers (the 32-bit view, as
-// providers write it) and the default provider it sets: all taken out again, and the default
-// restored, when the object ends.
+// Entries a test makes in the machine's list of source-control providers, in one registry view
+// (the 32-bit one, where 32-bit providers write, unless told KEY_WOW64_64KEY), and the default
+// provider it sets: all taken out again, and the default restored, when the object ends.
 #pragma once
 
 #include <windows.h>
@@ -14,12 +14,14 @@
 
 class ProviderListEntries {
 public:
-    ProviderListEntries() { savedDefault_ = Read(kProviderRootKey, kDefaultProviderValue); }
+    explicit ProviderListEntries(REGSAM view = KEY_WOW64_32KEY) : view_(view) {
+        savedDefault_ = Read(kProviderRootKey, kDefaultProviderValue, view_);
+    }
     ~ProviderListEntries() {
         for (const Entry& entry : added_) {
             ScopedRegKey list = Open(kInstalledProvidersKey);
             ::RegDeleteValueW(list.get(), entry.name.c_str());
-            ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, entry.key.c_str(), KEY_WOW64_32KEY, 0);
+            ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, entry.key.c_str(), view_, 0);
         }
         if (savedDefault_) {
             SetDefault(*savedDefault_);
@@ -45,12 +47,13 @@ public:
     }
     void ClearDefault() { ::RegDeleteValueW(Open(kProviderRootKey).get(), kDefaultProviderValue); }
 
-    // The text of HKLM\`path`'s value `name`, or nothing.
-    static std::optional<std::wstring> Read(const wchar_t* path, const wchar_t* name) {
+    // The text of HKLM\`path`'s value `name` in `view`, or nothing.
+    static std::optional<std::wstring> Read(const wchar_t* path, const wchar_t* name,
+                                            REGSAM view = KEY_WOW64_32KEY) {
         wchar_t text[MAX_PATH] = {};
         DWORD bytes = sizeof text - sizeof(wchar_t);
-        if (::RegGetValueW(Open(path).get(), nullptr, name, RRF_RT_REG_SZ, nullptr, text, &bytes) !=
-            ERROR_SUCCESS) {
+        if (::RegGetValueW(Open(path, view).get(), nullptr, name, RRF_RT_REG_SZ, nullptr, text,
+                           &bytes) != ERROR_SUCCESS) {
             return std::nullopt;
         }
         return std::wstring(text);
@@ -62,18 +65,19 @@ private:
         std::wstring key;
     };
 
-    static ScopedRegKey Open(const wchar_t* path) {
+    static ScopedRegKey Open(const wchar_t* path, REGSAM view) {
         ScopedRegKey key;
         ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0,
-                          KEY_SET_VALUE | KEY_QUERY_VALUE | KEY_WOW64_32KEY, nullptr, key.put(),
-                          nullptr);
+                          KEY_SET_VALUE | KEY_QUERY_VALUE | view, nullptr, key.put(), nullptr);
         return key;
     }
+    ScopedRegKey Open(const wchar_t* path) const { return Open(path, view_); }
     static void Write(HKEY key, const wchar_t* name, const std::wstring& text) {
         ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                          static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     }
 
+    REGSAM view_;
     std::optional<std::wstring> savedDefault_;
     std::vector<Entry> added_;
 };

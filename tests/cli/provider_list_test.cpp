@@ -104,6 +104,28 @@ TEST_P(ProviderList, UnregisteringTheSampleTakesOnlyItsOwnEntry) {
               ProviderListEntries::Read(kProviderRootKey, kDefaultProviderValue));
 }
 
+// A 64-bit provider writes in the 64-bit view: listed with its width from either build, and run
+// by name in the 64-bit server.
+TEST_P(ProviderList, ListsTheSixtyFourBitViewTooAndRunsItsProvidersThere) {
+    ProviderListEntries view64(KEY_WOW64_64KEY);
+    view64.Add(L"Plimo test provider 64", L"SOFTWARE\\PlimoCliTest\\TestProvider64",
+               BesideTest(L"x64\\plimo_test_provider.dll").c_str());
+    std::map<std::string, JsonValue> listed =
+        ByName(RunTool(L"providers --json", L"", GetParam()).out);
+    ASSERT_EQ(1u, listed.count("Plimo test provider 64"));
+    EXPECT_EQ(64, listed["Plimo test provider 64"]["bits"].number);
+    EXPECT_EQ(32, listed["Plimo test provider"]["bits"].number);
+    EXPECT_EQ(Ascii(BesideTest(L"x64\\plimo_test_provider.dll")),
+              listed["Plimo test provider 64"]["path"].text);
+
+    RegisterServer64();
+    record.SetResult(Entry::GetVersion, 0x00010003);
+    ToolRun run = RunTool(L"--provider \"Plimo test provider 64\" version", L"", GetParam());
+    ASSERT_EQ(0u, run.exitCode) << run.err;
+    EXPECT_EQ("interface version: 1.3 (0x00010003)", run.OutLines().back());
+    EXPECT_EQ(1, record.CountOf(Entry::GetVersion)) << "the 64-bit provider answered";
+}
+
 INSTANTIATE_TEST_SUITE_P(Builds, ProviderList, ::testing::Values(Build::k64, Build::k32),
                          [](const auto& info) { return std::string(BuildName(info.param)); });
 
