@@ -51,6 +51,53 @@ bool WithTlbExtension(wchar_t (&path)[MAX_PATH]) {
     return true;
 }
 
+// The registry name of a library's platform, as the platform writes it under the locale's key.
+const wchar_t* PlatformKeyName(SYSKIND platform) {
+    switch (platform) {
+    case SYS_WIN16:
+        return L"win16";
+    case SYS_WIN32:
+        return L"win32";
+    case SYS_WIN64:
+        return L"win64";
+    default:
+        return L"mac";
+    }
+}
+
+// The 32-bit and the 64-bit server register the same libraries, each for its own platform, and
+// the libraries' interfaces share one set of keys. The platform's unregistration deletes those
+// keys whichever platform it is asked to remove, which would leave the other width's clients
+// unable to marshal. So while the library stays registered for the other width, only this
+// width's entry goes. S_FALSE: no other width is registered, and the platform's unregistration
+// is the one to use.
+HRESULT RemoveOwnPlatformEntry(const TLIBATTR& attr) {
+    if (attr.syskind != SYS_WIN32 && attr.syskind != SYS_WIN64) {
+        return S_FALSE;
+    }
+    const SYSKIND other = attr.syskind == SYS_WIN32 ? SYS_WIN64 : SYS_WIN32;
+    wchar_t guid[40];
+    if (::StringFromGUID2(attr.guid, guid, ARRAYSIZE(guid)) == 0) {
+        return E_FAIL;
+    }
+    // Versions and locales are written in hexadecimal ("1.0", "0", "409").
+    wchar_t path[120];
+    std::swprintf(path, ARRAYSIZE(path), L"Software\\Classes\\TypeLib\\%ls\\%x.%x\\%lx", guid,
+                  attr.wMajorVerNum, attr.wMinorVerNum, static_cast<unsigned long>(attr.lcid));
+    const HKEY classes = IsPerUserRegistrationMode() ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    ScopedRegKey locale;
+    if (::RegOpenKeyExW(classes, path, 0, KEY_READ, locale.put()) != ERROR_SUCCESS) {
+        return S_FALSE;
+    }
+    ScopedRegKey otherEntry;
+    if (::RegOpenKeyExW(locale.get(), PlatformKeyName(other), 0, KEY_READ, otherEntry.put()) !=
+        ERROR_SUCCESS) {
+        return S_FALSE;
+    }
+    const LONG error = ::RegDeleteKeyW(locale.get(), PlatformKeyName(attr.syskind));
+    return error == ERROR_SUCCESS ? S_OK : HResultFromWin32(error);
+}
+
 } // namespace
 
 HRESULT CServerRegistration::LoadModuleTypeLib(UINT index, ITypeLib** library, BSTR* path) {
@@ -161,6 +208,10 @@ HRESULT CServerRegistration::UnregisterTypeLibAt(UINT index) {
     ScopedLibAttr attr;
     hr = library->GetLibAttr(attr.put(library.get()));
     if (FAILED(hr)) {
+        return hr;
+    }
+    hr = RemoveOwnPlatformEntry(*attr.get());
+    if (hr != S_FALSE) {
         return hr;
     }
     if (auto forUser = PerUserFunction<UnregisterForUserFn>("UnRegisterTypeLibForUser")) {

@@ -19,30 +19,19 @@ struct ExpectedValue {
     std::wstring data;
 };
 
-// One class as its script registers it.
-struct ClassNames {
-    const wchar_t* key;
-    const wchar_t* clsid;
-    const wchar_t* name;
-    const wchar_t* progId;
-    const wchar_t* independentProgId;
-    const wchar_t* library;
-};
+const RegisteredNames& Names() {
+    return NamesOf(CurrentServer());
+}
 
-const ClassNames kClasses[] = {
-    {kClassKey, kClassText, L"TovikPlimoWrapper Class", kProgId, kIndependentProgId, kLibraryText},
-    {kClassKey2, kClassText2, L"TovikPlimoWrapper2 Class", kProgId2, kIndependentProgId2,
-     kLibraryText2},
-};
-
-// Everything registration leaves under a classes root for both classes, the platform's
+// Everything registration leaves under a classes root for the server's classes, the platform's
 // type-library entries aside.
 std::vector<ExpectedValue> RegisteredState(const std::wstring& server) {
+    const RegisteredNames& names = Names();
     std::vector<ExpectedValue> state = {
-        {kAppIdKey, nullptr, L"PlimoCOMWrapper"},
-        {L"AppID\\PlimoCOMWrapper.EXE", L"AppID", kAppIdText},
+        {names.AppIdKey(), nullptr, names.appIdName},
+        {names.ExecutableAppIdKey(), L"AppID", names.appIdText},
     };
-    for (const ClassNames& c : kClasses) {
+    for (const RegisteredClass& c : names.classes) {
         const std::wstring cls = c.key;
         const std::vector<ExpectedValue> values = {
             {c.progId, nullptr, c.name},
@@ -62,9 +51,14 @@ std::vector<ExpectedValue> RegisteredState(const std::wstring& server) {
 }
 
 // Keys that registration creates and unregistration removes again.
-const std::vector<std::wstring> kRemovedKeys = {
-    L"AppID\\PlimoCOMWrapper.EXE", kAppIdKey, kProgId, kIndependentProgId, kClassKey, kProgId2,
-    kIndependentProgId2,           kClassKey2};
+std::vector<std::wstring> RemovedKeys() {
+    const RegisteredNames& names = Names();
+    std::vector<std::wstring> keys = {names.ExecutableAppIdKey(), names.AppIdKey()};
+    for (const RegisteredClass& c : names.classes) {
+        keys.insert(keys.end(), {c.progId, c.independentProgId, c.key});
+    }
+    return keys;
+}
 
 void ExpectRegistered(const ClassesRoot& classes, const std::wstring& server = ServerPath()) {
     SCOPED_TRACE(classes.name);
@@ -72,7 +66,7 @@ void ExpectRegistered(const ClassesRoot& classes, const std::wstring& server = S
         EXPECT_EQ(value.data, StringValue(classes, value.key, value.name).value_or(L"<missing>"))
             << std::string(value.key.begin(), value.key.end());
     }
-    for (const ClassNames& c : kClasses) {
+    for (const RegisteredClass& c : Names().classes) {
         EXPECT_TRUE(KeyExists(classes, std::wstring(c.key) + L"\\Programmable"));
         EXPECT_FALSE(StringValue(classes, c.key, L"AppID")) << "the class names no AppID";
     }
@@ -80,23 +74,25 @@ void ExpectRegistered(const ClassesRoot& classes, const std::wstring& server = S
 
 void ExpectUnregistered(const ClassesRoot& classes) {
     SCOPED_TRACE(classes.name);
-    for (const std::wstring& key : kRemovedKeys) {
+    for (const std::wstring& key : RemovedKeys()) {
         EXPECT_FALSE(KeyExists(classes, key)) << std::string(key.begin(), key.end());
     }
 }
 
-bool LibraryRegistered(const wchar_t* libraryText) {
-    ITypeLib* library = nullptr;
-    GUID libid{};
-    ::CLSIDFromString(libraryText, &libid);
-    if (FAILED(::LoadRegTypeLib(libid, 1, 0, 0, &library))) {
-        return false;
-    }
-    library->Release();
-    return true;
+// The entry of a type library for one platform ("win32", "win64"), under `classes`.
+std::wstring LibraryEntry(const wchar_t* libraryText, const wchar_t* platform) {
+    return std::wstring(L"TypeLib\\") + libraryText + L"\\1.0\\0\\" + platform;
 }
 
-// Both type libraries are registered; false when neither is, and a failure when only one is.
+bool LibraryRegistered(const wchar_t* libraryText) {
+    const std::wstring entry = LibraryEntry(libraryText, Names().platform);
+    // Per user as well as per machine: some platforms register per-user libraries for the
+    // machine.
+    return KeyExists(kMachineClasses, entry) || KeyExists(kUserClasses, entry);
+}
+
+// Both type libraries are registered for the server's platform; false when neither is, and a
+// failure when only one is.
 bool TypeLibraryRegistered() {
     const bool first = LibraryRegistered(kLibraryText);
     EXPECT_EQ(first, LibraryRegistered(kLibraryText2)) << "the two libraries go together";
@@ -117,8 +113,8 @@ protected:
         ASSERT_EQ(0u, RunServer(L"/UnregServer"));
         ASSERT_EQ(0u, RunServer(L"/RegServerPerUser"));
         ASSERT_EQ(0u, RunServer(L"/UnregServerPerUser"));
-        ExpectUnregistered(kMachineClasses);
-        ExpectUnregistered(kUserClasses);
+        ExpectUnregistered(Names().machine);
+        ExpectUnregistered(Names().user);
     }
 };
 
@@ -143,14 +139,14 @@ TEST_P(Switches, ExitWithSuccessAndLeaveTheStateOfTheFirstRecognisedSwitch) {
     }
     EXPECT_EQ(0u, RunServer(c.arguments));
     if (c.machine) {
-        ExpectRegistered(kMachineClasses);
+        ExpectRegistered(Names().machine);
     } else {
-        ExpectUnregistered(kMachineClasses);
+        ExpectUnregistered(Names().machine);
     }
     if (c.user) {
-        ExpectRegistered(kUserClasses);
+        ExpectRegistered(Names().user);
     } else {
-        ExpectUnregistered(kUserClasses);
+        ExpectUnregistered(Names().user);
     }
     EXPECT_EQ(c.machine || c.user, TypeLibraryRegistered());
 }
@@ -206,54 +202,57 @@ TEST_F(Registration, TheFirstClassesKeysAreExactlyAsBefore) {
 
 TEST_F(Registration, RegisteringTwiceGivesTheSameState) {
     ASSERT_EQ(0u, RunServer(L"/RegServer"));
-    auto first = Snapshot(kMachineClasses, kClassKey);
-    auto firstProgId = Snapshot(kMachineClasses, kIndependentProgId);
-    auto firstAppId = Snapshot(kMachineClasses, L"AppID\\PlimoCOMWrapper.EXE");
+    const RegisteredClass& c = Names().classes.front();
+    auto first = Snapshot(Names().machine, c.key);
+    auto firstProgId = Snapshot(Names().machine, c.independentProgId);
+    auto firstAppId = Snapshot(Names().machine, Names().ExecutableAppIdKey());
     ASSERT_EQ(0u, RunServer(L"/RegServer"));
-    EXPECT_EQ(first, Snapshot(kMachineClasses, kClassKey));
-    EXPECT_EQ(firstProgId, Snapshot(kMachineClasses, kIndependentProgId));
-    EXPECT_EQ(firstAppId, Snapshot(kMachineClasses, L"AppID\\PlimoCOMWrapper.EXE"));
-    ExpectRegistered(kMachineClasses);
+    EXPECT_EQ(first, Snapshot(Names().machine, c.key));
+    EXPECT_EQ(firstProgId, Snapshot(Names().machine, c.independentProgId));
+    EXPECT_EQ(firstAppId, Snapshot(Names().machine, Names().ExecutableAppIdKey()));
+    ExpectRegistered(Names().machine);
 }
 
 TEST_F(Registration, RegisteringAgainRebuildsTheClassKeyWithoutForeignSubkeys) {
     ASSERT_EQ(0u, RunServer(L"/RegServer"));
+    const std::wstring classKey = Names().classes.front().key;
     HKEY stray = nullptr;
-    const std::wstring strayPath = L"Software\\Classes\\" + std::wstring(kClassKey) + L"\\Stray";
-    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, strayPath.c_str(), 0, nullptr, 0,
-                                               KEY_WRITE, nullptr, &stray, nullptr));
+    const std::wstring strayPath = L"Software\\Classes\\" + classKey + L"\\Stray";
+    ASSERT_EQ(ERROR_SUCCESS,
+              ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, strayPath.c_str(), 0, nullptr, 0,
+                                KEY_WRITE | Names().machine.view, nullptr, &stray, nullptr));
     ::RegCloseKey(stray);
 
     ASSERT_EQ(0u, RunServer(L"/RegServer"));
-    EXPECT_FALSE(KeyExists(kMachineClasses, std::wstring(kClassKey) + L"\\Stray"));
-    ExpectRegistered(kMachineClasses);
+    EXPECT_FALSE(KeyExists(Names().machine, classKey + L"\\Stray"));
+    ExpectRegistered(Names().machine);
 }
 
 TEST_F(Registration, UnregisteringKeepsTheAppIdAndClsidKeysThemselves) {
     ASSERT_EQ(0u, RunServer(L"/RegServer"));
     ASSERT_EQ(0u, RunServer(L"/UnregServer"));
-    EXPECT_TRUE(KeyExists(kMachineClasses, L"AppID"));
-    EXPECT_TRUE(KeyExists(kMachineClasses, L"CLSID"));
+    EXPECT_TRUE(KeyExists(Names().machine, L"AppID"));
+    EXPECT_TRUE(KeyExists(Names().machine, L"CLSID"));
     EXPECT_FALSE(TypeLibraryRegistered());
 }
 
 TEST_F(Registration, PerUserRegistrationLeavesTheMachineClassesAlone) {
     ASSERT_EQ(0u, RunServer(L"/RegServerPerUser"));
-    ExpectRegistered(kUserClasses);
-    ExpectUnregistered(kMachineClasses);
+    ExpectRegistered(Names().user);
+    ExpectUnregistered(Names().machine);
     EXPECT_TRUE(TypeLibraryRegistered());
 }
 
 TEST_F(Registration, APathWithASingleQuoteIsStoredWithTheQuoteOnce) {
     const std::wstring folder = BesideTest(L"it's");
     ::CreateDirectoryW(folder.c_str(), nullptr);
-    const std::wstring server = folder + L"\\PlimoCOMWrapper.exe";
+    const std::wstring server = folder + L"\\" + ServerPath().substr(ServerPath().rfind(L'\\') + 1);
     ASSERT_TRUE(::CopyFileW(ServerPath().c_str(), server.c_str(), FALSE));
 
     EXPECT_EQ(0u, RunServer(L"/RegServer", server));
-    ExpectRegistered(kMachineClasses, server);
+    ExpectRegistered(Names().machine, server);
     EXPECT_EQ(0u, RunServer(L"/UnregServer", server));
-    ExpectUnregistered(kMachineClasses);
+    ExpectUnregistered(Names().machine);
 
     ::DeleteFileW(server.c_str());
     ::RemoveDirectoryW(folder.c_str());
@@ -266,7 +265,69 @@ TEST_F(Registration, UnregisteringWhatIsNotRegisteredReportsThePlatformsTypeLibr
     ASSERT_EQ(0u, RunServer(L"/UnregServer"));
     const LONG exitCode = static_cast<LONG>(RunServer(L"/UnregServer"));
     EXPECT_LT(exitCode, 0) << "a failure HRESULT";
-    ExpectUnregistered(kMachineClasses);
+    ExpectUnregistered(Names().machine);
 }
+
+// The servers of both widths register the same type libraries, each for its own platform, and
+// the libraries' interfaces share one set of keys: removing one server leaves what the other's
+// clients need to marshal, and removing the second leaves nothing.
+struct SharedLibraryCase {
+    const wchar_t* registerSwitch;
+    const wchar_t* unregisterSwitch;
+    const ClassesRoot* classes; // where the libraries are registered, in both views
+    const ClassesRoot* classes64;
+};
+
+class SharedLibraries : public Registration,
+                        public ::testing::WithParamInterface<SharedLibraryCase> {
+protected:
+    void TearDown() override {
+        RunServer(L"/UnregServer", OtherServer().Executable());
+        RunServer(L"/UnregServerPerUser", OtherServer().Executable());
+    }
+};
+
+TEST_P(SharedLibraries, RemovingOneServerLeavesTheOthersLibrariesAndInterfaces) {
+    const SharedLibraryCase& c = GetParam();
+    const std::wstring other = OtherServer().Executable();
+    if (::GetFileAttributesW(other.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        GTEST_SKIP() << "this build has no server of the other width";
+    }
+    ASSERT_EQ(0u, RunServer(c.registerSwitch));
+    ASSERT_EQ(0u, RunServer(c.registerSwitch, other));
+    if (!KeyExists(*c.classes, LibraryEntry(kLibraryText, Names().platform))) {
+        GTEST_SKIP() << "this platform registers per-user type libraries for the machine";
+    }
+    ASSERT_EQ(0u, RunServer(c.unregisterSwitch));
+
+    const wchar_t* otherPlatform = NamesOf(OtherServer()).platform;
+    for (const wchar_t* library : {kLibraryText, kLibraryText2}) {
+        EXPECT_FALSE(KeyExists(*c.classes, LibraryEntry(library, Names().platform)));
+        EXPECT_TRUE(KeyExists(*c.classes, LibraryEntry(library, otherPlatform)));
+    }
+    for (const ClassesRoot* view : {c.classes, c.classes64}) {
+        for (const wchar_t* key : kInterfaceKeys) {
+            EXPECT_TRUE(StringValue(*view, std::wstring(key) + L"\\TypeLib"))
+                << view->name << ": the other server's clients marshal through it";
+        }
+    }
+
+    ASSERT_EQ(0u, RunServer(c.unregisterSwitch, other));
+    for (const wchar_t* library : {kLibraryText, kLibraryText2}) {
+        EXPECT_FALSE(KeyExists(*c.classes, std::wstring(L"TypeLib\\") + library + L"\\1.0"));
+    }
+    for (const ClassesRoot* view : {c.classes, c.classes64}) {
+        for (const wchar_t* key : kInterfaceKeys) {
+            EXPECT_FALSE(KeyExists(*view, key)) << view->name;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Scopes, SharedLibraries,
+                         ::testing::Values(SharedLibraryCase{L"/RegServer", L"/UnregServer",
+                                                             &kMachineClasses, &kMachineClasses64},
+                                           SharedLibraryCase{L"/RegServerPerUser",
+                                                             L"/UnregServerPerUser", &kUserClasses,
+                                                             &kUserClasses64}));
 
 } // namespace

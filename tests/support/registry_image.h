@@ -25,7 +25,9 @@ struct RegKeyImage {
 };
 
 // The image of `key` and everything below it, subkeys and values in ordinal order of name.
-inline RegKeyImage CaptureOpenKey(HKEY key, const std::wstring& name) {
+// `view` (KEY_WOW64_32KEY or KEY_WOW64_64KEY, or 0 for this process's own) is the registry view
+// the key was opened in.
+inline RegKeyImage CaptureOpenKey(HKEY key, const std::wstring& name, REGSAM view = 0) {
     RegKeyImage image{name, {}, {}};
     DWORD subkeys = 0, maxSubkey = 0, values = 0, maxValueName = 0, maxData = 0;
     ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, &maxSubkey, nullptr, &values,
@@ -52,8 +54,9 @@ inline RegKeyImage CaptureOpenKey(HKEY key, const std::wstring& name) {
         }
         const std::wstring childName(subkeyName.data(), nameLength);
         ScopedRegKey child;
-        if (::RegOpenKeyExW(key, childName.c_str(), 0, KEY_READ, child.put()) == ERROR_SUCCESS) {
-            image.subkeys.push_back(CaptureOpenKey(child.get(), childName));
+        if (::RegOpenKeyExW(key, childName.c_str(), 0, KEY_READ | view, child.put()) ==
+            ERROR_SUCCESS) {
+            image.subkeys.push_back(CaptureOpenKey(child.get(), childName, view));
         }
     }
     // Ordinal order, so that expected listings do not depend on the locale.
@@ -64,12 +67,13 @@ inline RegKeyImage CaptureOpenKey(HKEY key, const std::wstring& name) {
 }
 
 // The image of parent\path, or nothing when that key does not exist.
-inline std::optional<RegKeyImage> CaptureKey(HKEY parent, const std::wstring& path) {
+inline std::optional<RegKeyImage> CaptureKey(HKEY parent, const std::wstring& path,
+                                             REGSAM view = 0) {
     ScopedRegKey key;
-    if (::RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+    if (::RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ | view, key.put()) != ERROR_SUCCESS) {
         return std::nullopt;
     }
-    return CaptureOpenKey(key.get(), path);
+    return CaptureOpenKey(key.get(), path, view);
 }
 
 // One value as text: "name=TYPE:data", "@" for the default value, NULs of strings shown as \0.
@@ -118,9 +122,9 @@ inline void AppendListing(const RegKeyImage& image, const std::wstring& path,
 
 // Every key below parent\path (the key itself as ""), one line each, followed by a line
 // "key|value" for each of its values. Empty when the key does not exist.
-inline std::vector<std::wstring> Listing(HKEY parent, const std::wstring& path) {
+inline std::vector<std::wstring> Listing(HKEY parent, const std::wstring& path, REGSAM view = 0) {
     std::vector<std::wstring> lines;
-    if (auto image = CaptureKey(parent, path)) {
+    if (auto image = CaptureKey(parent, path, view)) {
         AppendListing(*image, L"", &lines);
     }
     return lines;

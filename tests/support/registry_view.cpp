@@ -13,14 +13,14 @@ std::wstring Under(const std::wstring& path) {
 
 bool KeyExists(const ClassesRoot& classes, const std::wstring& path) {
     ScopedRegKey key;
-    return ::RegOpenKeyExW(classes.root, Under(path).c_str(), 0, KEY_READ, key.put()) ==
-           ERROR_SUCCESS;
+    return ::RegOpenKeyExW(classes.root, Under(path).c_str(), 0, KEY_READ | classes.view,
+                           key.put()) == ERROR_SUCCESS;
 }
 
 std::optional<std::wstring> StringValue(const ClassesRoot& classes, const std::wstring& path,
                                         const wchar_t* name) {
     ScopedRegKey key;
-    if (::RegOpenKeyExW(classes.root, Under(path).c_str(), 0, KEY_READ, key.put()) !=
+    if (::RegOpenKeyExW(classes.root, Under(path).c_str(), 0, KEY_READ | classes.view, key.put()) !=
         ERROR_SUCCESS) {
         return std::nullopt;
     }
@@ -36,5 +36,5 @@ std::optional<std::wstring> StringValue(const ClassesRoot& classes, const std::w
 }
 
 std::vector<std::wstring> Snapshot(const ClassesRoot& classes, const std::wstring& path) {
-    return Listing(classes.root, Under(path));
+    return Listing(classes.root, Under(path), classes.view);
 }

@@ -7,14 +7,19 @@
 #include <string>
 #include <vector>
 
-// A classes root to look in: the machine's (HKLM\Software\Classes, as this 32-bit process sees
-// it) or the current user's (HKCU\Software\Classes).
+// A classes root to look in: the machine's (HKLM\Software\Classes) or the current user's
+// (HKCU\Software\Classes), in this 32-bit process's own registry view or in the one `view` names
+// (KEY_WOW64_64KEY: where a 64-bit server's classes are).
 struct ClassesRoot {
     HKEY root;
     const wchar_t* name;
+    REGSAM view = 0;
 };
 inline const ClassesRoot kMachineClasses{HKEY_LOCAL_MACHINE, L"machine"};
 inline const ClassesRoot kUserClasses{HKEY_CURRENT_USER, L"user"};
+inline const ClassesRoot kMachineClasses64{HKEY_LOCAL_MACHINE, L"machine, 64-bit view",
+                                           KEY_WOW64_64KEY};
+inline const ClassesRoot kUserClasses64{HKEY_CURRENT_USER, L"user, 64-bit view", KEY_WOW64_64KEY};
 
 bool KeyExists(const ClassesRoot& classes, const std::wstring& path);
 // The value `name` (null: the default value) of a REG_SZ; nothing when the key or value is

@@ -53,12 +53,22 @@ struct ServerUnderTest {
     }
 };
 
-inline const ServerUnderTest& CurrentServer() {
+// The 32-bit or the 64-bit server.
+inline const ServerUnderTest& ServerOfWidth(int bits) {
     static const ServerUnderTest server32{32, &CLSID_TovikPlimoWrapper, L"PlimoCOMWrapper.exe",
                                           L""};
     static const ServerUnderTest server64{64, &CLSID_TovikPlimoWrapper64,
                                           L"x64\\PlimoCOMWrapper64.exe", L"x64\\"};
+    return bits == 64 ? server64 : server32;
+}
+
+inline const ServerUnderTest& CurrentServer() {
     wchar_t bits[8] = {};
     const DWORD length = ::GetEnvironmentVariableW(L"PLIMO_SERVER", bits, 8);
-    return length == 2 && ::lstrcmpW(bits, L"64") == 0 ? server64 : server32;
+    return ServerOfWidth(length == 2 && ::lstrcmpW(bits, L"64") == 0 ? 64 : 32);
+}
+
+// The server of the other width.
+inline const ServerUnderTest& OtherServer() {
+    return ServerOfWidth(CurrentServer().bits == 64 ? 32 : 64);
 }
