@@ -130,12 +130,18 @@ std::wstring ProviderLine(const ProviderChoice& provider) {
     return provider.name.empty() ? provider.path : provider.name + L" (" + provider.path + L")";
 }
 
+// The server a session ran in, as "64-bit (PlimoCOMWrapper64.exe)".
+std::wstring ServerLine(int bits) {
+    return bits == 64 ? L"64-bit (PlimoCOMWrapper64.exe)" : L"32-bit (PlimoCOMWrapper.exe)";
+}
+
 std::wstring Text(const Invocation& invocation, const ProviderChoice& provider,
-                  const SessionResult& result) {
+                  const SessionRequest& request, const SessionResult& result) {
     std::wstring text;
     switch (invocation.command) {
     case Command::Version:
         text += L"provider: " + ProviderLine(provider) + L"\n";
+        text += L"server: " + ServerLine(request.serverBits) + L"\n";
         if (result.commandSucceeded) {
             text += L"interface version: " + InterfaceVersion(result.interfaceVersion) + L" (" +
                     Hexadecimal(static_cast<unsigned long>(result.interfaceVersion)) + L")\n";
@@ -255,7 +261,7 @@ std::wstring Json(const Invocation& invocation, const ProviderChoice& provider,
     json.Text(L"command", CommandName(invocation.command)).Raw(L"provider", ProviderJson(provider));
     const bool ok = result.commandSucceeded;
     if (invocation.command == Command::Version) {
-        json.Text(L"product", ProductVersion());
+        json.Text(L"product", ProductVersion()).Number(L"serverBits", request.serverBits);
         if (ok) {
             json.Raw(L"interfaceVersion", JsonObject()
                                               .Number(L"major", HIWORD(result.interfaceVersion))
@@ -329,7 +335,7 @@ std::wstring FormatProviders(const std::vector<InstalledProvider>& providers, bo
 std::wstring FormatSession(const Invocation& invocation, const ProviderChoice& provider,
                            const SessionRequest& request, const SessionResult& result) {
     return invocation.json ? Json(invocation, provider, request, result)
-                           : Text(invocation, provider, result);
+                           : Text(invocation, provider, request, result);
 }
 
 std::wstring FormatProviderMessage(const ProviderMessage& message) {

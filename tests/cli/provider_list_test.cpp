@@ -122,7 +122,10 @@ TEST_P(ProviderList, ListsTheSixtyFourBitViewTooAndRunsItsProvidersThere) {
     record.SetResult(Entry::GetVersion, 0x00010003);
     ToolRun run = RunTool(L"--provider \"Plimo test provider 64\" version", L"", GetParam());
     ASSERT_EQ(0u, run.exitCode) << run.err;
-    EXPECT_EQ("interface version: 1.3 (0x00010003)", run.OutLines().back());
+    const std::vector<std::string> lines = run.OutLines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ("server: 64-bit (PlimoCOMWrapper64.exe)", lines[lines.size() - 2]);
+    EXPECT_EQ("interface version: 1.3 (0x00010003)", lines.back());
     EXPECT_EQ(1, record.CountOf(Entry::GetVersion)) << "the 64-bit provider answered";
 }
 
@@ -149,6 +152,7 @@ TEST_F(ChosenProvider, ByNameOrByDefaultBindsThatProvider) {
         const std::vector<std::string> expected = {"plimo-scc " PLIMO_PRODUCT_VERSION,
                                                    "provider: Plimo test provider (" +
                                                        Ascii(BesideTest(kTestProvider)) + ")",
+                                                   "server: 32-bit (PlimoCOMWrapper.exe)",
                                                    "interface version: 1.2 (0x00010002)"};
         EXPECT_EQ(expected, run.OutLines()) << choice.name;
         ASSERT_EQ(3, record.Count()) << choice.name;

@@ -80,7 +80,10 @@ read_registry() {
   : >"$registry"
   for hive in 'HKLM\Software' 'HKCU\Software'; do
     part=$((part + 1))
-    wine reg export "$hive" "$(winepath -w "$work/hive$part.reg" 2>/dev/null)" /y >/dev/null
+    # The 64-bit view holds the 32-bit one under its Wow6432Node keys; Wine's reg would export
+    # the 32-bit view alone unless told.
+    wine reg export "$hive" "$(winepath -w "$work/hive$part.reg" 2>/dev/null)" /y /reg:64 \
+      >/dev/null
     iconv -f UTF-16 -t UTF-8 "$work/hive$part.reg" | tr -d '\r' >>"$registry"
   done
 }
@@ -111,32 +114,44 @@ clsid='{5BA5BD8B-8DAB-47E8-ABDA-22C9F49D89EB}'
 appid='{054AD9CC-6C76-44E1-9EFB-DFD0CA1C4A0B}'
 libid='{75F52DF4-48B5-4C22-96C1-FDF662B36409}'
 iid='{ACCA7630-3C01-4E7B-9AC8-C84888C0235B}'
+clsid64='{55C7E26C-8ADC-4D39-8B06-5BEF31FA32B0}'
+appid64='{728564B9-F0A9-4987-9B17-427C4605D430}'
 
-# Registered per machine by the server itself, pointing at the installed server.
+# Registered per machine by the servers themselves, pointing at the installed servers: the
+# 32-bit one in the 32-bit view, the 64-bit one in the 64-bit view.
 expect_registered() {
   local key
   for key in "Classes\\AppID\\$appid" 'Classes\AppID\PlimoCOMWrapper.EXE' \
              'Classes\PlimoCOMWrapper.TovikPlimoWrapper\CLSID' \
              'Classes\PlimoCOMWrapper.TovikPlimoWrapper.1\CLSID' \
              "Classes\\Wow6432Node\\CLSID\\$clsid\\Programmable" "Classes\\TypeLib\\$libid\\1.0" \
-             "Classes\\Interface\\$iid" "Classes\\Wow6432Node\\Interface\\$iid"; do
+             "Classes\\Interface\\$iid" "Classes\\Wow6432Node\\Interface\\$iid" \
+             "Classes\\AppID\\$appid64" 'Classes\AppID\PlimoCOMWrapper64.EXE' \
+             'Classes\PlimoCOMWrapper.TovikPlimoWrapper64\CLSID' \
+             "Classes\\CLSID\\$clsid64\\Programmable"; do
     expect "$1: registered $key" has_key "$key"
   done
   # As the export writes them: quotes and backslashes escaped.
-  local server='C:\\Program Files (x86)\\PlimoCOMWrapper\\PlimoCOMWrapper.exe'
+  local folder='C:\\Program Files (x86)\\PlimoCOMWrapper'
+  local server="$folder\\\\PlimoCOMWrapper.exe" server64="$folder\\\\PlimoCOMWrapper64.exe"
   expect_eq "$1: the class starts the installed server" "\"\\\"$server\\\"\"" \
     "$(value_of "Classes\\Wow6432Node\\CLSID\\$clsid\\LocalServer32" @)"
   expect_eq "$1: the type library is the installed server's" "\"$server\"" \
     "$(value_of "Classes\\TypeLib\\$libid\\1.0\\0\\win32" @)"
+  expect_eq "$1: the 64-bit class starts the installed 64-bit server" "\"\\\"$server64\\\"\"" \
+    "$(value_of "Classes\\CLSID\\$clsid64\\LocalServer32" @)"
+  expect_eq "$1: the 64-bit type library is the installed 64-bit server's" "\"$server64\"" \
+    "$(value_of "Classes\\TypeLib\\$libid\\1.0\\0\\win64" @)"
 }
 
 # No class, AppID, ProgID, interface or type-library entry, nor any other mention of the
 # product, anywhere in the machine's or the user's software.
 expect_nothing_registered() {
   local found
-  found=$(grep -ciE "$clsid|$appid|$libid|$iid|PlimoCOMWrapper" "$registry")
-  expect_eq "$1: nothing in the registry names the server or the product" 0 "$found"
-  [ "$found" -eq 0 ] || grep -iE "$clsid|$appid|$libid|$iid|PlimoCOMWrapper" "$registry" | head
+  local names="$clsid|$appid|$libid|$iid|$clsid64|$appid64|PlimoCOMWrapper"
+  found=$(grep -ciE "$names" "$registry")
+  expect_eq "$1: nothing in the registry names the servers or the product" 0 "$found"
+  [ "$found" -eq 0 ] || grep -iE "$names" "$registry" | head
 }
 
 # One entry in the list of installed programs, with its name, version and publisher.
@@ -169,9 +184,9 @@ expect_no_files() {
 }
 
 # --- A session from the 64-bit client through the installed server and sample provider.
-server_running() { # a PlimoCOMWrapper.exe process of this prefix
+server_running() { # a PlimoCOMWrapper.exe or PlimoCOMWrapper64.exe process of this prefix
   local pid
-  for pid in $(pgrep -f 'PlimoCOMWrapper\.exe'); do
+  for pid in $(pgrep -f 'PlimoCOMWrapper(64)?\.exe'); do
     tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
       return 0
   done
@@ -192,7 +207,9 @@ scc() { # scc LABEL ARGUMENTS...: runs the installed plimo-scc, which must exit 
   printf '> plimo-scc %s\n%s\n' "$*" "$scc_out" >>"$work/logs/$label.txt"
   expect_eq "$label: plimo-scc ${*: -2:1} ${*: -1} exits with 0" 0 "$code"
 }
-run_session() { # run_session LABEL FOLDER: a short session against the installed sample provider
+# run_session LABEL FOLDER: a short session against the installed sample provider, then one
+# against its 64-bit build, which runs in the 64-bit server
+run_session() {
   local label=$1 file="$WINEPREFIX/drive_c/$2/work/hello.txt" hello="C:\\$2\\work\\hello.txt"
   local provider=(--provider "$installed_win\\sample\\plimo_sample_provider.dll")
   local project=("${provider[@]}" --project demo --local "C:\\$2\\work")
@@ -200,13 +217,25 @@ run_session() { # run_session LABEL FOLDER: a short session against the installe
   printf 'hello\r\n' >"$file"
   scc "$label" "${provider[@]}" version
   expect "$label: plimo-scc version names $version" grep -qF "$version" <<<"$scc_out"
+  expect "$label: the sample runs in the 32-bit server" grep -qF 'server: 32-bit' <<<"$scc_out"
   scc "$label" "${project[@]}" add --comment first "$hello"
   scc "$label" "${project[@]}" checkout "$hello"
   printf 'hello again\r\n' >"$file"
   scc "$label" "${project[@]}" checkin --comment second "$hello"
   scc "$label" "${project[@]}" status "$hello"
   expect "$label: hello.txt is checked in" grep -qE 'hello\.txt: controlled.?$' <<<"$scc_out"
-  expect "$label: the server ends after its client" wait_for_servers_to_end
+
+  local provider64=(--provider "$installed_win\\sample\\x64\\plimo_sample_provider.dll")
+  local project64=("${provider64[@]}" --project demo --local "C:\\$2\\work64")
+  mkdir -p "$WINEPREFIX/drive_c/$2/work64"
+  printf 'hello\r\n' >"$WINEPREFIX/drive_c/$2/work64/hello.txt"
+  scc "$label" "${provider64[@]}" version
+  expect "$label: the 64-bit sample runs in the 64-bit server" grep -qF 'server: 64-bit' <<<"$scc_out"
+  scc "$label" "${project64[@]}" add --comment first "C:\\$2\\work64\\hello.txt"
+  scc "$label" "${project64[@]}" status "C:\\$2\\work64\\hello.txt"
+  expect "$label: the 64-bit sample controls hello.txt" \
+    grep -qE 'hello\.txt: controlled.?$' <<<"$scc_out"
+  expect "$label: the servers end after their clients" wait_for_servers_to_end
 }
 
 # --- What is built into the package, read without Wine.
@@ -225,28 +254,37 @@ check_package() {
   local sequence
   sequence=$(msiinfo export "$msi" InstallExecuteSequence | tr -d '\r')
   at() { awk -F'\t' -v a="$1" '$1 == a { print $3 }' <<<"$sequence"; }
-  expect "registration runs after the files are installed" \
-    test "$(at InstallFiles)" -lt "$(at RegisterServer)" -a \
-         "$(at RegisterServer)" -lt "$(at InstallFinalize)"
-  expect "unregistration runs before the files are removed" \
-    test "$(at InstallInitialize)" -lt "$(at UnregisterServer)" -a \
-         "$(at UnregisterServer)" -lt "$(at RemoveFiles)"
-  expect "each undo action is a rollback action before the one it undoes" \
-    test "$(msiinfo export "$msi" CustomAction | grep -c $'^Undo[A-Za-z]*\t3410\t')" -eq 2 -a \
-         "$(at UndoRegisterServer)" -lt "$(at RegisterServer)" -a \
-         "$(at UndoUnregisterServer)" -lt "$(at UnregisterServer)"
-  # A 64-bit program installs only on 64-bit Windows, a 32-bit one everywhere.
-  local files components program name component condition expected
-  files=$(msiinfo export "$msi" File | tr -d '\r')
+  local width
+  for width in "" 64; do
+    expect "registration$width runs after the files are installed" \
+      test "$(at InstallFiles)" -lt "$(at RegisterServer$width)" -a \
+           "$(at RegisterServer$width)" -lt "$(at InstallFinalize)"
+    expect "unregistration$width runs before the files are removed" \
+      test "$(at InstallInitialize)" -lt "$(at UnregisterServer$width)" -a \
+           "$(at UnregisterServer$width)" -lt "$(at RemoveFiles)"
+    expect "each undo action$width is a rollback action before the one it undoes" \
+      test "$(at UndoRegisterServer$width)" -lt "$(at RegisterServer$width)" -a \
+           "$(at UndoUnregisterServer$width)" -lt "$(at UnregisterServer$width)"
+  done
+  expect "the four undo actions are rollback actions" \
+    test "$(msiinfo export "$msi" CustomAction | grep -c $'^Undo[A-Za-z0-9]*\t3410\t')" -eq 4
+  # The 64-bit server is registered and removed only where it is installed.
+  expect "the 64-bit server's actions run only on 64-bit Windows" \
+    test "$(awk -F'\t' '$1 ~ /64$/ && $2 !~ /^VersionNT64 AND / { print }' <<<"$sequence" |
+            grep -c .)" -eq 0
+  # A 64-bit program installs only on 64-bit Windows, a 32-bit one everywhere. A component is
+  # named as its file: the file's name in the installation folder, its path made an identifier
+  # in the folders below it.
+  local components file component condition expected
   components=$(msiinfo export "$msi" Component | tr -d '\r')
-  while read -r program; do
-    name=$(basename "$program")
-    component=$(awk -F'\t' -v n="$name" '$3 == n || $3 ~ ("[|]" n "$") { print $2 }' <<<"$files")
+  while read -r file; do
+    component=$file
+    [[ $file != */* ]] || component=$(tr -c 'A-Za-z0-9\n' '_' <<<"$file")
     condition=$(awk -F'\t' -v c="$component" '$1 == c { print $5 }' <<<"$components")
     expected=VersionNT64
-    i686-w64-mingw32-objdump -f "$program" >/dev/null 2>&1 && expected=""
-    expect_eq "$name installs where it can run" "$expected" "$condition"
-  done < <(grep -E '\.(exe|dll)$' "$shipped" | sed "s|^|$stage/|")
+    i686-w64-mingw32-objdump -f "$stage/$file" >/dev/null 2>&1 && expected=""
+    expect_eq "$file installs where it can run" "$expected" "$condition"
+  done < <(grep -E '\.(exe|dll)$' "$shipped")
 }
 
 # Nothing the build shipped carries debug information or a symbol table.
