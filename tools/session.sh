@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# The main job: sets up, builds, registers the server and the sample provider in the private
-# Wine prefix and runs a short session of plimo-scc commands (64-bit) in a fresh working folder.
+# The main job: sets up, builds, registers the servers and the sample provider in the private
+# Wine prefix and runs a short session of plimo-scc commands (64-bit) in a fresh working folder,
+# ending with two commands against the sample's 64-bit build, which runs in the 64-bit server.
 # The provider's messages ("provider: ...", standard error) show beside each command's output.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${PLIMO_BUILD_DIR:-$root/build}"
 bin="$build/bin"
 
-bash "$root/tools/build.sh" PlimoCOMWrapper plimo_sample_provider plimo-scc
+bash "$root/tools/build.sh" PlimoCOMWrapper plimo_sample_provider plimo-scc server64
 
 export WINEPREFIX="$build/wineprefix"
 trap 'bash "$root/tools/wine-prefix.sh" stop' EXIT
@@ -49,6 +50,7 @@ register() {
   [ "$code" -eq 0 ] || { echo "session: registering failed: $what exited with $code" >&2; exit 1; }
 }
 register "PlimoCOMWrapper.exe /RegServer" "$bin/PlimoCOMWrapper.exe" /RegServer
+register "PlimoCOMWrapper64.exe /RegServer" "$bin/x64/PlimoCOMWrapper64.exe" /RegServer
 register "regsvr32 plimo_sample_provider.dll" \
   regsvr32 /s "$(timeout 120 winepath -w "$bin/plimo_sample_provider.dll" 2>/dev/null)"
 
@@ -79,6 +81,10 @@ scc "${project[@]}" rename notes.txt todo.txt
 scc "${project[@]}" list .
 scc "${project[@]}" remove hello.txt
 scc "${project[@]}" status --json hello.txt todo.txt
+# The same sample built for x64: plimo-scc sees a 64-bit DLL and starts the 64-bit server.
+sample64=$(timeout 120 winepath -w "$bin/x64/plimo_sample_provider.dll" 2>/dev/null)
+scc --provider "$sample64" version
+scc --provider "$sample64" "${project[@]}" status todo.txt
 if [ "$failed" -ne 0 ]; then
   echo "session: $failed command(s) above ended with an exit code the session did not expect" >&2
   exit 1
