@@ -13,6 +13,11 @@ namespace bench {
 constexpr CLSID kBaselineClsid = {
     0x1d998a54, 0xc062, 0x4a69, {0xba, 0xbe, 0xbd, 0x46, 0x8d, 0xd9, 0x11, 0x32}};
 constexpr wchar_t kBaselineClsidText[] = L"{1D998A54-C062-4A69-BABE-BD468DD91132}";
+// The 64-bit baseline's class, registered in the 64-bit view beside the 64-bit server.
+// {548B6258-C05F-49CB-9533-77A964D9D11F}
+constexpr CLSID kBaselineClsid64 = {
+    0x548b6258, 0xc05f, 0x49cb, {0x95, 0x33, 0x77, 0xa9, 0x64, 0xd9, 0xd1, 0x1f}};
+constexpr wchar_t kBaselineClsidText64[] = L"{548B6258-C05F-49CB-9533-77A964D9D11F}";
 
 // The answers that the bench provider (behind the server) and the baseline server (on its own)
 // both give, so that a benchmark compares calls that carry the same data both ways.

@@ -313,8 +313,13 @@ CBaselineFactory g_factory;
 
 HRESULT Serve() {
     DWORD cookie = 0;
-    HRESULT hr = ::CoRegisterClassObject(bench::kBaselineClsid, &g_factory, CLSCTX_LOCAL_SERVER,
-                                         REGCLS_SINGLEUSE, &cookie);
+#ifdef _WIN64
+    const CLSID& served = bench::kBaselineClsid64;
+#else
+    const CLSID& served = bench::kBaselineClsid;
+#endif
+    HRESULT hr =
+        ::CoRegisterClassObject(served, &g_factory, CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE, &cookie);
     if (FAILED(hr)) {
         return hr;
     }

@@ -95,8 +95,8 @@ constexpr double kNone = 1e300;
 enum Server { kPlimo, kBaseline, kBaselineAgain, kServers };
 const char* const kServerNames[] = {"PlimoCOMWrapper", "the baseline", "the second baseline"};
 
-const CLSID& ClassOf(int server) {
-    return server == kPlimo ? CLSID_TovikPlimoWrapper : bench::kBaselineClsid;
+const CLSID& ClassOf(const BenchWidth& width, int server) {
+    return server == kPlimo ? *width.plimo : *width.baseline;
 }
 
 // The `step`-th server of a round: A B B' B' B A, and B' B A A B B' the next round, so that A
@@ -110,6 +110,7 @@ int Order(int round, int step) {
 // One row of the table: the server (or the list) against the floor, and the floor's second
 // instance against the first.
 struct Row {
+    int bits; // the width of the servers measured
     std::string measure;
     std::string binding; // "early", "late" or "-"
     long names;
@@ -134,10 +135,10 @@ double MeasureBatch(CallArguments& arguments, const Call& call, int calls) {
     return clock.ElapsedMicroseconds() / calls;
 }
 
-bool MeasureCalls(const Options& options, std::vector<Row>* rows) {
+bool MeasureCalls(const Options& options, const BenchWidth& width, std::vector<Row>* rows) {
     ServedWrapper served[kServers];
     for (int s = 0; s < kServers; ++s) {
-        if (FAILED(ActivateAndBind(ClassOf(s), &served[s]))) {
+        if (FAILED(ActivateAndBind(ClassOf(width, s), width, &served[s]))) {
             return Fail(std::string("activating and binding ") + kServerNames[s] + " failed");
         }
     }
@@ -171,8 +172,8 @@ bool MeasureCalls(const Options& options, std::vector<Row>* rows) {
     }
     for (size_t c = 0; c < cells.size(); ++c) {
         const Call& cell = cells[c];
-        rows->push_back({cell.method, cell.late ? "late" : "early", cell.names, best[c][kPlimo],
-                         best[c][kBaseline], best[c][kBaselineAgain], "us",
+        rows->push_back({width.bits, cell.method, cell.late ? "late" : "early", cell.names,
+                         best[c][kPlimo], best[c][kBaseline], best[c][kBaselineAgain], "us",
                          cell.names == 0 ? 1.0 : 5.0});
     }
 
@@ -185,7 +186,7 @@ bool MeasureCalls(const Options& options, std::vector<Row>* rows) {
     return true;
 }
 
-bool MeasureActivations(const Options& options, std::vector<Row>* rows) {
+bool MeasureActivations(const Options& options, const BenchWidth& width, std::vector<Row>* rows) {
     double best[kServers] = {kNone, kNone, kNone};
     for (int round = 0; round < options.activations; ++round) {
         for (int i = 0; i < kServers; ++i) {
@@ -193,15 +194,15 @@ bool MeasureActivations(const Options& options, std::vector<Row>* rows) {
             ServedWrapper served;
             double elapsed = 0;
             DWORD exitCode = 0;
-            if (FAILED(ActivateAndBind(ClassOf(s), &served, 0, &elapsed)) ||
+            if (FAILED(ActivateAndBind(ClassOf(width, s), width, &served, 0, &elapsed)) ||
                 !ReleaseAndWaitForEnd(&served, &exitCode)) {
                 return Fail(std::string(kServerNames[s]) + " did not activate, bind and end");
             }
             best[s] = std::min(best[s], elapsed / 1000);
         }
     }
-    rows->push_back({"activation (create to first answer)", "-", 0, best[kPlimo], best[kBaseline],
-                     best[kBaselineAgain], "ms", 10});
+    rows->push_back({width.bits, "activation (create to first answer)", "-", 0, best[kPlimo],
+                     best[kBaseline], best[kBaselineAgain], "ms", 10});
     return true;
 }
 
@@ -215,7 +216,7 @@ bool MeasureInProcess(const Options& options, std::vector<Row>* rows) {
     }
     auto values = ParseKeyValues(run.output);
     auto figure = [&](const char* key) { return std::atof(values[key].c_str()); };
-    rows->push_back({"in process: file-name list", "-", static_cast<long>(figure("names")),
+    rows->push_back({32, "in process: file-name list", "-", static_cast<long>(figure("names")),
                      figure("file_name_list.us"), figure("plain_loop.us"),
                      figure("plain_loop_again.us"), "us", -1});
     return true;
@@ -233,13 +234,13 @@ bool Report(const std::vector<Row>& rows, const std::wstring& csv) {
     if (!csv.empty() && !file) {
         return false;
     }
-    std::printf("%-36s %-5s %6s %12s %12s %-3s %8s %7s  %s\n", "measure", "bound", "names",
-                "PlimoCOM", "floor", "", "adds", "noise", "goal");
+    std::printf("%-4s %-36s %-5s %6s %12s %12s %-3s %8s %7s  %s\n", "bits", "measure", "bound",
+                "names", "PlimoCOM", "floor", "", "adds", "noise", "goal");
     if (file) {
-        std::fprintf(file.get(), "measure,binding,names,measured,reference,reference_again,unit,"
-                                 "adds_percent,noise_percent,goal_percent\n");
+        std::fprintf(file.get(), "bits,measure,binding,names,measured,reference,reference_again,"
+                                 "unit,adds_percent,noise_percent,goal_percent\n");
     }
-    std::map<double, double> noiseByGoal;
+    std::map<std::pair<int, double>, double> noiseByGoal;
     for (const Row& row : rows) {
         const double added = Added(row.measured, row.reference);
         const double noise = Added(row.again, row.reference);
@@ -249,13 +250,14 @@ bool Report(const std::vector<Row>& rows, const std::wstring& csv) {
             std::snprintf(goal, sizeof goal, "<= %.0f %%: ", row.goalPercent);
             verdict = goal;
             verdict += added <= row.goalPercent ? "met" : "MISSED";
-            noiseByGoal[row.goalPercent] = std::max(noiseByGoal[row.goalPercent], std::fabs(noise));
+            double& widest = noiseByGoal[{row.bits, row.goalPercent}];
+            widest = std::max(widest, std::fabs(noise));
         }
-        std::printf("%-36s %-5s %6ld %12.1f %12.1f %-3s %+7.1f%% %+6.1f%%  %s\n",
+        std::printf("%-4d %-36s %-5s %6ld %12.1f %12.1f %-3s %+7.1f%% %+6.1f%%  %s\n", row.bits,
                     row.measure.c_str(), row.binding.c_str(), row.names, row.measured,
                     row.reference, row.unit.c_str(), added, noise, verdict.c_str());
         if (file) {
-            std::fprintf(file.get(), "%s,%s,%ld,%.3f,%.3f,%.3f,%s,%.2f,%.2f,%.0f\n",
+            std::fprintf(file.get(), "%d,%s,%s,%ld,%.3f,%.3f,%.3f,%s,%.2f,%.2f,%.0f\n", row.bits,
                          row.measure.c_str(), row.binding.c_str(), row.names, row.measured,
                          row.reference, row.again, row.unit.c_str(), added, noise, row.goalPercent);
         }
@@ -264,8 +266,9 @@ bool Report(const std::vector<Row>& rows, const std::wstring& csv) {
     std::printf("noise: the floor against itself (a second baseline, measured alike in the same "
                 "rounds) differs by at most");
     const char* separator = "";
-    for (const auto& [goal, noise] : noiseByGoal) {
-        std::printf("%s %.1f %% where the goal is %.0f %%", separator, noise, goal);
+    for (const auto& [cell, noise] : noiseByGoal) {
+        std::printf("%s %.1f %% at %d bits where the goal is %.0f %%", separator, noise, cell.first,
+                    cell.second);
         separator = ",";
     }
     std::printf("\n");
@@ -273,16 +276,22 @@ bool Report(const std::vector<Row>& rows, const std::wstring& csv) {
     return !file || std::fflush(file.get()) == 0;
 }
 
-bool RunBenchmark(const Options& options) {
+bool RunBenchmark(const Options& options, bool with64) {
     // Under emulation every figure of the 32-bit side is the emulator's: it must say so.
     std::printf("32-bit side: %s\n",
                 ThirtyTwoBitCodeIsEmulated()
                     ? "emulated (the server's and the floor's times are QEMU's, not their own; "
                       "see bench/README.md)"
                     : "native");
+    std::printf("64-bit side: %s\n", with64 ? "native" : "not built");
     std::vector<Row> rows;
-    if (!MeasureCalls(options, &rows) || !MeasureActivations(options, &rows) ||
-        !MeasureInProcess(options, &rows)) {
+    for (const BenchWidth* width : {&kBench32, &kBench64}) {
+        if ((width->bits == 32 || with64) && (!MeasureCalls(options, *width, &rows) ||
+                                              !MeasureActivations(options, *width, &rows))) {
+            return false;
+        }
+    }
+    if (!MeasureInProcess(options, &rows)) {
         return false;
     }
     return Report(rows, options.csv) || Fail("cannot write the CSV file");
@@ -362,7 +371,7 @@ void RunTurns(CallArguments& arguments, const std::string& name, bool judged, lo
 SoakResult Soak(const std::string& name, const CLSID& clsid, bool judged, const Options& options) {
     SoakResult result;
     ServedWrapper served;
-    if (FAILED(ActivateAndBind(clsid, &served, options.leak))) {
+    if (FAILED(ActivateAndBind(clsid, kBench32, &served, options.leak))) {
         std::fprintf(stderr, "plimo_bench: %s did not activate and bind\n", name.c_str());
         return result;
     }
@@ -452,7 +461,7 @@ int wmain(int argc, wchar_t** argv) {
         BaselineRegistration baseline;
         passed = !baseline.Registered() ? Fail("registering the servers failed")
                  : options.soak         ? RunSoak(options)
-                                        : RunBenchmark(options);
+                                        : RunBenchmark(options, baseline.Registered64());
     }
     ::CoUninitialize();
     return passed ? 0 : 1;

@@ -1,49 +1,70 @@
 #include "bench_servers.h"
 
+#include "PlimoCOMWrapper64.h"
 #include "bench_protocol.h"
 #include "child_process.h"
 #include "expected_results.h"
 #include "stopwatch.h"
 #include "test_paths.h"
 
+const BenchWidth kBench32{
+    32,  &CLSID_TovikPlimoWrapper, &bench::kBaselineClsid, bench::kBaselineClsidText,
+    L"", L"PlimoCOMWrapper.exe",   KEY_WOW64_32KEY};
+const BenchWidth kBench64{
+    64,       &CLSID_TovikPlimoWrapper64, &bench::kBaselineClsid64, bench::kBaselineClsidText64,
+    L"x64\\", L"PlimoCOMWrapper64.exe",   KEY_WOW64_64KEY};
+
 namespace {
 
 constexpr DWORD kServerExitTimeoutMs = 30000;
 const std::wstring kClassesKey = L"Software\\Classes\\CLSID";
 
+std::wstring Beside(const BenchWidth& width, const wchar_t* name) {
+    return BesideTest((std::wstring(width.folder) + name).c_str());
+}
+
+// PlimoCOMWrapper of `width` by its own registration, which carries the type library that
+// marshals IPlimoWrapper for both servers, and the baseline's class beside it.
+bool Register(const BenchWidth& width) {
+    const ChildResult plimo = RunChild(Quoted(Beside(width, width.server)) + L" /RegServer");
+    if (!plimo.finished || plimo.exitCode != 0) {
+        return false;
+    }
+    const std::wstring key = kClassesKey + L"\\" + width.baselineText + L"\\LocalServer32";
+    ScopedRegKey server;
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0,
+                          KEY_SET_VALUE | width.view, nullptr, server.put(),
+                          nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    const std::wstring command = Quoted(Beside(width, L"plimo_baseline_server.exe"));
+    return ::RegSetValueExW(
+               server.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+               static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
 } // namespace
 
 BaselineRegistration::BaselineRegistration() {
-    // PlimoCOMWrapper's own registration carries the type library that marshals IPlimoWrapper
-    // for both servers.
-    const ChildResult plimo = RunChild(Quoted(BesideTest(L"PlimoCOMWrapper.exe")) + L" /RegServer");
-    if (!plimo.finished || plimo.exitCode != 0) {
-        return;
-    }
-    const std::wstring key = kClassesKey + L"\\" + bench::kBaselineClsidText + L"\\LocalServer32";
-    ScopedRegKey server;
-    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0,
-                          KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, server.put(),
-                          nullptr) != ERROR_SUCCESS) {
-        return;
-    }
-    const std::wstring command = Quoted(BesideTest(L"plimo_baseline_server.exe"));
-    registered_ = ::RegSetValueExW(server.get(), nullptr, 0, REG_SZ,
-                                   reinterpret_cast<const BYTE*>(command.c_str()),
-                                   static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t))) ==
-                  ERROR_SUCCESS;
+    registered_ = Register(kBench32);
+    registered64_ = registered_ &&
+                    ::GetFileAttributesW(Beside(kBench64, kBench64.server).c_str()) !=
+                        INVALID_FILE_ATTRIBUTES &&
+                    Register(kBench64);
 }
 
 BaselineRegistration::~BaselineRegistration() {
-    ScopedRegKey classes;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kClassesKey.c_str(), 0,
-                        KEY_ALL_ACCESS | KEY_WOW64_32KEY, classes.put()) == ERROR_SUCCESS) {
-        ::RegDeleteTreeW(classes.get(), bench::kBaselineClsidText);
+    for (const BenchWidth* width : {&kBench32, &kBench64}) {
+        ScopedRegKey classes;
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kClassesKey.c_str(), 0,
+                            KEY_ALL_ACCESS | width->view, classes.put()) == ERROR_SUCCESS) {
+            ::RegDeleteTreeW(classes.get(), width->baselineText);
+        }
     }
 }
 
-HRESULT ActivateAndBind(const CLSID& clsid, ServedWrapper* served, LONG leakBytes,
-                        double* activationMicroseconds) {
+HRESULT ActivateAndBind(const CLSID& clsid, const BenchWidth& width, ServedWrapper* served,
+                        LONG leakBytes, double* activationMicroseconds) {
     Stopwatch clock;
     HRESULT hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IPlimoWrapper,
                                     reinterpret_cast<void**>(served->wrapper.put()));
@@ -58,7 +79,7 @@ HRESULT ActivateAndBind(const CLSID& clsid, ServedWrapper* served, LONG leakByte
     if (hr != S_OK && hr != kNoEntry) {
         return hr;
     }
-    const std::wstring provider = BesideTest(L"plimo_bench_provider.dll");
+    const std::wstring provider = Beside(width, L"plimo_bench_provider.dll");
     served->arguments = std::make_unique<CallArguments>(served->wrapper.get(), provider, leakBytes);
     hr = served->wrapper->Init(served->arguments->provider.get());
     if (FAILED(hr)) {

@@ -77,7 +77,7 @@ PROVIDER_ENTRY SccSetOption(void*, LONG nOption, LONG_PTR dwVal) {
     return nOption;
 }
 
-PROVIDER_ENTRY SccGetCommandOptions(void*, HWND, LONG iCommand, LONG* pCookie) {
+PROVIDER_ENTRY SccGetCommandOptions(void*, HWND, LONG iCommand, LONG_PTR* pCookie) {
     if (pCookie != nullptr) {
         *pCookie = iCommand == bench::kPrivateBytesCommand  ? OwnPrivateBytes()
                    : iCommand == bench::kHandleCountCommand ? OwnHandleCount()
