@@ -43,6 +43,8 @@ public:
 private:
     HRESULT RegisterTypeLibAt(UINT index);
     HRESULT UnregisterTypeLibAt(UINT index);
+    // Removes the 32-bit copy `index` of a 64-bit image's library where it is the win32 entry.
+    HRESULT UnregisterCopyAt(UINT index);
 
 protected:
     ~CServerRegistration() = default;

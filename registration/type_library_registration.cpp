@@ -5,9 +5,12 @@
 #include <oleauto.h>
 
 #include <cwchar>
+#include <optional>
+#include <string>
 
 #include "registration_mode.h"
 #include "scoped_resource.h"
+#include "type_library_entries.h"
 #include "type_library_owners.h"
 #include "win32_error.h"
 
@@ -51,51 +54,18 @@ bool WithTlbExtension(wchar_t (&path)[MAX_PATH]) {
     return true;
 }
 
-// The registry name of a library's platform, as the platform writes it under the locale's key.
-const wchar_t* PlatformKeyName(SYSKIND platform) {
-    switch (platform) {
-    case SYS_WIN16:
-        return L"win16";
-    case SYS_WIN32:
-        return L"win32";
-    case SYS_WIN64:
-        return L"win64";
-    default:
-        return L"mac";
+// `path` without a resource number after the image's name ("...\\PlimoCOMWrapper64.exe\\2").
+std::wstring ImageOf(const std::wstring& path) {
+    const size_t cut = path.rfind(L'\\');
+    if (cut == std::wstring::npos || cut + 1 == path.size()) {
+        return path;
     }
-}
-
-// The 32-bit and the 64-bit server register the same libraries, each for its own platform, and
-// the libraries' interfaces share one set of keys. The platform's unregistration deletes those
-// keys whichever platform it is asked to remove, which would leave the other width's clients
-// unable to marshal. So while the library stays registered for the other width, only this
-// width's entry goes. S_FALSE: no other width is registered, and the platform's unregistration
-// is the one to use.
-HRESULT RemoveOwnPlatformEntry(const TLIBATTR& attr) {
-    if (attr.syskind != SYS_WIN32 && attr.syskind != SYS_WIN64) {
-        return S_FALSE;
+    for (size_t i = cut + 1; i < path.size(); ++i) {
+        if (path[i] < L'0' || path[i] > L'9') {
+            return path;
+        }
     }
-    const SYSKIND other = attr.syskind == SYS_WIN32 ? SYS_WIN64 : SYS_WIN32;
-    wchar_t guid[40];
-    if (::StringFromGUID2(attr.guid, guid, ARRAYSIZE(guid)) == 0) {
-        return E_FAIL;
-    }
-    // Versions and locales are written in hexadecimal ("1.0", "0", "409").
-    wchar_t path[120];
-    std::swprintf(path, ARRAYSIZE(path), L"Software\\Classes\\TypeLib\\%ls\\%x.%x\\%lx", guid,
-                  attr.wMajorVerNum, attr.wMinorVerNum, static_cast<unsigned long>(attr.lcid));
-    const HKEY classes = IsPerUserRegistrationMode() ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-    ScopedRegKey locale;
-    if (::RegOpenKeyExW(classes, path, 0, KEY_READ, locale.put()) != ERROR_SUCCESS) {
-        return S_FALSE;
-    }
-    ScopedRegKey otherEntry;
-    if (::RegOpenKeyExW(locale.get(), PlatformKeyName(other), 0, KEY_READ, otherEntry.put()) !=
-        ERROR_SUCCESS) {
-        return S_FALSE;
-    }
-    const LONG error = ::RegDeleteKeyW(locale.get(), PlatformKeyName(attr.syskind));
-    return error == ERROR_SUCCESS ? S_OK : HResultFromWin32(error);
+    return path.substr(0, cut);
 }
 
 } // namespace
@@ -144,6 +114,14 @@ namespace {
 
 // The image's type libraries: IPlimoWrapper's, then IPlimoWrapper2's, which imports it.
 constexpr UINT kTypeLibraryCount = 2;
+// A 64-bit image also carries both compiled for 32 bits, as the resources after them: a 32-bit
+// client finds a library only by its win32 entry (a 64-bit one falls back to it), so the 64-bit
+// server registers these where no 32-bit server has.
+#ifdef _WIN64
+constexpr UINT kThirtyTwoBitCopies = kTypeLibraryCount;
+#else
+constexpr UINT kThirtyTwoBitCopies = 0;
+#endif
 
 } // namespace
 
@@ -152,13 +130,33 @@ HRESULT CServerRegistration::RegisterModuleTypeLib() {
     for (UINT index = 1; index <= kTypeLibraryCount && SUCCEEDED(hr); ++index) {
         hr = RegisterTypeLibAt(index);
     }
+    for (UINT copy = kTypeLibraryCount + 1;
+         copy <= kTypeLibraryCount + kThirtyTwoBitCopies && SUCCEEDED(hr); ++copy) {
+        ScopedTypeLib library;
+        ScopedBstr path;
+        ScopedLibAttr attr;
+        hr = LoadModuleTypeLib(copy, library.put(), path.put());
+        if (SUCCEEDED(hr)) {
+            hr = library->GetLibAttr(attr.put(library.get()));
+        }
+        if (SUCCEEDED(hr) && !TypeLibraryEntries(*attr.get()).Path(SYS_WIN32)) {
+            hr = RegisterTypeLibAt(copy);
+        }
+    }
     return hr;
 }
 
 HRESULT CServerRegistration::UnregisterModuleTypeLib() {
     // Every library is asked to go, so that one registered by an older version alone (the first)
-    // goes too; the first failure is the result.
+    // goes too; the first failure is the result. The 32-bit copies go first, and only where they
+    // are the libraries' win32 entries: a 32-bit server may have registered its own since.
     HRESULT result = S_OK;
+    for (UINT copy = kTypeLibraryCount + kThirtyTwoBitCopies; copy > kTypeLibraryCount; --copy) {
+        const HRESULT hr = UnregisterCopyAt(copy);
+        if (SUCCEEDED(result) && FAILED(hr)) {
+            result = hr;
+        }
+    }
     for (UINT index = kTypeLibraryCount; index >= 1; --index) {
         const HRESULT hr = UnregisterTypeLibAt(index);
         if (SUCCEEDED(result) && FAILED(hr)) {
@@ -210,9 +208,21 @@ HRESULT CServerRegistration::UnregisterTypeLibAt(UINT index) {
     if (FAILED(hr)) {
         return hr;
     }
-    hr = RemoveOwnPlatformEntry(*attr.get());
-    if (hr != S_FALSE) {
-        return hr;
+    // The 32-bit and the 64-bit server register the same libraries, each for its own platform,
+    // and the libraries' interfaces share one set of keys. The platform's unregistration deletes
+    // those keys whichever platform it removes, which would leave the other width's clients
+    // unable to marshal: while the other width's entry stays, only this width's entry changes.
+    const TypeLibraryEntries entries(*attr.get());
+    const SYSKIND own = attr->syskind;
+    if (own == SYS_WIN32 || own == SYS_WIN64) {
+        if (std::optional<std::wstring> other = entries.Path(OtherWidth(own))) {
+            if (own == SYS_WIN64) {
+                return entries.Remove(own);
+            }
+            // The 64-bit server stays: its 32-bit copy of this library serves 32-bit clients.
+            return entries.SetPath(SYS_WIN32, ImageOf(*other) + L"\\" +
+                                                  std::to_wstring(index + kTypeLibraryCount));
+        }
     }
     if (auto forUser = PerUserFunction<UnregisterForUserFn>("UnRegisterTypeLibForUser")) {
         return forUser(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid,
@@ -220,6 +230,26 @@ HRESULT CServerRegistration::UnregisterTypeLibAt(UINT index) {
     }
     return ::UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid,
                                attr->syskind);
+}
+
+HRESULT CServerRegistration::UnregisterCopyAt(UINT index) {
+    ScopedTypeLib library;
+    ScopedBstr path;
+    HRESULT hr = LoadModuleTypeLib(index, library.put(), path.put());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    ScopedLibAttr attr;
+    hr = library->GetLibAttr(attr.put(library.get()));
+    if (FAILED(hr)) {
+        return hr;
+    }
+    const TypeLibraryEntries entries(*attr.get());
+    const std::optional<std::wstring> registered = entries.Path(SYS_WIN32);
+    if (!registered || ::lstrcmpiW(registered->c_str(), path.get()) != 0) {
+        return S_OK;
+    }
+    return entries.Remove(SYS_WIN32);
 }
 
 bool CServerRegistration::PerUserTypeLibRegistered() {

@@ -13,10 +13,15 @@
 namespace {
 
 // The head of the thread's handler chain, fs:[0]. The offset is read at run time because GCC 12
-// takes the constant form for an access outside an array and warns.
+// takes the constant form for an access outside an array and warns. x64 keeps no chain (handlers
+// are found from the code's unwind tables), so there it is always null.
 void* HandlerChain() {
+#ifdef _WIN64
+    return nullptr;
+#else
     volatile unsigned long head = 0;
     return reinterpret_cast<void*>(static_cast<uintptr_t>(__readfsdword(head)));
+#endif
 }
 
 struct Progress {

@@ -133,6 +133,10 @@ struct Script {
     // The high half of a pointer-sized output (SccGetCommandOptions' cookie), written by a 64-bit
     // provider only: a cookie that is the address of the provider's options.
     int32_t highHalf;
+    // The function kCallCallback calls instead of SccSetOption's value when not 0: an address in
+    // the provider's process (so only a test that loads the provider itself sets it), whole at
+    // any width, where a LONG option value cannot carry a 64-bit address.
+    uint64_t callback;
 };
 
 // A reportCount that never ends by itself; it gives up after kEndlessBound items.

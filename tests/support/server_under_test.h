@@ -11,15 +11,8 @@
 #include "PlimoCOMWrapper64.h"
 #include "child_process.h"
 #include "emulation.h"
+#include "overflow_containment.h"
 #include "test_paths.h"
-
-// What overflow_probe.exe exits with when its handler saw its own stack overflow.
-constexpr DWORD kOverflowProbeHandled = 0x5AFE;
-
-// Why an overflow check of the 64-bit server is skipped where its platform cannot handle one.
-constexpr char kPlatformEndsOnStackOverflow64[] =
-    "skipped: this platform ends a 64-bit thread whose stack overflows, whatever handles it "
-    "(overflow_probe.exe did not survive its own overflow)";
 
 struct ServerUnderTest {
     int bits;
@@ -34,22 +27,10 @@ struct ServerUnderTest {
     // Whether its provider code runs under emulation, which cannot contain every fault.
     bool Emulated() const { return bits == 32 && ThirtyTwoBitCodeIsEmulated(); }
 
-    // Whether the platform lets the server contain a stack overflow at all, and if not, why:
-    // 32-bit code under emulation cannot, nor can 64-bit code where a probe program that
-    // overflows its own stack beneath a handler does not survive (Wine 8's dispatcher needs more
-    // room than the overflow leaves). Null when it can.
+    // Null when the platform lets the server contain a stack overflow, else why not (see
+    // overflow_containment.h).
     const char* OverflowsCannotBeContained() const {
-        if (Emulated()) {
-            return kEmulationEndsOnStackOverflow;
-        }
-        if (bits == 64) {
-            static const bool survived = [] {
-                ChildResult probe = RunChild(Quoted(BesideTest(L"overflow_probe.exe")));
-                return probe.finished && probe.exitCode == kOverflowProbeHandled;
-            }();
-            return survived ? nullptr : kPlatformEndsOnStackOverflow64;
-        }
-        return nullptr;
+        return ::OverflowsCannotBeContained(bits, BesideTest(L"x64\\overflow_probe.exe"));
     }
 };
 

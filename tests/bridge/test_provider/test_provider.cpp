@@ -285,7 +285,9 @@ PROVIDER_ENTRY SccSetOption(void* pvContext, LONG nOption, LONG_PTR dwVal) {
     call.args[0] = nOption;
     call.args[1] = static_cast<int32_t>(dwVal);
     if (Plan().misbehaving == Entry::SetOption && Plan().misbehaviour == kCallCallback) {
-        reinterpret_cast<void(__cdecl*)(int, int, int)>(dwVal)(1, 2, 3);
+        const LONG_PTR target =
+            Plan().callback != 0 ? static_cast<LONG_PTR>(Plan().callback) : dwVal;
+        reinterpret_cast<void(__cdecl*)(int, int, int)>(target)(1, 2, 3);
     }
     return Answer(Entry::SetOption);
 }

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr UINT kHandled = 0x5AFE; // what server_under_test.h looks for
+constexpr UINT kHandled = 0x5AFE; // what overflow_containment.h looks for
 
 volatile int limit = 0x7FFFFFFF;
 
