@@ -123,6 +123,21 @@ constexpr UINT kThirtyTwoBitCopies = kTypeLibraryCount;
 constexpr UINT kThirtyTwoBitCopies = 0;
 #endif
 
+// A library of the image, its path and its attributes (which it lends: they go first).
+struct LoadedLibrary {
+    ScopedTypeLib library;
+    ScopedBstr path;
+    ScopedLibAttr attr;
+};
+
+HRESULT LoadWithAttributes(CServerRegistration& registration, UINT index, LoadedLibrary* loaded) {
+    HRESULT hr = registration.LoadModuleTypeLib(index, loaded->library.put(), loaded->path.put());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return loaded->library->GetLibAttr(loaded->attr.put(loaded->library.get()));
+}
+
 } // namespace
 
 HRESULT CServerRegistration::RegisterModuleTypeLib() {
@@ -132,14 +147,9 @@ HRESULT CServerRegistration::RegisterModuleTypeLib() {
     }
     for (UINT copy = kTypeLibraryCount + 1;
          copy <= kTypeLibraryCount + kThirtyTwoBitCopies && SUCCEEDED(hr); ++copy) {
-        ScopedTypeLib library;
-        ScopedBstr path;
-        ScopedLibAttr attr;
-        hr = LoadModuleTypeLib(copy, library.put(), path.put());
-        if (SUCCEEDED(hr)) {
-            hr = library->GetLibAttr(attr.put(library.get()));
-        }
-        if (SUCCEEDED(hr) && !TypeLibraryEntries(*attr.get()).Path(SYS_WIN32)) {
+        LoadedLibrary loaded;
+        hr = LoadWithAttributes(*this, copy, &loaded);
+        if (SUCCEEDED(hr) && !TypeLibraryEntries(*loaded.attr.get()).Path(SYS_WIN32)) {
             hr = RegisterTypeLibAt(copy);
         }
     }
@@ -197,17 +207,12 @@ HRESULT CServerRegistration::RegisterTypeLibAt(UINT index) {
 }
 
 HRESULT CServerRegistration::UnregisterTypeLibAt(UINT index) {
-    ScopedTypeLib library;
-    ScopedBstr path;
-    HRESULT hr = LoadModuleTypeLib(index, library.put(), path.put());
+    LoadedLibrary loaded;
+    const HRESULT hr = LoadWithAttributes(*this, index, &loaded);
     if (FAILED(hr)) {
         return hr;
     }
-    ScopedLibAttr attr;
-    hr = library->GetLibAttr(attr.put(library.get()));
-    if (FAILED(hr)) {
-        return hr;
-    }
+    const ScopedLibAttr& attr = loaded.attr;
     // The 32-bit and the 64-bit server register the same libraries, each for its own platform,
     // and the libraries' interfaces share one set of keys. The platform's unregistration deletes
     // those keys whichever platform it removes, which would leave the other width's clients
@@ -233,35 +238,25 @@ HRESULT CServerRegistration::UnregisterTypeLibAt(UINT index) {
 }
 
 HRESULT CServerRegistration::UnregisterCopyAt(UINT index) {
-    ScopedTypeLib library;
-    ScopedBstr path;
-    HRESULT hr = LoadModuleTypeLib(index, library.put(), path.put());
+    LoadedLibrary loaded;
+    const HRESULT hr = LoadWithAttributes(*this, index, &loaded);
     if (FAILED(hr)) {
         return hr;
     }
-    ScopedLibAttr attr;
-    hr = library->GetLibAttr(attr.put(library.get()));
-    if (FAILED(hr)) {
-        return hr;
-    }
-    const TypeLibraryEntries entries(*attr.get());
+    const TypeLibraryEntries entries(*loaded.attr.get());
     const std::optional<std::wstring> registered = entries.Path(SYS_WIN32);
-    if (!registered || ::lstrcmpiW(registered->c_str(), path.get()) != 0) {
+    if (!registered || ::lstrcmpiW(registered->c_str(), loaded.path.get()) != 0) {
         return S_OK;
     }
     return entries.Remove(SYS_WIN32);
 }
 
 bool CServerRegistration::PerUserTypeLibRegistered() {
-    ScopedTypeLib library;
-    ScopedBstr path;
-    if (FAILED(LoadModuleTypeLib(1, library.put(), path.put()))) {
+    LoadedLibrary loaded;
+    if (FAILED(LoadWithAttributes(*this, 1, &loaded))) {
         return false;
     }
-    ScopedLibAttr attr;
-    if (FAILED(library->GetLibAttr(attr.put(library.get())))) {
-        return false;
-    }
+    const ScopedLibAttr& attr = loaded.attr;
     wchar_t guid[40];
     if (::StringFromGUID2(attr->guid, guid, ARRAYSIZE(guid)) == 0) {
         return false;
