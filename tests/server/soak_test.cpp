@@ -24,11 +24,15 @@ long Number(const std::map<std::string, std::string>& values, const std::string&
     return found != values.end() ? std::atol(found->second.c_str()) : -1;
 }
 
+// One soak run makes some 14,000 cross-process calls (the server's and the baseline's), which a
+// slow machine under load takes well over a minute for.
+constexpr DWORD kSoakTimeoutMs = 300000;
+
 ChildResult RunSoak(long calls, long warmup, const std::wstring& extra = L"") {
     return RunChild(Quoted(BesideTest(L"plimo_bench.exe")) + L" soak --calls " +
                         std::to_wstring(calls) + L" --warmup " + std::to_wstring(warmup) +
                         L" --samples 2" + extra,
-                    true);
+                    true, kSoakTimeoutMs);
 }
 
 class BoundedSoak : public ::testing::Test {

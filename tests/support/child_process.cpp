@@ -58,7 +58,7 @@ namespace {
 // Runs to the end with standard output read from a pipe; standard error goes to `errors` (null:
 // this process's own).
 ChildResult Run(const std::wstring& commandLine, bool captureOutput, HANDLE errors,
-                const wchar_t* directory) {
+                const wchar_t* directory, DWORD timeoutMs = kProcessTimeoutMs) {
     ChildResult result;
     ScopedHandle readEnd, writeEnd;
     if (captureOutput) {
@@ -91,7 +91,7 @@ ChildResult Run(const std::wstring& commandLine, bool captureOutput, HANDLE erro
             }
         });
     }
-    result.finished = WaitForExit(process.get(), kProcessTimeoutMs, &result.exitCode);
+    result.finished = WaitForExit(process.get(), timeoutMs, &result.exitCode);
     if (!result.finished) {
         ::TerminateProcess(process.get(), 1);
         ::WaitForSingleObject(process.get(), kProcessTimeoutMs);
@@ -104,8 +104,8 @@ ChildResult Run(const std::wstring& commandLine, bool captureOutput, HANDLE erro
 
 } // namespace
 
-ChildResult RunChild(const std::wstring& commandLine, bool captureOutput) {
-    return Run(commandLine, captureOutput, nullptr, nullptr);
+ChildResult RunChild(const std::wstring& commandLine, bool captureOutput, DWORD timeoutMs) {
+    return Run(commandLine, captureOutput, nullptr, nullptr, timeoutMs);
 }
 
 ChildResult RunChildInFolder(const std::wstring& commandLine, const std::wstring& directory) {

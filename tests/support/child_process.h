@@ -20,8 +20,9 @@ struct ChildResult {
     DWORD startError = 0; // the platform's error when the child could not be started
 };
 
-// Runs `commandLine` to its end (at most kProcessTimeoutMs), optionally capturing its output.
-ChildResult RunChild(const std::wstring& commandLine, bool captureOutput = false);
+// Runs `commandLine` to its end (at most `timeoutMs`), optionally capturing its output.
+ChildResult RunChild(const std::wstring& commandLine, bool captureOutput = false,
+                     DWORD timeoutMs = kProcessTimeoutMs);
 
 // Runs `commandLine` to its end (at most kProcessTimeoutMs) in the folder `directory`, capturing
 // its standard output and its standard error apart.
