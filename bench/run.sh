@@ -7,7 +7,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export PLIMO_BUILD_DIR="${PLIMO_BUILD_DIR:-$root/build-bench}"
 build="$PLIMO_BUILD_DIR"
-bash "$root/tools/build.sh" plimo_bench >/dev/null
+PLIMO_BENCH=ON bash "$root/tools/build.sh" plimo_bench >/dev/null
 
 export WINEPREFIX="$build/wineprefix"
 source "$root/tools/wine-env.sh"

@@ -8,6 +8,7 @@
 #include "provider_entry_points.h"
 #include "provider_reports.h"
 #include "returned_arrays.h"
+#include "scoped_variant.h"
 
 namespace {
 
@@ -31,23 +32,17 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::TakeMessages(VARIANT* pMessages, VARIAN
         return E_INVALIDARG;
     }
     // Both arrays are made before either is handed over, so that a failure loses nothing.
-    VARIANT texts, types;
-    ::VariantInit(&texts);
-    ::VariantInit(&types);
-    HRESULT hr = ReturnTexts(m_messages.Texts(), &texts);
-    if (SUCCEEDED(hr)) {
-        hr = ReturnLongs(m_messages.Types(), &types);
-    }
-    if (FAILED(hr)) {
-        ::VariantClear(&texts);
-        return hr;
-    }
-    *pCount = static_cast<LONG>(m_messages.Texts().size());
-    m_messages.Clear();
+    ScopedVariant texts, types;
+    HRESULT hr = ReturnTexts(messages_.Texts(), texts.put());
+    if (FAILED(hr)) return hr;
+    hr = ReturnLongs(messages_.Types(), types.put());
+    if (FAILED(hr)) return hr;
+    *pCount = static_cast<LONG>(messages_.Texts().size());
+    messages_.Clear();
     ::VariantClear(pMessages);
     ::VariantClear(pTypes);
-    *pMessages = texts;
-    *pTypes = types;
+    *pMessages = texts.release();
+    *pTypes = types.release();
     return S_OK;
 }
 
@@ -61,7 +56,7 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccPopulateList(LONG nCommand, VARIANT 
     PopulatedFiles files;
     return ForwardList<provider::SccPopulateListFn, LONG>(
         "SccPopulateList", lpFileNames, pResult,
-        [&](provider::SccPopulateListFn entry, const CFileNameList& names, LONG* status) {
+        [&](provider::SccPopulateListFn entry, const FileNameList& names, LONG* status) {
             return entry(m_pvContext, nCommand, names.Count(), names.Names(), &CollectPopulatedFile,
                          &files, status, fOptions);
         },
@@ -83,7 +78,7 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccQueryChanges(VARIANT lpFileNames, VA
     QueriedChanges changes;
     return ForwardList<provider::SccQueryChangesFn, char>(
         "SccQueryChanges", lpFileNames, pResult,
-        [&](provider::SccQueryChangesFn entry, const CFileNameList& names, char*) {
+        [&](provider::SccQueryChangesFn entry, const FileNameList& names, char*) {
             return entry(m_pvContext, names.Count(), names.Names(), &CollectQueriedChange,
                          &changes);
         },
@@ -104,7 +99,7 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccPopulateDirList(VARIANT lpDirPaths, 
     PopulatedDirectories found;
     return ForwardList<provider::SccPopulateDirListFn, char>(
         "SccPopulateDirList", lpDirPaths, pResult,
-        [&](provider::SccPopulateDirListFn entry, const CFileNameList& names, char*) {
+        [&](provider::SccPopulateDirListFn entry, const FileNameList& names, char*) {
             return entry(m_pvContext, names.Count(), names.Names(), &CollectPopulatedDirectory,
                          &found, dwFlags);
         },

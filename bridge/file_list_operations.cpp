@@ -1,9 +1,10 @@
 // The file-list methods of CPlimoWrapper.
+#include "safe_array_access.h"
 #include "plimo_wrapper.h"
 
 #include <vector>
 
-#include "atl_exception.h"
+#include "hresult_error.h"
 #include "file_name_list.h"
 #include "option_list.h"
 #include "provider_call_guard.h"
@@ -24,19 +25,15 @@ HRESULT CPlimoWrapper::ForwardFiles(const char* name, LONG hWnd, const VARIANT& 
         return E_INVALIDARG;
     }
     return RunFileListCall([&]() -> HRESULT {
-        CFileNameList files(lpFileNames, ListsAccepted());
+        FileNameList files(lpFileNames, ListsAccepted());
         ProviderCall call = Enter(name);
-        if (FAILED(call.status())) {
-            return call.status();
-        }
+        if (FAILED(call.status())) return call.status();
         // A comment goes exactly as the client wrote it, or the call is refused: a provider that
         // hands it to a command line must not find a quote the client never typed.
         NarrowText comment;
         const HRESULT converted =
             WideToNarrow(lpComment != nullptr ? *lpComment : nullptr, &comment);
-        if (FAILED(converted)) {
-            return converted;
-        }
+        if (FAILED(converted)) return converted;
         LONG result = 0;
         if (!CallProviderGuarded([&] {
                 result = lpComment != nullptr
@@ -87,21 +84,17 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccAdd(LONG hWnd, VARIANT lpFileNames, 
         return E_INVALIDARG;
     }
     return RunFileListCall([&]() -> HRESULT {
-        CFileNameList files(lpFileNames, ListsAccepted());
-        COptionList options(pfOptions, ListsAccepted());
+        FileNameList files(lpFileNames, ListsAccepted());
+        OptionList options(pfOptions, ListsAccepted());
         if (options.Count() != files.Count()) {
             return E_INVALIDARG;
         }
         ProviderCall call = Enter("SccAdd");
-        if (FAILED(call.status())) {
-            return call.status();
-        }
+        if (FAILED(call.status())) return call.status();
         auto entry = call.entry<provider::SccAddFn>();
         NarrowText comment;
         const HRESULT converted = WideToNarrow(lpComment, &comment);
-        if (FAILED(converted)) {
-            return converted;
-        }
+        if (FAILED(converted)) return converted;
         LONG result = 0;
         if (!CallProviderGuarded([&] {
                 result = entry(m_pvContext, ToWindow(hWnd), files.Count(), files.Names(),
@@ -120,37 +113,30 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccQueryInfo(VARIANT lpFileNames, VARIA
         return E_INVALIDARG;
     }
     return RunFileListCall([&]() -> HRESULT {
-        CFileNameList files(lpFileNames, ListsAccepted());
+        FileNameList files(lpFileNames, ListsAccepted());
         // Created zero-filled, so a file the provider says nothing about has status 0.
-        CSafeArrayHolder status(VT_I4);
+        SafeArrayHolder status(VT_I4);
         status.Allocate(static_cast<ULONG>(files.Count()), 0);
-        LONG* words = nullptr;
-        HRESULT hr = ::SafeArrayAccessData(status.get(), reinterpret_cast<void**>(&words));
-        if (FAILED(hr)) {
-            return hr;
-        }
-        ScopedSafeArrayAccess access(status.get());
+        SafeArrayAccess<LONG> words;
+        HRESULT hr = words.Open(status.get());
+        if (FAILED(hr)) return hr;
 
         ProviderCall call = Enter("SccQueryInfo");
-        if (FAILED(call.status())) {
-            return call.status();
-        }
+        if (FAILED(call.status())) return call.status();
         auto entry = call.entry<provider::SccQueryInfoFn>();
         LONG result = 0;
         if (!CallProviderGuarded(
-                [&] { result = entry(m_pvContext, files.Count(), files.Names(), words); })) {
+                [&] { result = entry(m_pvContext, files.Count(), files.Names(), words.data()); })) {
             return E_FAIL;
         }
         *pResult = result;
-        hr = ::SafeArrayUnaccessData(access.release());
-        if (FAILED(hr)) {
-            return hr;
-        }
+        hr = words.Close();
+        if (FAILED(hr)) return hr;
 
         // Only now is the client's entry value given up; its type and content do not matter.
         ::VariantClear(lpStatus);
         lpStatus->vt = VT_ARRAY | VT_I4;
-        lpStatus->parray = status.HandOver();
+        lpStatus->parray = status.release();
         return S_OK;
     });
 }
@@ -184,7 +170,7 @@ HRESULT NothingMore(const std::vector<NoOutput>&) {
 HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccRunScc(LONG hWnd, VARIANT lpFileNames, LONG* pResult) {
     return ForwardList<provider::SccRunSccFn, NoOutput>(
         "SccRunScc", lpFileNames, pResult,
-        [&](provider::SccRunSccFn entry, const CFileNameList& names, NoOutput*) {
+        [&](provider::SccRunSccFn entry, const FileNameList& names, NoOutput*) {
             return entry(m_pvContext, ToWindow(hWnd), names.Count(), names.Names());
         },
         NothingMore);
@@ -195,7 +181,7 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccBackgroundGet(VARIANT lpFileNames, L
                                                           LONG* pResult) {
     return ForwardList<provider::SccBackgroundGetFn, NoOutput>(
         "SccBackgroundGet", lpFileNames, pResult,
-        [&](provider::SccBackgroundGetFn entry, const CFileNameList& names, NoOutput*) {
+        [&](provider::SccBackgroundGetFn entry, const FileNameList& names, NoOutput*) {
             return entry(m_pvContext, names.Count(), names.Names(), dwFlags,
                          dwBackgroundOperationID);
         },
@@ -209,7 +195,7 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccWillCreateSccFile(VARIANT lpFileName
     }
     return ForwardList<provider::SccWillCreateSccFileFn, BOOL>(
         "SccWillCreateSccFile", lpFileNames, pResult,
-        [&](provider::SccWillCreateSccFileFn entry, const CFileNameList& names, BOOL* flags) {
+        [&](provider::SccWillCreateSccFileFn entry, const FileNameList& names, BOOL* flags) {
             return entry(m_pvContext, names.Count(), names.Names(), flags);
         },
         [&](const std::vector<BOOL>& flags) {
@@ -224,7 +210,7 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccEnumChangedFiles(LONG hWnd, VARIANT 
     }
     return ForwardList<provider::SccEnumChangedFilesFn, LONG>(
         "SccEnumChangedFiles", lpFileNames, pResult,
-        [&](provider::SccEnumChangedFilesFn entry, const CFileNameList& names, LONG* events) {
+        [&](provider::SccEnumChangedFilesFn entry, const FileNameList& names, LONG* events) {
             return entry(m_pvContext, ToWindow(hWnd), names.Count(), names.Names(), events);
         },
         [&](const std::vector<LONG>& events) { return ReturnLongs(events, plEvent); });
@@ -237,7 +223,7 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccDirQueryInfo(VARIANT lpDirNames, VAR
     }
     return ForwardList<provider::SccDirQueryInfoFn, LONG>(
         "SccDirQueryInfo", lpDirNames, pResult,
-        [&](provider::SccDirQueryInfoFn entry, const CFileNameList& names, LONG* status) {
+        [&](provider::SccDirQueryInfoFn entry, const FileNameList& names, LONG* status) {
             return entry(m_pvContext, names.Count(), names.Names(), status);
         },
         [&](const std::vector<LONG>& status) { return ReturnLongs(status, lpStatus); });

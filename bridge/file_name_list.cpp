@@ -7,7 +7,7 @@
 #include <new>
 #include <vector>
 
-#include "atl_exception.h"
+#include "hresult_error.h"
 #include "safe_array_holder.h"
 #include "script_arrays.h"
 #include "wide_text.h"
@@ -91,24 +91,24 @@ BSTR ScriptString(const VARIANT& element) {
     if (element.vt == (VT_BYREF | VT_BSTR) && element.pbstrVal != nullptr) {
         return *element.pbstrVal;
     }
-    throw CAtlException(E_INVALIDARG);
+    throw HResultError(E_INVALIDARG);
 }
 
 } // namespace
 
-CFileNameList::CFileNameList(const VARIANT& fileNames, ListArrays accepted) {
+FileNameList::FileNameList(const VARIANT& fileNames, ListArrays accepted) {
     // The names are converted straight from the caller's array; it is not copied first. That is
     // safe: across processes COM's stub has already handed the server a copy of its own, and in
     // process the caller waits for the call, so nobody changes or frees the array while the list
     // is built, and the list keeps no pointer into it.
     SAFEARRAY* script = accepted == ListArrays::kTypedOrScript ? ScriptArray(fileNames) : nullptr;
     if (script == nullptr) {
-        CSafeArrayHolder argument(VT_BSTR);
+        SafeArrayHolder argument(VT_BSTR);
         const ULONG positions = argument.TakeArgument(fileNames);
         Build(static_cast<const BSTR*>(argument.ZeroBasedElements(positions)), positions);
         return;
     }
-    CSafeArrayHolder argument(VT_VARIANT);
+    SafeArrayHolder argument(VT_VARIANT);
     ULONG positions = 0;
     const VARIANT* elements = ScriptElements(script, &argument, &positions);
     std::vector<BSTR> names(positions);
@@ -118,7 +118,7 @@ CFileNameList::CFileNameList(const VARIANT& fileNames, ListArrays accepted) {
     Build(names.data(), positions);
 }
 
-void CFileNameList::Build(const BSTR* names, ULONG positions) {
+void FileNameList::Build(const BSTR* names, ULONG positions) {
     if (positions == 0) {
         return;
     }
@@ -130,67 +130,67 @@ void CFileNameList::Build(const BSTR* names, ULONG positions) {
         remaining += UnitsOf(names[i]);
     }
     Reallocate(remaining);
-    m_names.Reserve(positions);
+    names_.Reserve(positions);
 
     const bool asciiIsItself = AsciiIsItself(CP_THREAD_ACP);
     for (ULONG i = 0; i < positions; ++i) {
         BSTR name = names[i];
         const size_t units = UnitsOf(name);
         remaining -= units;
-        const size_t start = m_used;
+        const size_t start = used_;
         size_t written = 0;
         if (units > 1) {
-            written = asciiIsItself ? CopyAscii(name, m_text.get() + start) : 0;
+            written = asciiIsItself ? CopyAscii(name, text_.get() + start) : 0;
             if (written == 0) {
                 written = Convert(name, remaining);
             }
         }
         if (written == 0) {
             // A null name is still a name: "".
-            m_text[start] = '\0';
+            text_[start] = '\0';
             written = 1;
         }
-        m_used += written;
+        used_ += written;
         // The block may still move as it grows: offsets for now.
-        m_names.Append(reinterpret_cast<const char*>(start));
+        names_.Append(reinterpret_cast<const char*>(start));
     }
-    for (uint32_t i = 0; i < m_names.Count(); ++i) {
-        m_names.Data()[i] = m_text.get() + reinterpret_cast<uintptr_t>(m_names.Data()[i]);
+    for (uint32_t i = 0; i < names_.Count(); ++i) {
+        names_.Data()[i] = text_.get() + reinterpret_cast<uintptr_t>(names_.Data()[i]);
     }
 }
 
-size_t CFileNameList::Convert(BSTR name, size_t later) {
+size_t FileNameList::Convert(BSTR name, size_t later) {
     // Room at the end of what is used, short of a byte for every unit of the names after it.
-    char* const out = m_text.get() + m_used;
-    const size_t room = m_capacity - m_used - later;
+    char* const out = text_.get() + used_;
+    const size_t room = capacity_ - used_ - later;
     NarrowText larger;
     const HRESULT hr =
         ConvertToNarrowIn(CP_THREAD_ACP, name, ::wcsnlen(name, UnitsIn(name)), out, room, &larger);
     if (hr == E_OUTOFMEMORY) {
-        throw CAtlException(E_OUTOFMEMORY);
+        throw HResultError(E_OUTOFMEMORY);
     }
     if (hr != S_OK) {
         // Never a look-alike or a default character: a name stands for a place.
-        throw CAtlException(E_INVALIDARG);
+        throw HResultError(E_INVALIDARG);
     }
     if (!larger) {
         return std::strlen(out) + 1;
     }
     // Twice the room it needs, so that names like it go on fitting for a while.
     const size_t needed = std::strlen(larger.get()) + 1;
-    Reallocate(std::max(2 * m_capacity, m_used + needed + later));
-    std::memcpy(m_text.get() + m_used, larger.get(), needed);
+    Reallocate(std::max(2 * capacity_, used_ + needed + later));
+    std::memcpy(text_.get() + used_, larger.get(), needed);
     return needed;
 }
 
-void CFileNameList::Reallocate(size_t capacity) {
+void FileNameList::Reallocate(size_t capacity) {
     std::unique_ptr<char[]> text(new (std::nothrow) char[capacity]);
     if (!text) {
-        throw CAtlException(E_OUTOFMEMORY);
+        throw HResultError(E_OUTOFMEMORY);
     }
-    if (m_used != 0) {
-        std::memcpy(text.get(), m_text.get(), m_used);
+    if (used_ != 0) {
+        std::memcpy(text.get(), text_.get(), used_);
     }
-    m_text = std::move(text);
-    m_capacity = capacity;
+    text_ = std::move(text);
+    capacity_ = capacity;
 }

@@ -1,4 +1,4 @@
-// CFileNameList: the client's array of file names in the form the provider takes, a counted
+// FileNameList: the client's array of file names in the form the provider takes, a counted
 // array of pointers to narrow strings in the calling thread's ANSI code page.
 #pragma once
 
@@ -10,23 +10,23 @@
 #include "growable_array.h"
 #include "script_arrays.h"
 
-class CFileNameList {
+class FileNameList {
 public:
     // Converts the names of `fileNames`, which must hold VT_ARRAY | VT_BSTR exactly (or, with
     // kTypedOrScript, a script's array whose elements are strings: VT_BSTR, or VT_BYREF |
     // VT_BSTR) over a zero-based (or empty) array. Each name
     // is read up to its first NUL; a null name becomes the empty string. The client's array is
-    // only read. Throws CAtlException: E_INVALIDARG for any other shape, element or lower bound,
+    // only read. Throws HResultError: E_INVALIDARG for any other shape, element or lower bound,
     // or for a name with a character that has no exact form in the code page; E_OUTOFMEMORY, or
     // the HRESULT of a safe-array operation that failed; no list then results.
-    explicit CFileNameList(const VARIANT& fileNames, ListArrays accepted = ListArrays::kTyped);
+    explicit FileNameList(const VARIANT& fileNames, ListArrays accepted = ListArrays::kTyped);
 
-    CFileNameList(const CFileNameList&) = delete;
-    CFileNameList& operator=(const CFileNameList&) = delete;
+    FileNameList(const FileNameList&) = delete;
+    FileNameList& operator=(const FileNameList&) = delete;
 
-    LONG Count() const { return static_cast<LONG>(m_names.Count()); }
+    LONG Count() const { return static_cast<LONG>(names_.Count()); }
     // Count() pointers to NUL-terminated names, valid as long as the list; null when empty.
-    LPCSTR* Names() const { return m_names.Data(); }
+    LPCSTR* Names() const { return names_.Data(); }
 
 private:
     // Converts the `count` names at `names` into the list.
@@ -38,9 +38,9 @@ private:
     // Moves what is used into a block of `capacity` bytes.
     void Reallocate(size_t capacity);
 
-    std::unique_ptr<char[]> m_text;
-    size_t m_capacity = 0;
-    size_t m_used = 0;
-    // Pointers into m_text, one per name.
-    CGrowableArray<const char*> m_names;
+    std::unique_ptr<char[]> text_;
+    size_t capacity_ = 0;
+    size_t used_ = 0;
+    // Pointers into text_, one per name.
+    GrowableArray<const char*> names_;
 };

@@ -42,9 +42,8 @@ HRESULT Load(BSTR entry, char* buffer, size_t capacity) {
     }
     NarrowText text;
     const HRESULT hr = WideToNarrow(entry, &text);
-    if (SUCCEEDED(hr)) {
-        std::strncpy(buffer, text.get(), capacity - 1);
-    }
+    if (FAILED(hr)) return hr;
+    std::strncpy(buffer, text.get(), capacity - 1);
     return hr;
 }
 

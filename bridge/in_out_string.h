@@ -36,28 +36,28 @@ HRESULT Return(const char* text, BSTR* target);
 template <size_t Capacity> class InOutString {
 public:
     // Loads the client's entry text; `entry` stays the client's until Return.
-    explicit InOutString(BSTR entry) : m_status(in_out_string::Load(entry, m_text, Capacity)) {
-        m_text[Capacity] = '\0';
+    explicit InOutString(BSTR entry) : status_(in_out_string::Load(entry, text_, Capacity)) {
+        text_[Capacity] = '\0';
     }
 
     // S_OK when the entry text was loaded; otherwise the call must not go on: E_INVALIDARG (a
     // text that cannot be converted exactly) or E_OUTOFMEMORY.
-    HRESULT status() const { return m_status; }
+    HRESULT status() const { return status_; }
 
     InOutString(const InOutString&) = delete;
     InOutString& operator=(const InOutString&) = delete;
 
     // The buffer the provider reads and rewrites.
-    char* get() { return m_text; }
+    char* get() { return text_; }
 
     // Replaces *target (the entry string, released here) with a new string of the buffer's
     // text; E_OUTOFMEMORY with *target null when that cannot be allocated.
     HRESULT Return(BSTR* target) {
-        m_text[Capacity] = '\0'; // even if the provider wrote past the capacity
-        return in_out_string::Return(m_text, target);
+        text_[Capacity] = '\0'; // even if the provider wrote past the capacity
+        return in_out_string::Return(text_, target);
     }
 
 private:
-    char m_text[Capacity + 1];
-    HRESULT m_status;
+    char text_[Capacity + 1];
+    HRESULT status_;
 };

@@ -29,14 +29,10 @@ HRESULT CPlimoWrapper::ForwardNamed(const char* name, BSTR lpName, LONG* pResult
         return E_INVALIDARG;
     }
     ProviderCall provider = Enter(name);
-    if (FAILED(provider.status())) {
-        return provider.status();
-    }
+    if (FAILED(provider.status())) return provider.status();
     NarrowText narrow;
     const HRESULT converted = WideToNarrow(lpName, &narrow);
-    if (FAILED(converted)) {
-        return converted;
-    }
+    if (FAILED(converted)) return converted;
     provider.Run([&] { *pResult = call(provider, narrow.get()); });
     return S_OK;
 }
@@ -48,9 +44,7 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccRename(LONG hWnd, BSTR lpFileName, B
     }
     NarrowText newName;
     const HRESULT converted = WideToNarrow(lpNewName, &newName);
-    if (FAILED(converted)) {
-        return converted;
-    }
+    if (FAILED(converted)) return converted;
     return ForwardNamed("SccRename", lpFileName, pResult,
                         [&](const ProviderCall& call, LPCSTR name) {
                             return call.entry<provider::SccRenameFn>()(m_pvContext, ToWindow(hWnd),
@@ -89,9 +83,7 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGetEvents(BSTR* lpFileName, LONG* lp
         return E_INVALIDARG;
     }
     ProviderCall call = Enter("SccGetEvents");
-    if (FAILED(call.status())) {
-        return call.status();
-    }
+    if (FAILED(call.status())) return call.status();
     auto entry = call.entry<provider::SccGetEventsFn>();
     // A guard byte beyond the capacity keeps an unterminated name within the buffer.
     char name[kEventFileCapacity + 1] = {};
@@ -111,9 +103,7 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGetExtendedCapabilities(LONG lSccExC
         return E_INVALIDARG;
     }
     ProviderCall call = Enter("SccGetExtendedCapabilities");
-    if (FAILED(call.status())) {
-        return call.status();
-    }
+    if (FAILED(call.status())) return call.status();
     auto entry = call.entry<provider::SccGetExtendedCapabilitiesFn>();
     BOOL supported = FALSE;
     call.Run([&] { *pResult = entry(m_pvContext, lSccExCap, &supported); });
@@ -127,9 +117,7 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccIsMultiCheckoutEnabled(VARIANT_BOOL*
         return E_INVALIDARG;
     }
     ProviderCall call = Enter("SccIsMultiCheckoutEnabled");
-    if (FAILED(call.status())) {
-        return call.status();
-    }
+    if (FAILED(call.status())) return call.status();
     auto entry = call.entry<provider::SccIsMultiCheckoutEnabledFn>();
     BOOL enabled = FALSE;
     call.Run([&] { *pResult = entry(m_pvContext, &enabled); });
@@ -143,9 +131,7 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGetUserOption(LONG nOption, LONG* lp
         return E_INVALIDARG;
     }
     ProviderCall call = Enter("SccGetUserOption");
-    if (FAILED(call.status())) {
-        return call.status();
-    }
+    if (FAILED(call.status())) return call.status();
     auto entry = call.entry<provider::SccGetUserOptionFn>();
     LONG value = 0;
     call.Run([&] { *pResult = entry(m_pvContext, nOption, &value); });
@@ -159,9 +145,7 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccAddFromScc(LONG hWnd, VARIANT* lpFil
         return E_INVALIDARG;
     }
     ProviderCall call = Enter("SccAddFromScc");
-    if (FAILED(call.status())) {
-        return call.status();
-    }
+    if (FAILED(call.status())) return call.status();
     auto entry = call.entry<provider::SccAddFromSccFn>();
     // The list is the provider's: it is copied, and the provider is then called again with the
     // same count and no list, to free it.

@@ -4,13 +4,13 @@
 
 #include <vector>
 
-#include "atl_exception.h"
+#include "hresult_error.h"
 #include "file_name_list.h"
 #include "plimo_wrapper.h"
 #include "provider_call_guard.h"
 
 // Runs the part of a file-list method after its pointer checks. The list builders report through
-// CAtlException. The per-call objects live inside `body`, so they are gone on every path before
+// HResultError. The per-call objects live inside `body`, so they are gone on every path before
 // the method returns.
 template <typename Body> inline HRESULT RunFileListCall(Body body) {
     try {
@@ -27,13 +27,11 @@ HRESULT CPlimoWrapper::ForwardList(const char* name, const VARIANT& lpNames, LON
         return E_INVALIDARG;
     }
     return RunFileListCall([&]() -> HRESULT {
-        CFileNameList names(lpNames, ListsAccepted());
+        FileNameList names(lpNames, ListsAccepted());
         // One value per name for the provider to write, zero-filled.
         std::vector<Out> out(static_cast<size_t>(names.Count()));
         ProviderCall provider = Enter(name);
-        if (FAILED(provider.status())) {
-            return provider.status();
-        }
+        if (FAILED(provider.status())) return provider.status();
         const Fn entry = provider.entry<Fn>();
         LONG result = 0;
         if (!CallProviderGuarded([&] { result = call(entry, names, out.data()); })) {

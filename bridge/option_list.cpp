@@ -1,6 +1,6 @@
 #include "option_list.h"
 
-#include "atl_exception.h"
+#include "hresult_error.h"
 #include "safe_array_holder.h"
 
 namespace {
@@ -17,30 +17,30 @@ LONG ScriptNumber(const VARIANT& element) {
     case VT_UI1:
         return byReference ? *element.pbVal : element.bVal;
     default:
-        throw CAtlException(E_INVALIDARG);
+        throw HResultError(E_INVALIDARG);
     }
 }
 
 } // namespace
 
-COptionList::COptionList(const VARIANT& options, ListArrays accepted) {
-    // Read in place, as the file names are (see CFileNameList).
+OptionList::OptionList(const VARIANT& options, ListArrays accepted) {
+    // Read in place, as the file names are (see FileNameList).
     SAFEARRAY* script = accepted == ListArrays::kTypedOrScript ? ScriptArray(options) : nullptr;
     if (script == nullptr) {
-        CSafeArrayHolder argument(VT_I4);
+        SafeArrayHolder argument(VT_I4);
         const ULONG positions = argument.TakeArgument(options);
         const LONG* values = static_cast<const LONG*>(argument.ZeroBasedElements(positions));
-        m_values.Reserve(positions);
+        values_.Reserve(positions);
         for (ULONG i = 0; i < positions; ++i) {
-            m_values.Append(values[i]);
+            values_.Append(values[i]);
         }
         return;
     }
-    CSafeArrayHolder argument(VT_VARIANT);
+    SafeArrayHolder argument(VT_VARIANT);
     ULONG positions = 0;
     const VARIANT* elements = ScriptElements(script, &argument, &positions);
-    m_values.Reserve(positions);
+    values_.Reserve(positions);
     for (ULONG i = 0; i < positions; ++i) {
-        m_values.Append(ScriptNumber(elements[i]));
+        values_.Append(ScriptNumber(elements[i]));
     }
 }

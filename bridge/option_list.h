@@ -1,4 +1,4 @@
-// COptionList: the client's per-file option words in the form the provider's SccAdd takes, a
+// OptionList: the client's per-file option words in the form the provider's SccAdd takes, a
 // contiguous LONG array.
 #pragma once
 
@@ -8,21 +8,21 @@
 #include "growable_array.h"
 #include "script_arrays.h"
 
-class COptionList {
+class OptionList {
 public:
     // Copies the values of `options`, which must hold VT_ARRAY | VT_I4 exactly (or, with
     // kTypedOrScript, a script's array whose elements are whole numbers: VT_I4, VT_I2 or VT_UI1,
     // or a reference to one) over a zero-based (or empty) array, unchanged and in index order.
-    // Throws CAtlException as CFileNameList does.
-    explicit COptionList(const VARIANT& options, ListArrays accepted = ListArrays::kTyped);
+    // Throws HResultError as FileNameList does.
+    explicit OptionList(const VARIANT& options, ListArrays accepted = ListArrays::kTyped);
 
-    COptionList(const COptionList&) = delete;
-    COptionList& operator=(const COptionList&) = delete;
+    OptionList(const OptionList&) = delete;
+    OptionList& operator=(const OptionList&) = delete;
 
-    LONG Count() const { return static_cast<LONG>(m_values.Count()); }
+    LONG Count() const { return static_cast<LONG>(values_.Count()); }
     // Count() values, valid as long as the list; null when empty.
-    LONG* Values() const { return m_values.Data(); }
+    LONG* Values() const { return values_.Data(); }
 
 private:
-    CGrowableArray<LONG> m_values;
+    GrowableArray<LONG> values_;
 };

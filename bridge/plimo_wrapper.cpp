@@ -4,7 +4,7 @@
 #include <new>
 #include <string>
 
-#include "atl_exception.h"
+#include "hresult_error.h"
 #include "provider_entry_points.h"
 #include "win32_error.h"
 
@@ -44,9 +44,7 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::Init(BSTR bstrName) {
     }
     // Loading the library runs the provider's own start-up code.
     ProviderCall call(this);
-    if (FAILED(call.status())) {
-        return call.status();
-    }
+    if (FAILED(call.status())) return call.status();
     try {
         return BindProvider(bstrName);
     } catch (...) {
@@ -89,9 +87,7 @@ HRESULT CPlimoWrapper::CallContextEntry(const char* name, LONG* pResult) {
         return E_INVALIDARG;
     }
     ProviderCall call = Enter(name);
-    if (FAILED(call.status())) {
-        return call.status();
-    }
+    if (FAILED(call.status())) return call.status();
     auto entry = call.entry<provider::SccContextFn>();
     call.Run([&] { *pResult = entry(m_pvContext); });
     return S_OK;

@@ -28,7 +28,7 @@
 //
 // The six file-list methods refuse a malformed list (E_INVALIDARG) before they look for the
 // entry, and return E_FAIL, with nothing written, when the provider faults or throws; the object
-// stays usable.
+// stays usable. Which methods guard the provider call, and why, is set out in provider_call.h.
 //
 // One provider call runs at a time on a thread: a method called while another is inside the
 // provider (which may pump messages) returns kProviderBusy and writes nothing, and after a stack
@@ -37,9 +37,10 @@ class CPlimoWrapper : public IPlimoWrapper2 {
 public:
     // `wholeInterface`: the object serves IPlimoWrapper2. Its SccOpenProject hands the provider a
     // text-output procedure, whose messages are kept for TakeMessages, and its file lists may
-    // also be a script's arrays of strings. Without it, as IPlimoWrapper defines, the provider
-    // gets no procedure and lists are VT_ARRAY | VT_BSTR only.
-    explicit CPlimoWrapper(bool wholeInterface = false) : m_wholeInterface(wholeInterface) {}
+    // also be a script's arrays of strings. Without it the object answers IPlimoWrapper's clients
+    // as they have always been answered: IPlimoWrapper has no TakeMessages to hand messages back,
+    // so the provider gets no procedure, and lists are VT_ARRAY | VT_BSTR only.
+    explicit CPlimoWrapper(bool wholeInterface = false) : wholeInterface_(wholeInterface) {}
     virtual ~CPlimoWrapper();
 
     CPlimoWrapper(const CPlimoWrapper&) = delete;
@@ -165,7 +166,7 @@ private:
     // The command-options cookies a 64-bit provider handed out that a LONG cannot hold (the
     // addresses of its options): the client gets their low half, and the calls that take a cookie
     // back hand the provider the whole value again (see CommandOptions).
-    std::vector<LONG_PTR> m_wideCookies;
+    std::vector<LONG_PTR> wideCookies_;
     // The cookie the client gets for the provider's `cookie`.
     LONG CookieForClient(LONG_PTR cookie);
     // The provider's own cookie for the client's `cookie`: the whole value it handed out, or the
@@ -174,18 +175,17 @@ private:
 
     // Whether the object serves the whole interface; the messages its text-output procedure
     // collects.
-    const bool m_wholeInterface;
-    ProviderMessages m_messages;
+    const bool wholeInterface_;
+    ProviderMessages messages_;
 
     ListArrays ListsAccepted() const {
-        return m_wholeInterface ? ListArrays::kTypedOrScript : ListArrays::kTyped;
+        return wholeInterface_ ? ListArrays::kTypedOrScript : ListArrays::kTyped;
     }
 
     // Admission to the provider for one call and its entry point `name`, looked up afresh in the
     // bound library (see ProviderCall).
     ProviderCall Enter(const char* name) {
-        return ProviderCall(this, m_hProvider.get(), name,
-                            m_wholeInterface ? &m_messages : nullptr);
+        return ProviderCall(this, m_hProvider.get(), name, wholeInterface_ ? &messages_ : nullptr);
     }
 
     HRESULT BindProvider(const wchar_t* path);

@@ -31,17 +31,13 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGetProjPath(LONG hWnd, BSTR* lpUser,
     InOutString<kLocalPathCapacity> localPath(*lpLocalPath);
     InOutString<kProjectCapacity> auxPath(*lpAuxProjPath);
     for (HRESULT loaded : {user.status(), project.status(), localPath.status(), auxPath.status()}) {
-        if (FAILED(loaded)) {
-            return loaded;
-        }
+        if (FAILED(loaded)) return loaded;
     }
     // The automation side counts -1 as true, the provider's BOOL 1.
     BOOL isNew = *pbNew != 0 ? TRUE : FALSE;
 
     ProviderCall call = Enter("SccGetProjPath");
-    if (FAILED(call.status())) {
-        return call.status();
-    }
+    if (FAILED(call.status())) return call.status();
     auto entry = call.entry<provider::SccGetProjPathFn>();
     BOOL allowChangePath = bAllowChangePath != 0 ? TRUE : FALSE;
 
@@ -54,17 +50,11 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGetProjPath(LONG hWnd, BSTR* lpUser,
     // In this order; the first string that cannot be allocated stops the rest, which keep the
     // client's entry strings.
     HRESULT hr = user.Return(lpUser);
-    if (FAILED(hr)) {
-        return hr;
-    }
+    if (FAILED(hr)) return hr;
     hr = project.Return(lpProjName);
-    if (FAILED(hr)) {
-        return hr;
-    }
+    if (FAILED(hr)) return hr;
     hr = localPath.Return(lpLocalPath);
-    if (FAILED(hr)) {
-        return hr;
-    }
+    if (FAILED(hr)) return hr;
     return auxPath.Return(lpAuxProjPath);
 }
 
@@ -79,41 +69,31 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccOpenProject(LONG hWnd, BSTR* lpUser,
     InOutString<kUserCapacity> user(*lpUser);
     InOutString<kProjectCapacity> auxPath(*lpAuxProjPath);
     for (HRESULT loaded : {user.status(), auxPath.status()}) {
-        if (FAILED(loaded)) {
-            return loaded;
-        }
+        if (FAILED(loaded)) return loaded;
     }
 
     ProviderCall call = Enter("SccOpenProject");
-    if (FAILED(call.status())) {
-        return call.status();
-    }
+    if (FAILED(call.status())) return call.status();
     auto entry = call.entry<provider::SccOpenProjectFn>();
     // In-only texts go whole, whatever their length, or not at all.
     NarrowText comment, localPath, project;
     HRESULT converted = WideToNarrow(lpComment, &comment);
-    if (SUCCEEDED(converted)) {
-        converted = WideToNarrow(lpLocalProjPath, &localPath);
-    }
-    if (SUCCEEDED(converted)) {
-        converted = WideToNarrow(lpProjName, &project);
-    }
-    if (FAILED(converted)) {
-        return converted;
-    }
+    if (FAILED(converted)) return converted;
+    converted = WideToNarrow(lpLocalProjPath, &localPath);
+    if (FAILED(converted)) return converted;
+    converted = WideToNarrow(lpProjName, &project);
+    if (FAILED(converted)) return converted;
 
     // The text-output procedure only where the messages are collected (IPlimoWrapper2's class):
     // IPlimoWrapper offers none.
     call.Run([&] {
         *pResult = entry(m_pvContext, ToWindow(hWnd), user.get(), project.get(), localPath.get(),
                          auxPath.get(), comment.get(),
-                         m_wholeInterface ? &CollectProviderMessage : nullptr, dwFlags);
+                         wholeInterface_ ? &CollectProviderMessage : nullptr, dwFlags);
     });
 
     HRESULT hr = user.Return(lpUser);
-    if (FAILED(hr)) {
-        return hr;
-    }
+    if (FAILED(hr)) return hr;
     return auxPath.Return(lpAuxProjPath);
 }
 
@@ -130,23 +110,16 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccCreateSubProject(LONG hWnd, BSTR* lp
     InOutString<kProjectCapacity> auxPath(*lpAuxProjPath);
     InOutString<kProjectCapacity> subPath(*lpSubProjPath);
     for (HRESULT loaded : {user.status(), auxPath.status(), subPath.status()}) {
-        if (FAILED(loaded)) {
-            return loaded;
-        }
+        if (FAILED(loaded)) return loaded;
     }
     ProviderCall call = Enter("SccCreateSubProject");
-    if (FAILED(call.status())) {
-        return call.status();
-    }
+    if (FAILED(call.status())) return call.status();
     auto entry = call.entry<provider::SccCreateSubProjectFn>();
     NarrowText parent, name;
     HRESULT converted = WideToNarrow(lpParentProjPath, &parent);
-    if (SUCCEEDED(converted)) {
-        converted = WideToNarrow(lpSubProjName, &name);
-    }
-    if (FAILED(converted)) {
-        return converted;
-    }
+    if (FAILED(converted)) return converted;
+    converted = WideToNarrow(lpSubProjName, &name);
+    if (FAILED(converted)) return converted;
 
     call.Run([&] {
         *pResult = entry(m_pvContext, ToWindow(hWnd), user.get(), parent.get(), name.get(),
@@ -154,10 +127,10 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccCreateSubProject(LONG hWnd, BSTR* lp
     });
 
     HRESULT hr = user.Return(lpUser);
-    if (SUCCEEDED(hr)) {
-        hr = auxPath.Return(lpAuxProjPath);
-    }
-    return SUCCEEDED(hr) ? subPath.Return(lpSubProjPath) : hr;
+    if (FAILED(hr)) return hr;
+    hr = auxPath.Return(lpAuxProjPath);
+    if (FAILED(hr)) return hr;
+    return subPath.Return(lpSubProjPath);
 }
 
 HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGetParentProjectPath(LONG hWnd, BSTR* lpUser,
@@ -173,20 +146,14 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGetParentProjectPath(LONG hWnd, BSTR
     InOutString<kProjectCapacity> auxPath(*lpAuxProjPath);
     InOutString<kProjectCapacity> parentPath(*lpParentProjPath);
     for (HRESULT loaded : {user.status(), auxPath.status(), parentPath.status()}) {
-        if (FAILED(loaded)) {
-            return loaded;
-        }
+        if (FAILED(loaded)) return loaded;
     }
     ProviderCall call = Enter("SccGetParentProjectPath");
-    if (FAILED(call.status())) {
-        return call.status();
-    }
+    if (FAILED(call.status())) return call.status();
     auto entry = call.entry<provider::SccGetParentProjectPathFn>();
     NarrowText project;
     const HRESULT converted = WideToNarrow(lpProjPath, &project);
-    if (FAILED(converted)) {
-        return converted;
-    }
+    if (FAILED(converted)) return converted;
 
     call.Run([&] {
         *pResult = entry(m_pvContext, ToWindow(hWnd), user.get(), project.get(), auxPath.get(),
@@ -194,8 +161,8 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGetParentProjectPath(LONG hWnd, BSTR
     });
 
     HRESULT hr = user.Return(lpUser);
-    if (SUCCEEDED(hr)) {
-        hr = auxPath.Return(lpAuxProjPath);
-    }
-    return SUCCEEDED(hr) ? parentPath.Return(lpParentProjPath) : hr;
+    if (FAILED(hr)) return hr;
+    hr = auxPath.Return(lpAuxProjPath);
+    if (FAILED(hr)) return hr;
+    return parentPath.Return(lpParentProjPath);
 }

@@ -1,7 +1,5 @@
 #include "provider_call.h"
 
-#include <utility>
-
 namespace {
 
 // Provider calls are made on the thread that serves the object; a test's threads each count
@@ -24,16 +22,13 @@ ProviderCall::ProviderCall(IUnknown* object) {
         return;
     }
     ++callsInProgress;
-    held_ = object;
-    held_->AddRef();
+    held_ = ComPtr<IUnknown>::Share(object);
 }
 
 ProviderCall::ProviderCall(IUnknown* object, HMODULE library, const char* name,
                            ProviderMessages* messages)
     : ProviderCall(object) {
-    if (FAILED(status_)) {
-        return;
-    }
+    if (FAILED(status_)) return;
     previousMessages_ = SetCurrentMessages(messages);
     entry_ = library != nullptr ? ::GetProcAddress(library, name) : nullptr;
     if (entry_ == nullptr) {
@@ -50,11 +45,12 @@ ProviderCall::~ProviderCall() {
 }
 
 void ProviderCall::End() {
-    if (held_ == nullptr) {
+    if (!held_) {
         return;
     }
     --callsInProgress;
     SetCurrentMessages(previousMessages_);
     // Last, and possibly the object's final release: nothing of the object is touched after it.
-    std::exchange(held_, nullptr)->Release();
+    // reset() empties the pointer before releasing, so a second End does nothing.
+    held_.reset();
 }

@@ -1,10 +1,26 @@
 // ProviderCall: admission to the provider for one call. One provider call runs at a time on a
 // thread, and the object it is made for stays alive until the call has returned.
+//
+// The two ways into the provider, and which entry point takes which (this is the one place that
+// says so; the others point here). Both are admitted by a ProviderCall first.
+// - Guarded, CallProviderGuarded (provider_call_guard.h): the file-list methods, ForwardFiles
+//   (SccCheckin, SccCheckout, SccUncheckout, SccGet, SccRemove, SccHistory), SccAdd, SccQueryInfo
+//   and every ForwardList method (SccRunScc, SccBackgroundGet, SccWillCreateSccFile,
+//   SccEnumChangedFiles, SccDirQueryInfo, SccPopulateList, SccQueryChanges, SccPopulateDirList);
+//   and Init's load of the library. A fault or a C++ exception in the provider becomes E_FAIL, with
+//   nothing written, and the object stays usable. A list's length and names are the client's
+//   choice, so that is where a provider that mishandles its input is most likely to fault; and
+//   the load runs the provider's DllMain, which must not cost the object its next Init.
+// - Unguarded, ProviderCall::Run: every other method. A fault goes on to COM's dispatch, which
+//   fails the call (RPC_E_SERVERFAULT), and Run only sees the stack unwind past it, to end the
+//   call on the way. Clients are told (docs/errors.md) that a fault in these methods comes back
+//   that way; guarding them would change the answer they get.
 #pragma once
 
 #include <windows.h>
 #include <unknwn.h>
 
+#include "com_ptr.h"
 #include "provider_call_guard.h"
 #include "provider_messages.h"
 #include "win32_error.h"
@@ -50,10 +66,10 @@ public:
         return reinterpret_cast<Fn>(reinterpret_cast<void*>(entry_));
     }
 
-    // Runs `body`, the call into the provider, for a method that puts no guard around it. A fault
-    // there is handled further up (COM's dispatch fails the call), and the stack is unwound past
-    // this scope without its destructor: the call is then given up on the way, as if it had
-    // ended, so the thread is free again and the object is not held for ever.
+    // Runs `body`, the call into the provider, unguarded (see the top of this file for which
+    // methods do). When a fault there is handled further up, the stack is unwound past this scope
+    // without its destructor: the call is then given up on the way, as if it had ended, so the
+    // thread is free again and the object is not held for ever.
     template <typename Body> void Run(Body&& body) {
         struct Frame {
             Body* body;
@@ -68,7 +84,8 @@ private:
     // Leaves the provider and lets the object go; idempotent.
     void End();
 
-    IUnknown* held_ = nullptr;
+    // The reference that keeps the object alive while admitted; empty otherwise.
+    ComPtr<IUnknown> held_;
     FARPROC entry_ = nullptr;
     // The message list in place before this call's, restored when it ends.
     ProviderMessages* previousMessages_ = nullptr;

@@ -41,7 +41,8 @@ using StackReset = int(__cdecl*)();
 StackReset SetStackReset(StackReset reset);
 
 // Runs `body()` under CallGuarded and also catches every C++ exception it throws. Returns true
-// only when `body` returned normally.
+// only when `body` returned normally. Which provider calls go this way, and why, is set out at
+// the top of provider_call.h.
 template <typename Body> bool CallProviderGuarded(Body&& body) {
     struct Frame {
         Body* body;

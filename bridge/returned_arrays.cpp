@@ -1,3 +1,4 @@
+#include "safe_array_access.h"
 #include "returned_arrays.h"
 
 #include "scoped_resource.h"
@@ -12,18 +13,13 @@ template <typename Fill> HRESULT Return(size_t count, Fill fill, VARIANT* target
     if (!array) {
         return E_OUTOFMEMORY;
     }
-    VARIANT* data = nullptr;
-    HRESULT hr = ::SafeArrayAccessData(array.get(), reinterpret_cast<void**>(&data));
-    if (FAILED(hr)) {
-        return hr;
-    }
     {
-        ScopedSafeArrayAccess access(array.get());
+        SafeArrayAccess<VARIANT> data;
+        HRESULT hr = data.Open(array.get());
+        if (FAILED(hr)) return hr;
         for (size_t i = 0; i < count; ++i) {
             hr = fill(&data[i], i);
-            if (FAILED(hr)) {
-                return hr; // the array frees what was filled
-            }
+            if (FAILED(hr)) return hr; // the array frees what was filled
         }
     }
     ::VariantClear(target);

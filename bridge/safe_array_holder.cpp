@@ -2,29 +2,47 @@
 
 #include <algorithm>
 
-#include "atl_exception.h"
+#include "hresult_error.h"
 
-void CSafeArrayHolder::CheckElementType(SAFEARRAY* array) const {
+namespace {
+
+// Locks `array` once and moves it to `locked`, whose owner takes that lock back (and destroys the
+// array only when the unlock succeeds). When the lock fails, `array` keeps it.
+HRESULT LockInto(ScopedSafeArray* array, ScopedLockedSafeArray* locked) {
+    const HRESULT hr = ::SafeArrayLock(array->get());
+    if (FAILED(hr)) return hr;
+    locked->reset(array->release());
+    return hr;
+}
+
+// Takes the array out of `locked` with the lock LockInto took given back: the caller owns it.
+// It is handed over even when the unlock fails.
+SAFEARRAY* Unlocked(ScopedLockedSafeArray* locked) {
+    SAFEARRAY* array = locked->release();
+    if (array != nullptr) {
+        ::SafeArrayUnlock(array);
+    }
+    return array;
+}
+
+} // namespace
+
+void SafeArrayHolder::CheckElementType(SAFEARRAY* array) const {
     if (array == nullptr) {
-        throw CAtlException(E_INVALIDARG);
+        throw HResultError(E_INVALIDARG);
     }
     VARTYPE type = VT_EMPTY;
     ThrowIfFailed(::SafeArrayGetVartype(array, &type));
-    if (type != m_type) {
-        throw CAtlException(E_INVALIDARG);
+    if (type != type_) {
+        throw HResultError(E_INVALIDARG);
     }
 }
 
-HRESULT CSafeArrayHolder::TakeCopy(SAFEARRAY* source) {
+HRESULT SafeArrayHolder::TakeCopy(SAFEARRAY* source) {
     CheckElementType(source);
     ScopedSafeArray copy;
     ThrowIfFailed(::SafeArrayCopy(source, copy.put()));
-    HRESULT hr = ::SafeArrayLock(copy.get());
-    if (FAILED(hr)) {
-        return hr;
-    }
-    m_array.reset(copy.release());
-    return hr;
+    return LockInto(&copy, &array_);
 }
 
 namespace {
@@ -40,44 +58,43 @@ ULONGLONG ElementCount(const SAFEARRAY* array, ULONGLONG limit) {
 
 } // namespace
 
-ULONG CSafeArrayHolder::TakeArgument(const VARIANT& value) {
-    if (value.vt != (VT_ARRAY | m_type) || value.parray == nullptr) {
-        throw CAtlException(E_INVALIDARG);
+ULONG SafeArrayHolder::TakeArgument(const VARIANT& value) {
+    if (value.vt != (VT_ARRAY | type_) || value.parray == nullptr) {
+        throw HResultError(E_INVALIDARG);
     }
     CheckElementType(value.parray);
     Discard();
-    m_argument = value.parray;
+    argument_ = value.parray;
     LONG lower = LowerBound();
     LONG upper = UpperBound();
     const ULONG positions = static_cast<ULONG>(static_cast<LONGLONG>(upper) - lower + 1);
     // Dimension 1 may claim more positions than the array holds (another dimension empty): a
     // list never reads past the elements there are.
-    return static_cast<ULONG>(ElementCount(m_argument, positions));
+    return static_cast<ULONG>(ElementCount(argument_, positions));
 }
 
-void CSafeArrayHolder::Allocate(ULONG count, LONG lowerBound) {
+void SafeArrayHolder::Allocate(ULONG count, LONG lowerBound) {
     SAFEARRAYBOUND bound{count, lowerBound};
-    ScopedSafeArray array(::SafeArrayCreate(m_type, 1, &bound));
+    ScopedSafeArray array(::SafeArrayCreate(type_, 1, &bound));
     if (!array) {
-        throw CAtlException(E_OUTOFMEMORY);
+        throw HResultError(E_OUTOFMEMORY);
     }
-    ThrowIfFailed(::SafeArrayLock(array.get()));
-    m_array.reset(array.release());
+    ThrowIfFailed(LockInto(&array, &array_));
 }
 
-LONG CSafeArrayHolder::LowerBound() const {
+LONG SafeArrayHolder::LowerBound() const {
     LONG bound = 0;
     ThrowIfFailed(::SafeArrayGetLBound(get(), 1, &bound));
     return bound;
 }
 
-LONG CSafeArrayHolder::UpperBound() const {
+LONG SafeArrayHolder::UpperBound() const {
     LONG bound = 0;
     ThrowIfFailed(::SafeArrayGetUBound(get(), 1, &bound));
     return bound;
 }
 
-const void* CSafeArrayHolder::ZeroBasedElements(ULONG positions) const {
+const void* SafeArrayHolder::ZeroBasedElements(ULONG positions) const {
     if (positions == 0) {
         return nullptr;
     }
@@ -85,15 +102,11 @@ const void* CSafeArrayHolder::ZeroBasedElements(ULONG positions) const {
     // one below 0 the last lies above them (TakeArgument never counts more positions than
     // dimension 1 has), so only a zero-based array gives a list.
     if (LowerBound() != 0) {
-        throw CAtlException(E_INVALIDARG);
+        throw HResultError(E_INVALIDARG);
     }
     return get()->pvData;
 }
 
-SAFEARRAY* CSafeArrayHolder::HandOver() {
-    SAFEARRAY* array = m_array.release();
-    if (array != nullptr) {
-        ::SafeArrayUnlock(array);
-    }
-    return array;
+SAFEARRAY* SafeArrayHolder::release() {
+    return Unlocked(&array_);
 }

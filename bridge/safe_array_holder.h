@@ -1,4 +1,4 @@
-// CSafeArrayHolder: owns at most one SAFEARRAY of one element type, kept locked while it is held
+// SafeArrayHolder: owns at most one SAFEARRAY of one element type, kept locked while it is held
 // so its data stays where it is, or reads a caller's array in place.
 #pragma once
 
@@ -7,15 +7,15 @@
 
 #include "scoped_resource.h"
 
-// Every failure is thrown as CAtlException carrying the HRESULT. Not copyable.
-class CSafeArrayHolder {
+// Every failure is thrown as HResultError carrying the HRESULT. Not copyable.
+class SafeArrayHolder {
 public:
     // A holder for arrays whose elements are of type `type` (VT_BSTR or VT_I4).
-    explicit CSafeArrayHolder(VARTYPE type) : m_type(type) {}
-    ~CSafeArrayHolder() { Discard(); }
+    explicit SafeArrayHolder(VARTYPE type) : type_(type) {}
+    ~SafeArrayHolder() { Discard(); }
 
-    CSafeArrayHolder(const CSafeArrayHolder&) = delete;
-    CSafeArrayHolder& operator=(const CSafeArrayHolder&) = delete;
+    SafeArrayHolder(const SafeArrayHolder&) = delete;
+    SafeArrayHolder& operator=(const SafeArrayHolder&) = delete;
 
     // Holds a deep copy of `source` (every BSTR duplicated), locked; `source` is only read.
     // Throws E_INVALIDARG for a null array or another element type, and the platform's HRESULT
@@ -47,16 +47,16 @@ public:
     LONG UpperBound() const;
 
     // The array held or read, or null.
-    SAFEARRAY* get() const { return m_array ? m_array.get() : m_argument; }
+    SAFEARRAY* get() const { return array_ ? array_.get() : argument_; }
 
-    // Unlocks the array and gives it up: the caller owns it and the holder is empty.
-    SAFEARRAY* HandOver();
+    // Unlocks the array and gives up ownership: the caller owns it and the holder is empty.
+    SAFEARRAY* release();
 
     // Releases the array held, if any: unlocked, then destroyed when that succeeds; forgets the
     // argument read.
     void Discard() {
-        m_array.reset();
-        m_argument = nullptr;
+        array_.reset();
+        argument_ = nullptr;
     }
 
 private:
@@ -64,7 +64,7 @@ private:
     // the type cannot be read.
     void CheckElementType(SAFEARRAY* array) const;
 
-    VARTYPE m_type;
-    ScopedLockedSafeArray m_array;
-    SAFEARRAY* m_argument = nullptr; // the caller's, only read
+    VARTYPE type_;
+    ScopedLockedSafeArray array_;
+    SAFEARRAY* argument_ = nullptr; // the caller's, only read
 };

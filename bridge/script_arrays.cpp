@@ -16,7 +16,7 @@ SAFEARRAY* ScriptArray(const VARIANT& value) {
     return nullptr;
 }
 
-const VARIANT* ScriptElements(SAFEARRAY* script, CSafeArrayHolder* holder, ULONG* count) {
+const VARIANT* ScriptElements(SAFEARRAY* script, SafeArrayHolder* holder, ULONG* count) {
     VARIANT view;
     view.vt = VT_ARRAY | VT_VARIANT;
     view.parray = script;

@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
-class CSafeArrayHolder;
+class SafeArrayHolder;
 
 // The arrays a list may come in: the interface's typed array alone (VT_ARRAY | VT_BSTR for
 // names, VT_ARRAY | VT_I4 for numbers), or that or a script's array of variants.
@@ -17,5 +17,5 @@ SAFEARRAY* ScriptArray(const VARIANT& value);
 
 // The elements of the script's array `script`, read where they stand through `holder` (of
 // VT_VARIANT), which must outlive their use; *count of them. Throws as
-// CSafeArrayHolder::TakeArgument and ZeroBasedElements do.
-const VARIANT* ScriptElements(SAFEARRAY* script, CSafeArrayHolder* holder, ULONG* count);
+// SafeArrayHolder::TakeArgument and ZeroBasedElements do.
+const VARIANT* ScriptElements(SAFEARRAY* script, SafeArrayHolder* holder, ULONG* count);

@@ -30,21 +30,15 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccInitialize(LONG hWnd, BSTR lpCallerN
     InOutString<kSccNameCapacity> name(*lpSccName);
     InOutString<kAuxPathLabelCapacity> label(*lpAuxPathLabel);
     for (HRESULT loaded : {name.status(), label.status()}) {
-        if (FAILED(loaded)) {
-            return loaded;
-        }
+        if (FAILED(loaded)) return loaded;
     }
 
     ProviderCall call = Enter("SccInitialize");
-    if (FAILED(call.status())) {
-        return call.status();
-    }
+    if (FAILED(call.status())) return call.status();
     auto entry = call.entry<provider::SccInitializeFn>();
     NarrowText callerName;
     const HRESULT converted = WideToNarrow(lpCallerName, &callerName);
-    if (FAILED(converted)) {
-        return converted;
-    }
+    if (FAILED(converted)) return converted;
 
     // The provider stores its context through the field's address; the bridge leaves the field
     // to it, before and after the call.
@@ -54,9 +48,7 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccInitialize(LONG hWnd, BSTR lpCallerN
     });
 
     HRESULT hr = name.Return(lpSccName);
-    if (FAILED(hr)) {
-        return hr;
-    }
+    if (FAILED(hr)) return hr;
     return label.Return(lpAuxPathLabel);
 }
 
@@ -65,9 +57,7 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccSetOption(LONG nOption, LONG dwVal, 
         return E_INVALIDARG;
     }
     ProviderCall call = Enter("SccSetOption");
-    if (FAILED(call.status())) {
-        return call.status();
-    }
+    if (FAILED(call.status())) return call.status();
     auto entry = call.entry<provider::SccSetOptionFn>();
     call.Run([&] { *pResult = entry(m_pvContext, nOption, dwVal); });
     return S_OK;
@@ -78,9 +68,7 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccSetOptionCallback(LONG nOption, LONG
         return E_INVALIDARG;
     }
     ProviderCall call = Enter("SccSetOption");
-    if (FAILED(call.status())) {
-        return call.status();
-    }
+    if (FAILED(call.status())) return call.status();
     auto entry = call.entry<provider::SccSetOptionFn>();
     call.Run([&] {
         *pResult = entry(m_pvContext, nOption, reinterpret_cast<LONG_PTR>(&NullOptionCallback));
@@ -94,9 +82,7 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGetCommandOptions(LONG hWnd, LONG iC
         return E_INVALIDARG;
     }
     ProviderCall call = Enter("SccGetCommandOptions");
-    if (FAILED(call.status())) {
-        return call.status();
-    }
+    if (FAILED(call.status())) return call.status();
     auto entry = call.entry<provider::SccGetCommandOptionsFn>();
     call.Run([&] { *pResult = entry(m_pvContext, ToWindow(hWnd), iCommand, nullptr); });
     return S_OK;
@@ -109,9 +95,7 @@ HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGetCommandOptionsByRef(LONG hWnd, LO
         return E_INVALIDARG;
     }
     ProviderCall call = Enter("SccGetCommandOptions");
-    if (FAILED(call.status())) {
-        return call.status();
-    }
+    if (FAILED(call.status())) return call.status();
     auto entry = call.entry<provider::SccGetCommandOptionsFn>();
     // A fresh cookie on every call: the provider never sees the client's previous one. It is
     // pointer-sized: a 64-bit provider may hand out the address of its options.
@@ -129,21 +113,21 @@ LONG CPlimoWrapper::CookieForClient(LONG_PTR cookie) {
     if (cookie == low) {
         return low; // it travels as it is
     }
-    for (LONG_PTR& kept : m_wideCookies) {
+    for (LONG_PTR& kept : wideCookies_) {
         if (static_cast<LONG>(kept) == low) {
             kept = cookie; // the newest value of that low half wins
             return low;
         }
     }
-    if (m_wideCookies.size() == kMaxWideCookies) {
-        m_wideCookies.erase(m_wideCookies.begin());
+    if (wideCookies_.size() == kMaxWideCookies) {
+        wideCookies_.erase(wideCookies_.begin());
     }
-    m_wideCookies.push_back(cookie);
+    wideCookies_.push_back(cookie);
     return low;
 }
 
 LONG_PTR CPlimoWrapper::CommandOptions(LONG cookie) const {
-    for (LONG_PTR kept : m_wideCookies) {
+    for (LONG_PTR kept : wideCookies_) {
         if (static_cast<LONG>(kept) == cookie) {
             return kept;
         }

@@ -27,13 +27,16 @@ void RemoveHandler(void* handler) {
 
 // The handler, registered last in the list so that it only notes, and removed at the end of the
 // process. Its slot stays allocated until then.
-struct Watch {
+class Watch {
+public:
     Watch() {
         if (NoteSlot() != TLS_OUT_OF_INDEXES) {
-            handler.reset(::AddVectoredExceptionHandler(0, &NoteOverflow));
+            handler_.reset(::AddVectoredExceptionHandler(0, &NoteOverflow));
         }
     }
-    ScopedResource<void*, &RemoveHandler> handler;
+
+private:
+    ScopedResource<void*, &RemoveHandler> handler_;
 };
 
 // The stack an overflow leaves for its own handling on x64: the dispatcher's records, the

@@ -39,12 +39,9 @@ HRESULT ReadImageMachine(const std::wstring& path, WORD* machine) {
     WORD dosSignature = 0;
     LONG newHeader = 0;
     HRESULT hr = ReadAt(file.get(), 0, &dosSignature, sizeof dosSignature);
-    if (SUCCEEDED(hr)) {
-        hr = ReadAt(file.get(), kNewHeaderAt, &newHeader, sizeof newHeader);
-    }
-    if (FAILED(hr)) {
-        return hr;
-    }
+    if (FAILED(hr)) return hr;
+    hr = ReadAt(file.get(), kNewHeaderAt, &newHeader, sizeof newHeader);
+    if (FAILED(hr)) return hr;
     if (dosSignature != kDosSignature || newHeader < kNewHeaderAt + 4 ||
         newHeader > kLatestNewHeader) {
         return HRESULT_FROM_WIN32(ERROR_BAD_EXE_FORMAT);
@@ -54,9 +51,7 @@ HRESULT ReadImageMachine(const std::wstring& path, WORD* machine) {
         IMAGE_FILE_HEADER file;
     } header{};
     hr = ReadAt(file.get(), newHeader, &header, sizeof header);
-    if (FAILED(hr)) {
-        return hr;
-    }
+    if (FAILED(hr)) return hr;
     if (header.signature != kPeSignature) {
         return HRESULT_FROM_WIN32(ERROR_BAD_EXE_FORMAT);
     }

@@ -1,11 +1,11 @@
 // plimo-scc: drives a 32-bit source-control provider from a prompt, a build script or CI,
 // through the PlimoCOMWrapper server. One command is one whole session with the provider.
 #include <windows.h>
-#include <objbase.h>
 
 #include <string>
 #include <vector>
 
+#include "com_initialization.h"
 #include "command_line.h"
 #include "console_output.h"
 #include "exit_status.h"
@@ -16,24 +16,6 @@
 #include "scc_session.h"
 
 namespace {
-
-// COM for this thread, as a single-threaded apartment, for as long as the object lives.
-class ComApartment {
-public:
-    ComApartment() : hr_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComApartment() {
-        if (SUCCEEDED(hr_)) {
-            ::CoUninitialize();
-        }
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-    HRESULT hr() const { return hr_; }
-
-private:
-    HRESULT hr_;
-};
 
 int UsageError(const std::wstring& reason) {
     WriteError(L"plimo-scc: " + reason + L"\n" + UsageText());
@@ -143,7 +125,8 @@ int RunProviderCommand(const Invocation& invocation) {
         WriteOut(FormatProductVersion(false));
     }
     SessionResult result;
-    ComApartment com;
+    // RunSession needs COM on this thread as a single-threaded apartment.
+    const ComInitialization com(COINIT_APARTMENTTHREADED);
     if (FAILED(com.hr())) {
         WriteError(L"plimo-scc: starting COM: " + HResultLine(com.hr()) + L"\n");
         return kExitNotReached;

@@ -59,9 +59,7 @@ std::wstring ReadText(HKEY key, const wchar_t* name) {
 std::wstring ServerPath(const std::wstring& key, const View& view,
                         std::wstring* serverName = nullptr) {
     ScopedRegKey provider;
-    if (FAILED(OpenKey(key.c_str(), view, &provider)) || !provider) {
-        return std::wstring();
-    }
+    if (FAILED(OpenKey(key.c_str(), view, &provider)) || !provider) return std::wstring();
     if (serverName != nullptr) {
         *serverName = ReadText(provider.get(), kNameValue);
     }
@@ -70,9 +68,7 @@ std::wstring ServerPath(const std::wstring& key, const View& view,
 
 std::wstring DefaultKey(const View& view) {
     ScopedRegKey root;
-    if (FAILED(OpenKey(kProviderRootKey, view, &root))) {
-        return std::wstring();
-    }
+    if (FAILED(OpenKey(kProviderRootKey, view, &root))) return std::wstring();
     return ReadText(root.get(), kDefaultProviderValue);
 }
 
@@ -147,9 +143,7 @@ namespace {
 HRESULT ListProvidersIn(const View& view, std::vector<InstalledProvider>* providers) {
     ScopedRegKey list;
     HRESULT hr = OpenKey(kInstalledProvidersKey, view, &list);
-    if (FAILED(hr) || !list) {
-        return hr;
-    }
+    if (FAILED(hr) || !list) return hr;
     const std::wstring defaultKey = DefaultKey(view);
     for (DWORD index = 0;; ++index) {
         // A value name holds at most 16,383 characters.
@@ -183,9 +177,7 @@ HRESULT ListInstalledProviders(std::vector<InstalledProvider>* providers) {
     providers->clear();
     for (const View& view : Views()) {
         HRESULT hr = ListProvidersIn(view, providers);
-        if (FAILED(hr)) {
-            return hr;
-        }
+        if (FAILED(hr)) return hr;
     }
     return S_OK;
 }
@@ -199,9 +191,7 @@ bool ChooseProvider(const std::wstring& given, ProviderChoice* choice, std::wstr
     }
     std::vector<InstalledProvider> providers;
     HRESULT hr = ListInstalledProviders(&providers);
-    if (FAILED(hr)) {
-        return Fail(error, L"cannot read the machine's list of providers");
-    }
+    if (FAILED(hr)) return Fail(error, L"cannot read the machine's list of providers");
     for (const InstalledProvider& provider : providers) {
         if (SameText(provider.name, given)) {
             return ChooseEntry(provider, choice, error);

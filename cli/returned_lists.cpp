@@ -1,3 +1,4 @@
+#include "safe_array_access.h"
 #include "returned_lists.h"
 
 #include "scoped_resource.h"
@@ -14,12 +15,9 @@ HRESULT ReadList(const VARIANT& list, VARTYPE type, Read read, std::vector<T>* v
         FAILED(::SafeArrayGetUBound(list.parray, 1, &upper)) || lower != 0) {
         return E_UNEXPECTED;
     }
-    VARIANT* elements = nullptr;
-    HRESULT hr = ::SafeArrayAccessData(list.parray, reinterpret_cast<void**>(&elements));
-    if (FAILED(hr)) {
-        return hr;
-    }
-    ScopedSafeArrayAccess access(list.parray);
+    SafeArrayAccess<VARIANT> elements;
+    HRESULT hr = elements.Open(list.parray);
+    if (FAILED(hr)) return hr;
     const size_t count = static_cast<size_t>(upper - lower + 1);
     for (size_t i = 0; i < count; ++i) {
         if (elements[i].vt != type) {

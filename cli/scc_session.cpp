@@ -1,3 +1,5 @@
+#include "safe_array_access.h"
+#include "com_ptr.h"
 #include "scc_session.h"
 
 #include <oleauto.h>
@@ -40,16 +42,11 @@ HRESULT CreateVector(VARTYPE type, size_t count, ScopedSafeArray* array) {
 // VARIANT, which scripting languages make, are refused by the server.
 HRESULT MakeNameArray(const std::vector<std::wstring>& names, ScopedSafeArray* array) {
     HRESULT hr = CreateVector(VT_BSTR, names.size(), array);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    BSTR* elements = nullptr;
-    hr = ::SafeArrayAccessData(array->get(), reinterpret_cast<void**>(&elements));
-    if (FAILED(hr)) {
-        return hr;
-    }
+    if (FAILED(hr)) return hr;
+    SafeArrayAccess<BSTR> elements;
+    hr = elements.Open(array->get());
+    if (FAILED(hr)) return hr;
     // The array owns each string from here on: destroying it frees them.
-    ScopedSafeArrayAccess access(array->get());
     for (size_t i = 0; i < names.size(); ++i) {
         elements[i] = ::SysAllocStringLen(names[i].data(), static_cast<UINT>(names[i].size()));
         if (elements[i] == nullptr) {
@@ -90,13 +87,10 @@ HRESULT ReadStatuses(const VARIANT& status, size_t count, std::vector<LONG>* sta
         static_cast<size_t>(upper - lower + 1) != count) {
         return E_UNEXPECTED; // not the shape the interface promises
     }
-    LONG* words = nullptr;
-    HRESULT hr = ::SafeArrayAccessData(status.parray, reinterpret_cast<void**>(&words));
-    if (FAILED(hr)) {
-        return hr;
-    }
-    ScopedSafeArrayAccess access(status.parray);
-    statuses->assign(words, words + count);
+    SafeArrayAccess<LONG> words;
+    HRESULT hr = words.Open(status.parray);
+    if (FAILED(hr)) return hr;
+    statuses->assign(words.data(), words.data() + count);
     return S_OK;
 }
 
@@ -157,24 +151,20 @@ private:
         const CLSID& server =
             request_.serverBits == 64 ? CLSID_TovikPlimoWrapper64 : CLSID_TovikPlimoWrapper2;
         return ::CoCreateInstance(server, nullptr, CLSCTX_LOCAL_SERVER, IID_IPlimoWrapper2,
-                                  reinterpret_cast<void**>(scc_.put()));
+                                  scc_.putVoid());
     }
 
     HRESULT Bind() {
         HRESULT hr = S_OK;
         ScopedBstr path = AllocString(request_.providerPath.c_str(), &hr);
-        if (FAILED(hr)) {
-            return hr;
-        }
+        if (FAILED(hr)) return hr;
         return scc_->Init(path.get());
     }
 
     Answer Initialize() {
         HRESULT hr = S_OK;
         ScopedBstr caller = AllocString(kCallerName, &hr);
-        if (FAILED(hr)) {
-            return {hr, 0};
-        }
+        if (FAILED(hr)) return {hr, 0};
         ScopedBstr name, label;
         LONG code = 0;
         hr = scc_->SccInitialize(kNoWindow, caller.get(), name.put(), &result_->capabilities,
@@ -254,13 +244,9 @@ private:
     HRESULT RunCommand(LONG* code) {
         ScopedSafeArray names;
         HRESULT hr = MakeNameArray(request_.files, &names);
-        if (FAILED(hr)) {
-            return hr;
-        }
+        if (FAILED(hr)) return hr;
         ScopedBstr comment = AllocString(request_.comment, &hr);
-        if (FAILED(hr)) {
-            return hr;
-        }
+        if (FAILED(hr)) return hr;
         const VARIANT files = ArrayArgument(VT_BSTR, names.get());
         switch (request_.command) {
         case Command::Status:
@@ -318,14 +304,10 @@ private:
         for (const std::wstring& name : request_.files) {
             HRESULT hr = S_OK;
             ScopedBstr file = AllocString(name.c_str(), &hr);
-            if (FAILED(hr)) {
-                return hr;
-            }
+            if (FAILED(hr)) return hr;
             LONG answer = 0;
             hr = call(file.get(), &answer);
-            if (FAILED(hr)) {
-                return hr;
-            }
+            if (FAILED(hr)) return hr;
             result_->statuses.push_back(answer);
             if (answer < 0 || answer == SCC_I_OPERATIONCANCELED) {
                 *code = answer;
@@ -343,21 +325,15 @@ private:
         if (hr == kNoEntryPoint) {
             return QueuedEvents(code);
         }
-        if (FAILED(hr)) {
-            return hr;
-        }
+        if (FAILED(hr)) return hr;
         result_->reportsComplete = hr == S_OK;
         std::vector<std::wstring> reportedNames, latestNames;
         std::vector<LONG> changes;
-        hr = ReadTexts(names.get(), &reportedNames);
-        if (SUCCEEDED(hr)) {
-            hr = ReadLongs(kinds.get(), &changes);
-        }
-        if (SUCCEEDED(hr)) {
-            hr = ReadTexts(latest.get(), &latestNames);
-        }
-        if (FAILED(hr) || changes.size() != reportedNames.size() ||
-            latestNames.size() != reportedNames.size()) {
+        // An answer that cannot be read is not the shape the interface promises.
+        if (FAILED(ReadTexts(names.get(), &reportedNames))) return E_UNEXPECTED;
+        if (FAILED(ReadLongs(kinds.get(), &changes))) return E_UNEXPECTED;
+        if (FAILED(ReadTexts(latest.get(), &latestNames))) return E_UNEXPECTED;
+        if (changes.size() != reportedNames.size() || latestNames.size() != reportedNames.size()) {
             return E_UNEXPECTED;
         }
         for (size_t i = 0; i < reportedNames.size(); ++i) {
@@ -379,9 +355,7 @@ private:
             ScopedBstr name;
             LONG status = 0;
             HRESULT hr = scc_->SccGetEvents(name.put(), &status, &remaining, code);
-            if (FAILED(hr) || *code != 0) {
-                return hr;
-            }
+            if (FAILED(hr) || *code != 0) return hr;
             if (::SysStringLen(name.get()) == 0) {
                 break; // nothing was queued
             }
@@ -395,25 +369,17 @@ private:
         const LONG options = request_.folders ? SCC_PL_DIR : 0;
         HRESULT hr = scc_->SccPopulateList(SCC_COMMAND_GET, files, options, keep.put(),
                                            status.put(), names.put(), given.put(), code);
-        if (FAILED(hr)) {
-            return hr;
-        }
+        if (FAILED(hr)) return hr;
         result_->reportsComplete = hr == S_OK;
         std::vector<bool> keeps;
         std::vector<LONG> statuses;
         std::vector<std::wstring> reportedNames;
-        hr = ReadFlags(keep.get(), &keeps);
-        if (SUCCEEDED(hr)) {
-            hr = ReadLongs(status.get(), &statuses);
-        }
-        if (SUCCEEDED(hr)) {
-            hr = ReadTexts(names.get(), &reportedNames);
-        }
-        if (SUCCEEDED(hr)) {
-            hr = ReadLongs(given.get(), &result_->statuses);
-        }
-        if (FAILED(hr) || keeps.size() != reportedNames.size() ||
-            statuses.size() != reportedNames.size() ||
+        // An answer that cannot be read is not the shape the interface promises.
+        if (FAILED(ReadFlags(keep.get(), &keeps))) return E_UNEXPECTED;
+        if (FAILED(ReadLongs(status.get(), &statuses))) return E_UNEXPECTED;
+        if (FAILED(ReadTexts(names.get(), &reportedNames))) return E_UNEXPECTED;
+        if (FAILED(ReadLongs(given.get(), &result_->statuses))) return E_UNEXPECTED;
+        if (keeps.size() != reportedNames.size() || statuses.size() != reportedNames.size() ||
             result_->statuses.size() != request_.files.size()) {
             return E_UNEXPECTED;
         }
@@ -426,9 +392,7 @@ private:
     HRESULT QueryFolders(const VARIANT& folders, LONG* code) {
         ScopedVariant status;
         HRESULT hr = scc_->SccDirQueryInfo(folders, status.put(), code);
-        if (FAILED(hr)) {
-            return hr;
-        }
+        if (FAILED(hr)) return hr;
         hr = ReadLongs(status.get(), &result_->statuses);
         return SUCCEEDED(hr) && result_->statuses.size() == request_.files.size() ? S_OK
                                                                                   : E_UNEXPECTED;
@@ -437,9 +401,7 @@ private:
     HRESULT QueryStatus(const VARIANT& files, LONG* code) {
         ScopedVariant status;
         HRESULT hr = scc_->SccQueryInfo(files, status.put(), code);
-        if (FAILED(hr)) {
-            return hr;
-        }
+        if (FAILED(hr)) return hr;
         return ReadStatuses(status.get(), request_.files.size(), &result_->statuses);
     }
 
@@ -447,9 +409,7 @@ private:
         // One option word per file; automatic type detection is the provider's to do.
         ScopedSafeArray options;
         HRESULT hr = CreateVector(VT_I4, request_.files.size(), &options);
-        if (FAILED(hr)) {
-            return hr;
-        }
+        if (FAILED(hr)) return hr;
         static_assert(SCC_FILETYPE_AUTO == 0, "a new array holds zeros");
         return scc_->SccAdd(kNoWindow, files, comment, ArrayArgument(VT_I4, options.get()), 0,
                             code);
@@ -457,7 +417,7 @@ private:
 
     const SessionRequest& request_;
     SessionResult* result_;
-    ScopedInterface<IPlimoWrapper2> scc_;
+    ComPtr<IPlimoWrapper2> scc_;
 };
 
 } // namespace

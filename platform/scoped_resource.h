@@ -1,4 +1,5 @@
-// One owner for every kind of platform resource: a handle, a BSTR, a SAFEARRAY, a library, a lock.
+// One owner for every kind of platform resource held by a value: a handle, a BSTR, a SAFEARRAY,
+// a library, a registry key. Interfaces have ComPtr; locks and data access their own scopes.
 #pragma once
 
 #include <windows.h>
@@ -25,9 +26,6 @@ public:
     }
 
     T get() const { return value_; }
-    // For owners of interface pointers.
-    T operator->() const { return value_; }
-    auto& operator*() const { return *value_; }
     explicit operator bool() const { return value_ != Invalid; }
 
     // Releases what is held (if anything) and takes `value` instead.
@@ -57,12 +55,6 @@ using ScopedBstr = ScopedResource<BSTR, &::SysFreeString>;
 using ScopedSafeArray = ScopedResource<SAFEARRAY*, &::SafeArrayDestroy>;
 using ScopedRegKey = ScopedResource<HKEY, &::RegCloseKey>;
 
-// One reference to a COM interface, released at the end of the scope.
-template <class I> void ReleaseInterface(I* itf) {
-    itf->Release();
-}
-template <class I> using ScopedInterface = ScopedResource<I*, &ReleaseInterface<I>>;
-
 // A SAFEARRAY its owner has locked once: released by unlocking it and, only when that succeeds,
 // destroying it, so an array someone else still has locked is never destroyed.
 inline void UnlockAndDestroySafeArray(SAFEARRAY* array) {
@@ -71,5 +63,3 @@ inline void UnlockAndDestroySafeArray(SAFEARRAY* array) {
     }
 }
 using ScopedLockedSafeArray = ScopedResource<SAFEARRAY*, &UnlockAndDestroySafeArray>;
-// An open SafeArrayAccessData on the array held; released by ending that access.
-using ScopedSafeArrayAccess = ScopedResource<SAFEARRAY*, &::SafeArrayUnaccessData>;

@@ -7,10 +7,11 @@
 
 #include <utility>
 
+#include "com_ptr.h"
 #include "scoped_resource.h"
 
-using ScopedTypeLib = ScopedInterface<ITypeLib>;
-using ScopedTypeInfo = ScopedInterface<ITypeInfo>;
+using ScopedTypeLib = ComPtr<ITypeLib>;
+using ScopedTypeInfo = ComPtr<ITypeInfo>;
 
 // One structure lent by `Lender`, handed back with its member `Return` at the end of the scope.
 // The lender must outlive the owner. Move-only.

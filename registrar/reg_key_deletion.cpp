@@ -48,7 +48,7 @@ bool HasSubkeys(HKEY key) {
 }
 
 LONG DeleteKeyTree(HKEY parent, LPCWSTR name) {
-    CRegKeyHandle key;
+    RegKeyHandle key;
     LONG error = key.Open(parent, name, KEY_READ | KEY_WRITE);
     if (error != ERROR_SUCCESS) {
         return error;

@@ -7,9 +7,9 @@
 
 // Owns at most one open key. A successful Open or Create closes the key held before and keeps
 // the new one; a failed one leaves the held key as it was. Destruction closes the key.
-class CRegKeyHandle {
+class RegKeyHandle {
 public:
-    CRegKeyHandle() = default;
+    RegKeyHandle() = default;
 
     // RegOpenKeyExW of parent\name; returns its Win32 code. A null or empty name opens a new
     // handle to `parent` itself.
@@ -23,8 +23,8 @@ public:
     LONG Close();
 
     // The held key, or null. The handle stays owned by this object.
-    HKEY get() const { return m_key.get(); }
+    HKEY get() const { return key_.get(); }
 
 private:
-    ScopedRegKey m_key;
+    ScopedRegKey key_;
 };

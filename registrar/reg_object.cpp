@@ -1,21 +1,14 @@
 // The replacement-variable table.
 #include "reg_object.h"
 
-#include "atl_exception.h"
+#include "hresult_error.h"
 
-HRESULT STDMETHODCALLTYPE CRegObject::QueryInterface(REFIID, void** ppv) {
-    if (ppv != nullptr) {
-        *ppv = nullptr;
-    }
-    return E_NOTIMPL;
-}
-
-HRESULT STDMETHODCALLTYPE CRegObject::AddVariable(LPCWSTR name, LPCWSTR value) {
+HRESULT RegObject::AddVariable(LPCWSTR name, LPCWSTR value) {
     if (name == nullptr || value == nullptr) {
         return E_INVALIDARG;
     }
     try {
-        m_variables.emplace_back(name, value);
+        variables_.emplace_back(name, value);
     } catch (...) {
         // emplace_back gives the strong guarantee: the table is as it was.
         return HResultFromCaughtException();
@@ -23,13 +16,13 @@ HRESULT STDMETHODCALLTYPE CRegObject::AddVariable(LPCWSTR name, LPCWSTR value) {
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE CRegObject::ClearVariables() {
-    m_variables.clear();
+HRESULT RegObject::ClearVariables() {
+    variables_.clear();
     return S_OK;
 }
 
-LPCWSTR CRegObject::FindVariable(LPCWSTR name) const {
-    for (const auto& variable : m_variables) {
+LPCWSTR RegObject::FindVariable(LPCWSTR name) const {
+    for (const auto& variable : variables_) {
         if (::lstrcmpiW(variable.first.c_str(), name) == 0) {
             return variable.second.c_str();
         }

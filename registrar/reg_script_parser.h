@@ -1,55 +1,39 @@
-// The interpreter of registry scripts: it walks a script's nested { } blocks and registers them
-// (creates keys, sets values) or unregisters them (deletes what they name) directly, untransacted.
+// The entry to registry scripts: it expands a script's variables, then registers or unregisters
+// its root blocks one after the other, directly on the registry, untransacted.
 #pragma once
 
 #include <windows.h>
 
-#include <memory>
-
 #include "reg_object.h"
+#include "variable_expansion.h"
 
-// Applies one script with the variables of one CRegObject, which must outlive the parser. One
-// parser serves one script application at a time, on one thread.
-class CRegScriptParser {
+// Applies scripts with the variables of one RegObject, which must outlive the parser, in one
+// registry scope. Each call stands alone.
+class RegScriptParser {
 public:
-    // Longest token, quotes removed; its buffer holds one more character for the terminator.
-    static constexpr size_t kMaxTokenLength = 4094;
-    static constexpr size_t kTokenCapacity = 4096;
-    // Deepest nesting of blocks, the root block being level 1; deeper scripts are refused.
-    static constexpr int kMaxNesting = 64;
+    RegScriptParser(const RegObject& variables, RegistryScope scope);
+    RegScriptParser(const RegScriptParser&) = delete;
+    RegScriptParser& operator=(const RegScriptParser&) = delete;
 
-    explicit CRegScriptParser(CRegObject& variables);
-    ~CRegScriptParser();
-    CRegScriptParser(const CRegScriptParser&) = delete;
-    CRegScriptParser& operator=(const CRegScriptParser&) = delete;
+    // Registers the whole script `text`. An empty text succeeds and does nothing. Stops at the
+    // first error and returns it; a root block whose registration failed is unregistered again,
+    // earlier root blocks stay. Errors: those of ExpandVariables (and then the registry is
+    // untouched), DISP_E_EXCEPTION for any syntax error, E_FAIL for odd binary text,
+    // E_OUTOFMEMORY, HRESULT_FROM_WIN32 of a refused registry call.
+    HRESULT RegisterScript(LPCWSTR text) const;
+    // Unregisters the whole script `text`, with the errors of RegisterScript; stops at the first
+    // one, and what was removed before it stays removed.
+    HRESULT UnregisterScript(LPCWSTR text) const;
+    // RegisterScript or UnregisterScript, for callers that hold the choice as a flag.
+    HRESULT ApplyScript(LPCWSTR text, bool doRegister) const {
+        return doRegister ? RegisterScript(text) : UnregisterScript(text);
+    }
 
-    // Registers (doRegister) or unregisters the whole script `text`. An empty text succeeds and
-    // does nothing. Stops at the first error and returns it; a root block whose registration
-    // failed is unregistered again, earlier root blocks stay. Errors: those of ExpandVariables
-    // (and then the registry is untouched), DISP_E_EXCEPTION for any syntax error, E_FAIL for
-    // odd binary text, E_OUTOFMEMORY, HRESULT_FROM_WIN32 of a refused registry call.
-    HRESULT ApplyScript(LPCWSTR text, bool doRegister);
-
-    // Expands `text` with this parser's variables, in per-user form when per-user registration
-    // mode is on; see ExpandScriptVariables. The caller frees *result with CoTaskMemFree.
-    HRESULT ExpandVariables(LPCWSTR text, LPOLESTR* result);
+    // Expands `text` with this parser's variables, in this parser's scope; see
+    // ExpandScriptVariables. The caller frees *result with CoTaskMemFree.
+    HRESULT ExpandVariables(LPCWSTR text, LPOLESTR* result) const;
 
 private:
-    struct Buffers;
-
-    HRESULT ApplyExpandedScript(bool doRegister);
-    void SkipBlanks();
-    HRESULT NextToken(LPWSTR token);
-    HRESULT ApplyBlock(LPWSTR token, HKEY parent, bool doRegister, bool recovering, int level);
-    HRESULT ApplyValueEntry(LPWSTR token, HKEY parent, bool doRegister, bool recovering,
-                            bool deletable);
-    HRESULT RegisterKeyEntry(LPWSTR token, HKEY parent, int level);
-    HRESULT UnregisterKeyEntry(LPWSTR token, HKEY parent, bool recovering, bool deletable,
-                               int level);
-    HRESULT WriteValue(HKEY key, LPCWSTR valueName, LPWSTR token);
-    HRESULT SkipAssignment(LPWSTR token);
-
-    CRegObject& m_variables;
-    LPCWSTR m_cursor = nullptr;
-    std::unique_ptr<Buffers> m_buffers;
+    const RegObject& variables_;
+    const RegistryScope scope_;
 };

@@ -93,9 +93,7 @@ HRESULT SetDword(HKEY key, LPCWSTR name, LPCWSTR text) {
     ULONG number = 0;
     // A number the conversion refuses would be written as whatever it left behind: refuse it.
     // Some headers declare the text non-const; the conversion only reads it.
-    if (FAILED(::VarUI4FromStr(const_cast<OLECHAR*>(text), 0, 0, &number))) {
-        return DISP_E_EXCEPTION;
-    }
+    if (FAILED(::VarUI4FromStr(const_cast<OLECHAR*>(text), 0, 0, &number))) return DISP_E_EXCEPTION;
     const DWORD value = number;
     return HResultFromWin32(SetValue(key, name, REG_DWORD, &value, sizeof(value)));
 }

@@ -13,9 +13,12 @@ constexpr wchar_t kPerUserPrefix[] = L"HKCU\r\n{\tSoftware\r\n\t{\r\n\t\tClasses
 // Closes the Software and HKCU blocks; the script's own closing brace then follows.
 constexpr wchar_t kPerUserSuffix[] = L"\r\n\t}\r\n}\r\n";
 
-// A growing text from the COM task allocator, doubled whenever an append would not fit.
+// Grows a text from the COM task allocator that its caller's owner holds, doubling it whenever
+// an append would not fit. The owner keeps the text on every path, so a failure leaks nothing.
 class ExpansionBuffer {
 public:
+    explicit ExpansionBuffer(ScopedTaskText& text) : text_(text) {}
+
     HRESULT Reserve(size_t inputLength) {
         size_t capacity = inputLength <= kMaxCapacity / 2 ? inputLength * 2 : kMaxCapacity;
         if (capacity < 100) {
@@ -24,64 +27,59 @@ public:
         if (capacity >= kMaxCapacity) {
             return E_OUTOFMEMORY;
         }
-        m_text.reset(static_cast<LPOLESTR>(::CoTaskMemAlloc(capacity * sizeof(wchar_t))));
-        if (!m_text) {
+        text_.reset(static_cast<LPOLESTR>(::CoTaskMemAlloc(capacity * sizeof(wchar_t))));
+        if (!text_) {
             return E_OUTOFMEMORY;
         }
-        m_capacity = capacity;
-        m_length = 0;
-        m_text.get()[0] = L'\0';
+        capacity_ = capacity;
+        length_ = 0;
+        text_.get()[0] = L'\0';
         return S_OK;
     }
 
     HRESULT Append(LPCWSTR text, size_t count) {
         // One more character than the text for the terminator.
-        if (count >= kMaxCapacity - m_length) {
+        if (count >= kMaxCapacity - length_) {
             return E_OUTOFMEMORY;
         }
-        const size_t needed = m_length + count + 1;
-        if (needed > m_capacity) {
+        const size_t needed = length_ + count + 1;
+        if (needed > capacity_) {
             HRESULT hr = Grow(needed);
-            if (FAILED(hr)) {
-                return hr;
-            }
+            if (FAILED(hr)) return hr;
         }
-        std::wmemcpy(m_text.get() + m_length, text, count);
-        m_length += count;
-        m_text.get()[m_length] = L'\0';
+        std::wmemcpy(text_.get() + length_, text, count);
+        length_ += count;
+        text_.get()[length_] = L'\0';
         return S_OK;
     }
 
     HRESULT Append(LPCWSTR text) { return Append(text, std::wcslen(text)); }
-
-    // The caller owns the returned text.
-    LPOLESTR Release() { return m_text.release(); }
 
 private:
     // Capacities of 2^31 characters or more are refused.
     static constexpr size_t kMaxCapacity = size_t{1} << 31;
 
     HRESULT Grow(size_t needed) {
-        size_t capacity = m_capacity;
+        size_t capacity = capacity_;
         while (capacity < needed) {
             if (capacity >= kMaxCapacity / 2) {
                 return E_OUTOFMEMORY;
             }
             capacity *= 2;
         }
-        void* grown = ::CoTaskMemRealloc(m_text.get(), capacity * sizeof(wchar_t));
+        void* grown = ::CoTaskMemRealloc(text_.get(), capacity * sizeof(wchar_t));
         if (grown == nullptr) {
             return E_OUTOFMEMORY; // the old text is still held and freed by the owner
         }
-        m_text.release(); // moved by the reallocation
-        m_text.reset(static_cast<LPOLESTR>(grown));
-        m_capacity = capacity;
+        text_.release(); // moved by the reallocation
+        text_.reset(static_cast<LPOLESTR>(grown));
+        capacity_ = capacity;
         return S_OK;
     }
 
-    ScopedTaskText m_text;
-    size_t m_capacity = 0;
-    size_t m_length = 0;
+    ScopedTaskText& text_;
+    size_t capacity_ = 0;
+    size_t length_ = 0;
 };
 
 // Tracks where the text stands for the per-user rewrite: brace depth outside quoted stretches,
@@ -103,28 +101,26 @@ bool AtTokenStart(LPCWSTR text, LPCWSTR cursor) {
 
 } // namespace
 
-HRESULT ExpandScriptVariables(const CRegObject& variables, LPCWSTR text, bool perUser,
+HRESULT ExpandScriptVariables(const RegObject& variables, LPCWSTR text, RegistryScope scope,
                               LPOLESTR* result) {
     if (text == nullptr || result == nullptr) {
         return E_POINTER;
     }
     *result = nullptr;
 
-    ExpansionBuffer expanded;
+    ScopedTaskText expandedText;
+    ExpansionBuffer expanded(expandedText);
     HRESULT hr = expanded.Reserve(std::wcslen(text));
-    if (FAILED(hr)) {
-        return hr;
-    }
+    if (FAILED(hr)) return hr;
 
+    const bool perUser = scope == RegistryScope::PerUser;
     RootBlockState state;
     LPCWSTR cursor = text;
     while (*cursor != L'\0') {
         if (perUser) {
             if (state.level == 0 && std::wcsncmp(cursor, kClassesRoot, kClassesRootLength) == 0) {
                 hr = expanded.Append(kPerUserPrefix);
-                if (FAILED(hr)) {
-                    return hr;
-                }
+                if (FAILED(hr)) return hr;
                 state.rewritten = true;
                 cursor += kClassesRootLength;
                 continue;
@@ -137,9 +133,7 @@ HRESULT ExpandScriptVariables(const CRegObject& variables, LPCWSTR text, bool pe
                 } else if (cursor[1] == L'\'') {
                     // A doubled quote inside a stretch is one character of it, not its end.
                     hr = expanded.Append(cursor, 2);
-                    if (FAILED(hr)) {
-                        return hr;
-                    }
+                    if (FAILED(hr)) return hr;
                     cursor += 2;
                     continue;
                 } else {
@@ -151,9 +145,7 @@ HRESULT ExpandScriptVariables(const CRegObject& variables, LPCWSTR text, bool pe
                 --state.level;
                 if (state.level == 0 && state.rewritten) {
                     hr = expanded.Append(kPerUserSuffix);
-                    if (FAILED(hr)) {
-                        return hr;
-                    }
+                    if (FAILED(hr)) return hr;
                     state.rewritten = false;
                 }
             }
@@ -162,9 +154,7 @@ HRESULT ExpandScriptVariables(const CRegObject& variables, LPCWSTR text, bool pe
         if (*cursor == L'%') {
             if (cursor[1] == L'%') {
                 hr = expanded.Append(cursor, 1);
-                if (FAILED(hr)) {
-                    return hr;
-                }
+                if (FAILED(hr)) return hr;
                 cursor += 2;
                 continue;
             }
@@ -185,21 +175,17 @@ HRESULT ExpandScriptVariables(const CRegObject& variables, LPCWSTR text, bool pe
                 return DISP_E_EXCEPTION;
             }
             hr = expanded.Append(value);
-            if (FAILED(hr)) {
-                return hr;
-            }
+            if (FAILED(hr)) return hr;
             cursor = nameEnd + 1;
             continue;
         }
 
         LPCWSTR const next = ::CharNextW(cursor);
         hr = expanded.Append(cursor, static_cast<size_t>(next - cursor));
-        if (FAILED(hr)) {
-            return hr;
-        }
+        if (FAILED(hr)) return hr;
         cursor = next;
     }
 
-    *result = expanded.Release();
+    *result = expandedText.release();
     return S_OK;
 }

@@ -4,7 +4,11 @@
 
 #include <windows.h>
 
-class IRegistrarBase;
+// A replacement variable handed to a registry script; a list of them ends with a null name.
+struct RegistryVariable {
+    const wchar_t* name;
+    const wchar_t* value;
+};
 
 // One class the server publishes: its identifier and the hook that applies (true) or removes
 // (false) its registry script. An empty slot of the server's class table has a null identifier.
@@ -23,8 +27,9 @@ public:
     // The server's classes, in the order of its class table.
     virtual size_t ClassCount() const = 0;
     virtual RegisteredClass ClassAt(size_t index) const = 0;
-    // Adds the server's own replacement variables to `registrar`; the result of the last add.
-    virtual HRESULT AddCommonVariables(IRegistrarBase* registrar) = 0;
+    // The server's own replacement variables, which every script is applied with; the list ends
+    // with a null name and stays valid as long as the host.
+    virtual const RegistryVariable* CommonVariables() const = 0;
 
 protected:
     ~IRegistrationHost() = default;

@@ -1,4 +1,4 @@
-// Applying the server's registry script resources with the module's replacement variables.
+// Applying the server's registry scripts with the module's replacement variables.
 #include "server_registration.h"
 
 #include <windows.h>
@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <string>
 
+#include "hresult_error.h"
 #include "reg_object.h"
 #include "reg_script_parser.h"
 #include "scoped_resource.h"
@@ -61,54 +63,66 @@ HRESULT LoadScriptText(const wchar_t* imagePath, UINT id, std::unique_ptr<wchar_
     return S_OK;
 }
 
+// Adds the pairs of `list` (ending with a null name; may be null), leaving out those without a
+// value.
+HRESULT AddVariables(RegObject& variables, const RegistryVariable* list) {
+    for (const RegistryVariable* pair = list; pair != nullptr && pair->name != nullptr; ++pair) {
+        if (pair->value == nullptr) {
+            continue;
+        }
+        HRESULT hr = variables.AddVariable(pair->name, pair->value);
+        if (FAILED(hr)) return hr;
+    }
+    return S_OK;
+}
+
+// Module_Raw is the path as it may stand inside a quoted script token, where a single quote
+// must be doubled; Module is that in double quotes, as a command line names the server.
+HRESULT AddModuleVariables(RegObject& variables, LPCWSTR modulePath) {
+    try {
+        std::wstring raw;
+        for (LPCWSTR in = modulePath; *in != L'\0'; ++in) {
+            raw += *in;
+            if (*in == L'\'') {
+                raw += L'\'';
+            }
+        }
+        const std::wstring quoted = L"\"" + raw + L"\"";
+        HRESULT hr = variables.AddVariable(L"Module", quoted.c_str());
+        if (FAILED(hr)) return hr;
+        return variables.AddVariable(L"Module_Raw", raw.c_str());
+    } catch (...) {
+        return HResultFromCaughtException();
+    }
+}
+
 } // namespace
 
-HRESULT CServerRegistration::ApplyRegistryResource(UINT id, bool doRegister,
-                                                   const RegistryVariable* extra) {
-    CRegObject registrar;
-    for (const RegistryVariable* pair = extra; pair != nullptr && pair->name != nullptr; ++pair) {
-        if (pair->value != nullptr) {
-            registrar.AddVariable(pair->name, pair->value);
-        }
-    }
-    HRESULT hr = AddCommonVariables(&registrar);
-    if (FAILED(hr)) {
-        return hr;
-    }
-
+HRESULT ServerRegistration::ApplyRegistryResource(UINT id, bool doRegister,
+                                                  const RegistryVariable* extra) {
     wchar_t path[MAX_PATH];
-    hr = ImagePath(ResourceInstance(), path);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    // The path stands inside a quoted script token, where a single quote must be doubled.
-    wchar_t raw[2 * MAX_PATH + 1];
-    wchar_t* out = raw;
-    for (const wchar_t* in = path; *in != L'\0'; ++in) {
-        *out++ = *in;
-        if (*in == L'\'') {
-            *out++ = L'\'';
-        }
-    }
-    *out = L'\0';
-    wchar_t quoted[2 * MAX_PATH + 3];
-    quoted[0] = L'"';
-    ::lstrcpyW(quoted + 1, raw);
-    ::lstrcatW(quoted, L"\"");
-    hr = registrar.AddVariable(L"Module", quoted);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    hr = registrar.AddVariable(L"Module_Raw", raw);
-    if (FAILED(hr)) {
-        return hr;
-    }
-
+    HRESULT hr = ImagePath(ResourceInstance(), path);
+    if (FAILED(hr)) return hr;
     std::unique_ptr<wchar_t[]> text;
     hr = LoadScriptText(path, id, &text);
-    if (FAILED(hr)) {
-        return hr;
+    if (FAILED(hr)) return hr;
+    return ApplyRegistryScript(text.get(), path, doRegister, extra);
+}
+
+HRESULT ServerRegistration::ApplyRegistryScript(LPCWSTR text, LPCWSTR modulePath, bool doRegister,
+                                                const RegistryVariable* extra) {
+    if (text == nullptr || modulePath == nullptr) {
+        return E_POINTER;
     }
-    CRegScriptParser parser(registrar);
-    return parser.ApplyScript(text.get(), doRegister);
+    RegObject variables;
+    HRESULT hr = AddVariables(variables, extra);
+    if (FAILED(hr)) return hr;
+    hr = AddVariables(variables, CommonVariables());
+    if (FAILED(hr)) return hr;
+    hr = AddModuleVariables(variables, modulePath);
+    if (FAILED(hr)) return hr;
+    const RegistryScope scope = registrationMode() == RegistrationMode::PerUser
+                                    ? RegistryScope::PerUser
+                                    : RegistryScope::PerMachine;
+    return RegScriptParser(variables, scope).ApplyScript(text, doRegister);
 }

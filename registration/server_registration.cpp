@@ -3,22 +3,21 @@
 
 #include <windows.h>
 
-#include "registration_mode.h"
 #include "server_identity.h"
 
-HRESULT CServerRegistration::RegisterAppIdEntries() {
+HRESULT ServerRegistration::RegisterAppIdEntries() {
     const RegistryVariable appId[] = {{L"APPID", kAppIdText}, {nullptr, nullptr}};
     return ApplyRegistryResource(kAppIdScript, true, appId);
 }
 
-HRESULT CServerRegistration::UnregisterAppIdEntries() {
+HRESULT ServerRegistration::UnregisterAppIdEntries() {
     const RegistryVariable appId[] = {{L"APPID", kAppIdText}, {nullptr, nullptr}};
     return ApplyRegistryResource(kAppIdScript, false, appId);
 }
 
 // No class of this server belongs to a component category, so the walks below have none to
 // register or remove.
-HRESULT CServerRegistration::RegisterClassEntries(bool withTypeLibrary, const CLSID* onlyClass) {
+HRESULT ServerRegistration::RegisterClassEntries(bool withTypeLibrary, const CLSID* onlyClass) {
     HRESULT hr = S_OK;
     for (size_t i = 0; i < ClassCount(); ++i) {
         const RegisteredClass entry = ClassAt(i);
@@ -26,14 +25,12 @@ HRESULT CServerRegistration::RegisterClassEntries(bool withTypeLibrary, const CL
             continue;
         }
         hr = entry.updateRegistry(true);
-        if (FAILED(hr)) {
-            return hr;
-        }
+        if (FAILED(hr)) return hr;
     }
     return withTypeLibrary ? RegisterModuleTypeLib() : hr;
 }
 
-HRESULT CServerRegistration::UnregisterClassEntries(bool withTypeLibrary, const CLSID* onlyClass) {
+HRESULT ServerRegistration::UnregisterClassEntries(bool withTypeLibrary, const CLSID* onlyClass) {
     HRESULT hr = S_OK;
     for (size_t i = 0; i < ClassCount(); ++i) {
         const RegisteredClass entry = ClassAt(i);
@@ -41,35 +38,32 @@ HRESULT CServerRegistration::UnregisterClassEntries(bool withTypeLibrary, const 
             continue;
         }
         hr = entry.updateRegistry(false);
-        if (FAILED(hr)) {
-            return hr;
-        }
+        if (FAILED(hr)) return hr;
     }
     return withTypeLibrary ? UnregisterModuleTypeLib() : hr;
 }
 
-HRESULT CServerRegistration::RegisterAll() {
+HRESULT ServerRegistration::RegisterAll() {
     HRESULT hr = RegisterAppIdEntries();
-    if (FAILED(hr)) {
-        return hr;
-    }
+    if (FAILED(hr)) return hr;
     return RegisterClassEntries(true, nullptr);
 }
 
-HRESULT CServerRegistration::UnregisterAll() {
+HRESULT ServerRegistration::UnregisterAll() {
     // A failed class or type-library step keeps the AppID entries.
     HRESULT hr = UnregisterClassEntries(true, nullptr);
-    if (FAILED(hr)) {
-        return hr;
-    }
+    if (FAILED(hr)) return hr;
     return UnregisterAppIdEntries();
 }
 
-HRESULT CServerRegistration::RemovePerUserRegistration() {
-    SetPerUserRegistrationMode();
+HRESULT ServerRegistration::RemovePerUserRegistration() {
+    const RegistrationMode mode = mode_;
+    mode_ = RegistrationMode::PerUser;
     // Removing a per-user type library that is not there changes nothing on Windows, but Wine's
     // per-user removal takes the machine's registration with it, and the next activation could
     // not marshal the interface: the removal is asked only for a registration that exists.
     UnregisterClassEntries(PerUserTypeLibRegistered(), nullptr);
-    return UnregisterAppIdEntries();
+    const HRESULT hr = UnregisterAppIdEntries();
+    mode_ = mode;
+    return hr;
 }

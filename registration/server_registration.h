@@ -1,5 +1,5 @@
-// CServerRegistration: the server's registration of its AppID, its class with the ProgIDs and
-// its type library, per machine or (in per-user registration mode) under HKCU\Software\Classes.
+// ServerRegistration: the server's registration of its AppID, its class with the ProgIDs and
+// its type library, per machine or (in per-user mode) under HKCU\Software\Classes.
 #pragma once
 
 #include <windows.h>
@@ -7,28 +7,38 @@
 
 #include "registration_host.h"
 
-// A replacement variable handed to a registry script; a list of them ends with a null name.
-struct RegistryVariable {
-    const wchar_t* name;
-    const wchar_t* value;
-};
+// Where registration writes: in the machine's classes, or in the current user's alone
+// (HKCU\Software\Classes), which needs no administrator.
+enum class RegistrationMode { PerMachine, PerUser };
 
 // The operations the server's command line and the end of a served run call; the server's
 // module derives from it and supplies the host's part. Each returns the HRESULT of the last
 // step performed; earlier steps are not undone.
-class CServerRegistration : public IRegistrationHost {
+class ServerRegistration : public IRegistrationHost {
 public:
+    // The mode every later operation registers or unregisters in; PerMachine until set.
+    void SetRegistrationMode(RegistrationMode mode) { mode_ = mode; }
+    RegistrationMode registrationMode() const { return mode_; }
+
     HRESULT RegisterAll();
     HRESULT UnregisterAll();
-    // Removes the per-user registration (sets per-user mode for the rest of the process).
+    // Removes the per-user registration, whatever the mode; the mode stays as it was.
     HRESULT RemovePerUserRegistration();
     HRESULT RegisterAppIdEntries();
     HRESULT UnregisterAppIdEntries();
     HRESULT RegisterClassEntries(bool withTypeLibrary, const CLSID* onlyClass);
     HRESULT UnregisterClassEntries(bool withTypeLibrary, const CLSID* onlyClass);
-    // Applies (or removes) the "REGISTRY" script resource `id` with the host's variables and
-    // the `extra` pairs (ending with a null name; may be null).
+    // Applies (or removes) the "REGISTRY" script resource `id` of the host's resource image, for
+    // that image as the server; see ApplyRegistryScript.
     HRESULT ApplyRegistryResource(UINT id, bool doRegister, const RegistryVariable* extra);
+    // Applies (or removes) the registry script `text` in the current mode, for the server at
+    // `modulePath`: with the `extra` pairs (ending with a null name; may be null; a pair with a
+    // null value is left out), then the host's common variables, then Module (the path quoted
+    // for the script) and Module_Raw (the path as it stands inside a quoted token). A name given
+    // twice takes its first value. E_POINTER for a null text or path, the errors of the
+    // registry script interpreter, E_OUTOFMEMORY.
+    HRESULT ApplyRegistryScript(LPCWSTR text, LPCWSTR modulePath, bool doRegister,
+                                const RegistryVariable* extra);
     // The type library held by the image as TYPELIB resource `index` (or, for the first, by a
     // .tlb file beside it) and its path. The caller owns both on success.
     HRESULT LoadModuleTypeLib(UINT index, ITypeLib** library, BSTR* path);
@@ -46,6 +56,8 @@ private:
     // Removes the 32-bit copy `index` of a 64-bit image's library where it is the win32 entry.
     HRESULT UnregisterCopyAt(UINT index);
 
+    RegistrationMode mode_ = RegistrationMode::PerMachine;
+
 protected:
-    ~CServerRegistration() = default;
+    ~ServerRegistration() = default;
 };

@@ -2,7 +2,6 @@
 
 #include <cwchar>
 
-#include "registration_mode.h"
 #include "scoped_resource.h"
 #include "win32_error.h"
 
@@ -21,32 +20,35 @@ const wchar_t* PlatformKeyName(SYSKIND platform) {
     }
 }
 
-HKEY ClassesRoot() {
-    return IsPerUserRegistrationMode() ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-}
-
 } // namespace
 
 SYSKIND OtherWidth(SYSKIND platform) {
     return platform == SYS_WIN64 ? SYS_WIN32 : SYS_WIN64;
 }
 
-TypeLibraryEntries::TypeLibraryEntries(const TLIBATTR& library) {
+std::wstring TypeLibraryVersionKey(const TLIBATTR& library) {
+    // 39 characters and the terminator; StringFromGUID2 cannot fail with room for them.
     wchar_t guid[40] = {};
     ::StringFromGUID2(library.guid, guid, ARRAYSIZE(guid));
-    // Versions and locales are written in hexadecimal ("1.0", "0", "409").
-    wchar_t key[120];
-    std::swprintf(key, ARRAYSIZE(key), L"Software\\Classes\\TypeLib\\%ls\\%x.%x\\%lx", guid,
-                  library.wMajorVerNum, library.wMinorVerNum,
-                  static_cast<unsigned long>(library.lcid));
-    localeKey_ = key;
+    wchar_t key[100];
+    std::swprintf(key, ARRAYSIZE(key), L"Software\\Classes\\TypeLib\\%ls\\%x.%x", guid,
+                  library.wMajorVerNum, library.wMinorVerNum);
+    return key;
+}
+
+TypeLibraryEntries::TypeLibraryEntries(const TLIBATTR& library, RegistrationMode mode)
+    : root_(mode == RegistrationMode::PerUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE) {
+    // Locales are written in hexadecimal too ("0", "409").
+    wchar_t locale[16];
+    std::swprintf(locale, ARRAYSIZE(locale), L"\\%lx", static_cast<unsigned long>(library.lcid));
+    localeKey_ = TypeLibraryVersionKey(library) + locale;
 }
 
 std::optional<std::wstring> TypeLibraryEntries::Path(SYSKIND platform) const {
     const std::wstring key = localeKey_ + L"\\" + PlatformKeyName(platform);
     wchar_t path[MAX_PATH + 16];
     DWORD size = sizeof path;
-    if (::RegGetValueW(ClassesRoot(), key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, path, &size) !=
+    if (::RegGetValueW(root_, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, path, &size) !=
         ERROR_SUCCESS) {
         return std::nullopt;
     }
@@ -56,13 +58,13 @@ std::optional<std::wstring> TypeLibraryEntries::Path(SYSKIND platform) const {
 HRESULT TypeLibraryEntries::SetPath(SYSKIND platform, const std::wstring& path) const {
     const std::wstring key = localeKey_ + L"\\" + PlatformKeyName(platform);
     return HResultFromWin32(
-        ::RegSetKeyValueW(ClassesRoot(), key.c_str(), nullptr, REG_SZ, path.c_str(),
+        ::RegSetKeyValueW(root_, key.c_str(), nullptr, REG_SZ, path.c_str(),
                           static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t))));
 }
 
 HRESULT TypeLibraryEntries::Remove(SYSKIND platform) const {
     ScopedRegKey locale;
-    LONG error = ::RegOpenKeyExW(ClassesRoot(), localeKey_.c_str(), 0, KEY_READ, locale.put());
+    LONG error = ::RegOpenKeyExW(root_, localeKey_.c_str(), 0, KEY_READ, locale.put());
     if (error == ERROR_SUCCESS) {
         error = ::RegDeleteKeyW(locale.get(), PlatformKeyName(platform));
     }

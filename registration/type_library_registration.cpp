@@ -8,7 +8,6 @@
 #include <optional>
 #include <string>
 
-#include "registration_mode.h"
 #include "scoped_resource.h"
 #include "type_library_entries.h"
 #include "type_library_owners.h"
@@ -19,9 +18,10 @@ namespace {
 using RegisterForUserFn = HRESULT(WINAPI*)(ITypeLib*, OLECHAR*, OLECHAR*);
 using UnregisterForUserFn = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
 
-// The per-user variants exist only on newer systems: looked up, never linked.
-template <typename Fn> Fn PerUserFunction(const char* name) {
-    if (!IsPerUserRegistrationMode()) {
+// The per-user variant `name` of a registration function, in per-user mode only. They exist only
+// on newer systems: looked up, never linked.
+template <typename Fn> Fn PerUserFunction(RegistrationMode mode, const char* name) {
+    if (mode != RegistrationMode::PerUser) {
         return nullptr;
     }
     HMODULE oleaut = ::GetModuleHandleW(L"OLEAUT32.DLL");
@@ -70,7 +70,7 @@ std::wstring ImageOf(const std::wstring& path) {
 
 } // namespace
 
-HRESULT CServerRegistration::LoadModuleTypeLib(UINT index, ITypeLib** library, BSTR* path) {
+HRESULT ServerRegistration::LoadModuleTypeLib(UINT index, ITypeLib** library, BSTR* path) {
     *library = nullptr;
     *path = nullptr;
     wchar_t file[MAX_PATH];
@@ -97,9 +97,7 @@ HRESULT CServerRegistration::LoadModuleTypeLib(UINT index, ITypeLib** library, B
             return E_FAIL;
         }
         hr = ::LoadTypeLib(file, loaded.put());
-        if (FAILED(hr)) {
-            return hr;
-        }
+        if (FAILED(hr)) return hr;
     }
     BSTR copy = ::SysAllocString(file);
     if (copy == nullptr) {
@@ -130,17 +128,15 @@ struct LoadedLibrary {
     ScopedLibAttr attr;
 };
 
-HRESULT LoadWithAttributes(CServerRegistration& registration, UINT index, LoadedLibrary* loaded) {
+HRESULT LoadWithAttributes(ServerRegistration& registration, UINT index, LoadedLibrary* loaded) {
     HRESULT hr = registration.LoadModuleTypeLib(index, loaded->library.put(), loaded->path.put());
-    if (FAILED(hr)) {
-        return hr;
-    }
+    if (FAILED(hr)) return hr;
     return loaded->library->GetLibAttr(loaded->attr.put(loaded->library.get()));
 }
 
 } // namespace
 
-HRESULT CServerRegistration::RegisterModuleTypeLib() {
+HRESULT ServerRegistration::RegisterModuleTypeLib() {
     HRESULT hr = S_OK;
     for (UINT index = 1; index <= kTypeLibraryCount && SUCCEEDED(hr); ++index) {
         hr = RegisterTypeLibAt(index);
@@ -149,14 +145,14 @@ HRESULT CServerRegistration::RegisterModuleTypeLib() {
          copy <= kTypeLibraryCount + kThirtyTwoBitCopies && SUCCEEDED(hr); ++copy) {
         LoadedLibrary loaded;
         hr = LoadWithAttributes(*this, copy, &loaded);
-        if (SUCCEEDED(hr) && !TypeLibraryEntries(*loaded.attr.get()).Path(SYS_WIN32)) {
+        if (SUCCEEDED(hr) && !TypeLibraryEntries(*loaded.attr.get(), mode_).Path(SYS_WIN32)) {
             hr = RegisterTypeLibAt(copy);
         }
     }
     return hr;
 }
 
-HRESULT CServerRegistration::UnregisterModuleTypeLib() {
+HRESULT ServerRegistration::UnregisterModuleTypeLib() {
     // Every library is asked to go, so that one registered by an older version alone (the first)
     // goes too; the first failure is the result. The 32-bit copies go first, and only where they
     // are the libraries' win32 entries: a 32-bit server may have registered its own since.
@@ -176,13 +172,11 @@ HRESULT CServerRegistration::UnregisterModuleTypeLib() {
     return result;
 }
 
-HRESULT CServerRegistration::RegisterTypeLibAt(UINT index) {
+HRESULT ServerRegistration::RegisterTypeLibAt(UINT index) {
     ScopedTypeLib library;
     ScopedBstr path;
     HRESULT hr = LoadModuleTypeLib(index, library.put(), path.put());
-    if (FAILED(hr)) {
-        return hr;
-    }
+    if (FAILED(hr)) return hr;
     // A help file named by the library gives the help directory: its name cut after the last
     // "\", "/" or ":". This server's library names none.
     ScopedBstr helpFile;
@@ -200,24 +194,22 @@ HRESULT CServerRegistration::RegisterTypeLibAt(UINT index) {
             helpDirectory = helpFile.get();
         }
     }
-    if (auto forUser = PerUserFunction<RegisterForUserFn>("RegisterTypeLibForUser")) {
+    if (auto forUser = PerUserFunction<RegisterForUserFn>(mode_, "RegisterTypeLibForUser")) {
         return forUser(library.get(), path.get(), helpDirectory);
     }
     return ::RegisterTypeLib(library.get(), path.get(), helpDirectory);
 }
 
-HRESULT CServerRegistration::UnregisterTypeLibAt(UINT index) {
+HRESULT ServerRegistration::UnregisterTypeLibAt(UINT index) {
     LoadedLibrary loaded;
     const HRESULT hr = LoadWithAttributes(*this, index, &loaded);
-    if (FAILED(hr)) {
-        return hr;
-    }
+    if (FAILED(hr)) return hr;
     const ScopedLibAttr& attr = loaded.attr;
     // The 32-bit and the 64-bit server register the same libraries, each for its own platform,
     // and the libraries' interfaces share one set of keys. The platform's unregistration deletes
     // those keys whichever platform it removes, which would leave the other width's clients
     // unable to marshal: while the other width's entry stays, only this width's entry changes.
-    const TypeLibraryEntries entries(*attr.get());
+    const TypeLibraryEntries entries(*attr.get(), mode_);
     const SYSKIND own = attr->syskind;
     if (own == SYS_WIN32 || own == SYS_WIN64) {
         if (std::optional<std::wstring> other = entries.Path(OtherWidth(own))) {
@@ -229,7 +221,7 @@ HRESULT CServerRegistration::UnregisterTypeLibAt(UINT index) {
                                                   std::to_wstring(index + kTypeLibraryCount));
         }
     }
-    if (auto forUser = PerUserFunction<UnregisterForUserFn>("UnRegisterTypeLibForUser")) {
+    if (auto forUser = PerUserFunction<UnregisterForUserFn>(mode_, "UnRegisterTypeLibForUser")) {
         return forUser(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid,
                        attr->syskind);
     }
@@ -237,13 +229,11 @@ HRESULT CServerRegistration::UnregisterTypeLibAt(UINT index) {
                                attr->syskind);
 }
 
-HRESULT CServerRegistration::UnregisterCopyAt(UINT index) {
+HRESULT ServerRegistration::UnregisterCopyAt(UINT index) {
     LoadedLibrary loaded;
     const HRESULT hr = LoadWithAttributes(*this, index, &loaded);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    const TypeLibraryEntries entries(*loaded.attr.get());
+    if (FAILED(hr)) return hr;
+    const TypeLibraryEntries entries(*loaded.attr.get(), mode_);
     const std::optional<std::wstring> registered = entries.Path(SYS_WIN32);
     if (!registered || ::lstrcmpiW(registered->c_str(), loaded.path.get()) != 0) {
         return S_OK;
@@ -251,20 +241,10 @@ HRESULT CServerRegistration::UnregisterCopyAt(UINT index) {
     return entries.Remove(SYS_WIN32);
 }
 
-bool CServerRegistration::PerUserTypeLibRegistered() {
+bool ServerRegistration::PerUserTypeLibRegistered() {
     LoadedLibrary loaded;
-    if (FAILED(LoadWithAttributes(*this, 1, &loaded))) {
-        return false;
-    }
-    const ScopedLibAttr& attr = loaded.attr;
-    wchar_t guid[40];
-    if (::StringFromGUID2(attr->guid, guid, ARRAYSIZE(guid)) == 0) {
-        return false;
-    }
-    // Type-library versions are written in hexadecimal, as "1.0".
-    wchar_t key[100];
-    std::swprintf(key, ARRAYSIZE(key), L"Software\\Classes\\TypeLib\\%ls\\%x.%x", guid,
-                  attr->wMajorVerNum, attr->wMinorVerNum);
+    if (FAILED(LoadWithAttributes(*this, 1, &loaded))) return false;
     ScopedRegKey found;
-    return ::RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, found.put()) == ERROR_SUCCESS;
+    return ::RegOpenKeyExW(HKEY_CURRENT_USER, TypeLibraryVersionKey(*loaded.attr.get()).c_str(), 0,
+                           KEY_READ, found.put()) == ERROR_SUCCESS;
 }

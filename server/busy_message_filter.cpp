@@ -1,3 +1,4 @@
+#include "com_ptr.h"
 #include "busy_message_filter.h"
 
 #include "PlimoCOMWrapper.h"
@@ -38,9 +39,7 @@ ScopedMessageFilter::ScopedMessageFilter(IMessageFilter* filter)
     : status_(::CoRegisterMessageFilter(filter, previous_.put())) {}
 
 ScopedMessageFilter::~ScopedMessageFilter() {
-    if (FAILED(status_)) {
-        return;
-    }
-    ScopedInterface<IMessageFilter> ours;
+    if (FAILED(status_)) return;
+    ComPtr<IMessageFilter> ours;
     ::CoRegisterMessageFilter(previous_.get(), ours.put());
 }

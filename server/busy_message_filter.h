@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <objidl.h>
 
+#include "com_ptr.h"
 #include "provider_call.h"
 #include "scoped_resource.h"
 
@@ -51,6 +52,6 @@ public:
     HRESULT status() const { return status_; }
 
 private:
-    ScopedInterface<IMessageFilter> previous_;
+    ComPtr<IMessageFilter> previous_;
     HRESULT status_;
 };

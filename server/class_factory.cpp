@@ -1,17 +1,15 @@
 #include "class_factory.h"
 
-#include <new>
+#include "com_object.h"
+#include "server_module.h"
 
-#include "atl_module.h"
-
-const InterfaceEntry* CComClassFactory::InterfaceTable() {
+const InterfaceEntry* ClassFactory::InterfaceTable() {
     // The interface lies at the start of the object: IClassFactory is the first base.
     static const InterfaceEntry table[] = {{&IID_IClassFactory, 0}, {nullptr, 0}};
     return table;
 }
 
-HRESULT STDMETHODCALLTYPE CComClassFactory::CreateInstance(IUnknown* outer, REFIID riid,
-                                                           void** ppv) {
+HRESULT STDMETHODCALLTYPE ClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
     if (ppv == nullptr) {
         return E_POINTER;
     }
@@ -19,7 +17,7 @@ HRESULT STDMETHODCALLTYPE CComClassFactory::CreateInstance(IUnknown* outer, REFI
     if (outer != nullptr && !::IsEqualIID(riid, IID_IUnknown)) {
         return CLASS_E_NOAGGREGATION;
     }
-    return createInstanceFn(outer, riid, ppv);
+    return createInstance_(outer, riid, ppv);
 }
 
 namespace {
@@ -40,35 +38,21 @@ bool TakeClientLock() {
 
 } // namespace
 
-HRESULT STDMETHODCALLTYPE CComClassFactory::LockServer(BOOL lock) {
+HRESULT STDMETHODCALLTYPE ClassFactory::LockServer(BOOL lock) {
     if (lock) {
         ::InterlockedIncrement(&clientLocks);
-        currentModule->AddServerLock();
+        CurrentModule().AddServerLock();
     } else if (TakeClientLock()) {
-        currentModule->ReleaseServerLock();
+        CurrentModule().ReleaseServerLock();
     }
     return S_OK;
 }
 
 HRESULT CreateClassFactory(void* pv, REFIID riid, void** ppv) {
-    if (ppv == nullptr) {
-        return E_POINTER;
-    }
+    if (ppv == nullptr) return E_POINTER;
     *ppv = nullptr;
-    auto* factory = new (std::nothrow) CComObjectNoLock<CComClassFactory>;
-    if (factory == nullptr) {
-        return E_OUTOFMEMORY;
-    }
+    auto factory = MakeCounted<ComObjectNoLock<ClassFactory>>();
+    if (!factory) return E_OUTOFMEMORY;
     factory->SetCreator(reinterpret_cast<CreatorFn>(pv));
-    HRESULT hr = factory->InitObjectLock();
-    if (FAILED(hr)) {
-        delete factory;
-        return hr;
-    }
-    hr = factory->QueryInterface(riid, ppv);
-    if (hr != S_OK) {
-        delete factory;
-        return hr;
-    }
-    return S_OK;
+    return factory->QueryInterface(riid, ppv);
 }

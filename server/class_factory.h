@@ -6,14 +6,12 @@
 #include <unknwn.h>
 
 #include "class_table.h"
-#include "com_object.h"
-#include "com_object_root.h"
 #include "interface_lookup.h"
+#include "object_root.h"
 
-// Laid out as ATL's CComClassFactory, as the server's design gives it.
 // IClassFactory over one instance creator. It takes no server lock of its own: a class factory
 // alone keeps nothing alive.
-class CComClassFactory : public IClassFactory, public CComObjectRootEx<CComMultiThreadModel> {
+class ClassFactory : public IClassFactory, public ObjectRoot {
 public:
     // Refuses aggregation (CLASS_E_NOAGGREGATION unless IUnknown is asked of an outer object,
     // which the instance creator then refuses itself); otherwise what the instance creator
@@ -24,13 +22,13 @@ public:
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override;
 
     static const InterfaceEntry* InterfaceTable();
-    void SetCreator(CreatorFn createInstance) { createInstanceFn = createInstance; }
+    void SetCreator(CreatorFn createInstance) { createInstance_ = createInstance; }
 
-protected:
-    CreatorFn createInstanceFn = nullptr;
+private:
+    CreatorFn createInstance_ = nullptr;
 };
 
 // The class-object creator of the class table: a class factory serving the instance creator
-// `pv`, asked for `riid`. E_POINTER for a null ppv; E_OUTOFMEMORY; the lock's or the lookup's
-// failure, with the new object destroyed again.
+// `pv`, asked for `riid`. E_POINTER for a null ppv; E_OUTOFMEMORY; the lookup's failure, with
+// the new object destroyed again.
 HRESULT CreateClassFactory(void* pv, REFIID riid, void** ppv);

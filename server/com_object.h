@@ -1,24 +1,24 @@
 // The counted objects of the server: IUnknown over a class's interface table, with or without a
-// server lock.
+// server lock, and the one way to make one.
 #pragma once
 
 #include <windows.h>
 
-#include "atl_module.h"
-#include "com_object_root.h"
+#include <new>
+
+#include "com_ptr.h"
 #include "interface_lookup.h"
+#include "object_root.h"
+#include "server_module.h"
 
-// CComObjectNoLock and CComObject are named and layered as ATL's, as the server's design gives
-// them: the class factory is the first, the bridge object the second.
-
-// A counted object that does not hold the server: IUnknown over T's interface table. Release
-// returns 0 exactly when it has destroyed the object.
-template <class T> class CComObjectNoLock : public T {
+// A counted object that does not hold the server (a class factory alone keeps nothing alive):
+// IUnknown over T's interface table. Release returns 0 exactly when it has destroyed the object.
+template <class T> class ComObjectNoLock : public T {
 public:
-    CComObjectNoLock() = default;
-    virtual ~CComObjectNoLock() { this->refCount = CComObjectRootBase::kDestroyedRefCount; }
-    CComObjectNoLock(const CComObjectNoLock&) = delete;
-    CComObjectNoLock& operator=(const CComObjectNoLock&) = delete;
+    ComObjectNoLock() = default;
+    virtual ~ComObjectNoLock() { this->refCount_ = ObjectRoot::kDestroyedRefCount; }
+    ComObjectNoLock(const ComObjectNoLock&) = delete;
+    ComObjectNoLock& operator=(const ComObjectNoLock&) = delete;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         return LookupInterface(this, T::InterfaceTable(), riid, ppv);
@@ -35,14 +35,24 @@ public:
 
 // A counted object that holds the server: construction takes a server lock; the final release
 // runs T's FinalRelease and then drops the lock, which may signal the server's shutdown.
-template <class T> class CComObject final : public CComObjectNoLock<T> {
+template <class T> class ComObject final : public ComObjectNoLock<T> {
 public:
-    CComObject() { currentModule->AddServerLock(); }
-    ~CComObject() override {
-        this->refCount = CComObjectRootBase::kDestroyedRefCount;
+    ComObject() { CurrentModule().AddServerLock(); }
+    ~ComObject() override {
+        this->refCount_ = ObjectRoot::kDestroyedRefCount;
         this->FinalRelease();
-        currentModule->ReleaseServerLock();
+        CurrentModule().ReleaseServerLock();
     }
-    CComObject(const CComObject&) = delete;
-    CComObject& operator=(const CComObject&) = delete;
+    ComObject(const ComObject&) = delete;
+    ComObject& operator=(const ComObject&) = delete;
 };
+
+// A new counted object, held once by the returned owner: letting the owner go without handing
+// out an interface destroys it again. Empty when memory runs out.
+template <class Object> ComPtr<Object> MakeCounted() {
+    ComPtr<Object> object(new (std::nothrow) Object);
+    if (object) {
+        object->InternalAddRef();
+    }
+    return object;
+}

@@ -5,10 +5,11 @@
 
 // None of the arguments is used: the module reads the command line itself.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    int result = theModule.RunModule();
+    PlimoComWrapperModule& module = TheModule();
+    int result = module.RunModule();
     // After COM is gone: a served run never leaves a per-user registration behind.
-    if (theModule.cleanupAtExit) {
-        theModule.RemovePerUserRegistration();
+    if (module.cleanupAtExit()) {
+        module.RemovePerUserRegistration();
     }
     return result;
 }

@@ -3,29 +3,26 @@
 #include "plimo_com_wrapper_module.h"
 
 #include "class_table.h"
-#include "reg_object.h"
 #include "server_identity.h"
 
-HRESULT CPlimoCOMWrapperModule::AddCommonVariables(IRegistrarBase* registrar) {
-    return registrar->AddVariable(L"APPID", kAppIdText);
+const RegistryVariable* PlimoComWrapperModule::CommonVariables() const {
+    static const RegistryVariable kCommonVariables[] = {{L"APPID", kAppIdText}, {nullptr, nullptr}};
+    return kCommonVariables;
 }
 
-HINSTANCE CPlimoCOMWrapperModule::ResourceInstance() const {
-    return instance_.resourceInstance();
+HINSTANCE PlimoComWrapperModule::ResourceInstance() const {
+    return image_;
 }
 
-HINSTANCE CPlimoCOMWrapperModule::TypeLibraryImage() const {
+HINSTANCE PlimoComWrapperModule::TypeLibraryImage() const {
     return classTable().typeLibraryImage();
 }
 
-size_t CPlimoCOMWrapperModule::ClassCount() const {
-    return static_cast<size_t>(classTable().end() - classTable().begin());
+size_t PlimoComWrapperModule::ClassCount() const {
+    return classTable().size();
 }
 
-RegisteredClass CPlimoCOMWrapperModule::ClassAt(size_t index) const {
-    const ClassTableEntry* entry = classTable().begin()[index];
-    if (entry == nullptr) {
-        return RegisteredClass{nullptr, nullptr};
-    }
-    return RegisteredClass{entry->clsid, entry->updateRegistry};
+RegisteredClass PlimoComWrapperModule::ClassAt(size_t index) const {
+    const ClassTableEntry& entry = classTable().begin()[index];
+    return RegisteredClass{entry.clsid, entry.updateRegistry};
 }

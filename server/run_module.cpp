@@ -4,36 +4,30 @@
 
 #include "busy_message_filter.h"
 #include "class_table.h"
+#include "com_initialization.h"
+#include "com_ptr.h"
 #include "command_line.h"
 #include "plimo_com_wrapper_module.h"
-#include "registration_mode.h"
 
-CPlimoCOMWrapperModule::CPlimoCOMWrapperModule(ClassTableRecord& classTable,
-                                               InstanceRecord& instance)
-    : CAtlModule(classTable), instance_(instance) {}
+PlimoComWrapperModule::PlimoComWrapperModule(HINSTANCE image, ClassTableEntry* first,
+                                             ClassTableEntry* end)
+    : ServerModule(ClassTable(image, first, end)), image_(image) {}
 
-int CPlimoCOMWrapperModule::RunModule() {
-    if (initFailed) {
-        return -1;
-    }
-    HRESULT hr = ::CoInitialize(nullptr);
-    if (SUCCEEDED(hr)) {
-        comInitialized = true;
-    } else if (hr != RPC_E_CHANGED_MODE || ::GetModuleHandleW(L"Mscoree.dll") == nullptr) {
-        // Only a host runtime that already made this thread multithreaded is tolerated.
-        return hr;
+int PlimoComWrapperModule::RunModule() {
+    ComInitialization com(COINIT_APARTMENTTHREADED);
+    // Only a host runtime that already made this thread multithreaded is tolerated.
+    if (FAILED(com.hr()) &&
+        (com.hr() != RPC_E_CHANGED_MODE || ::GetModuleHandleW(L"Mscoree.dll") == nullptr)) {
+        return com.hr();
     }
     HRESULT result = S_OK;
     if (ProcessCommandLine(::GetCommandLineW(), &result)) {
         result = Serve();
     }
-    if (comInitialized) {
-        ::CoUninitialize();
-    }
     return result;
 }
 
-bool CPlimoCOMWrapperModule::ProcessCommandLine(const wchar_t* commandLine, HRESULT* result) {
+bool PlimoComWrapperModule::ProcessCommandLine(const wchar_t* commandLine, HRESULT* result) {
     *result = S_OK;
     // The whole line is scanned, the program's own path included; the first recognised switch
     // decides. "RegServer" cannot match "RegServerPerUser": a switch must end the word.
@@ -48,12 +42,12 @@ bool CPlimoCOMWrapperModule::ProcessCommandLine(const wchar_t* commandLine, HRES
             return false;
         }
         if (CompareSwitchWord(word, L"UnregServerPerUser") == 0) {
-            SetPerUserRegistrationMode();
+            SetRegistrationMode(RegistrationMode::PerUser);
             *result = UnregisterAll();
             return false;
         }
         if (CompareSwitchWord(word, L"RegServerPerUser") == 0) {
-            SetPerUserRegistrationMode();
+            SetRegistrationMode(RegistrationMode::PerUser);
             *result = RegisterAll();
             return false;
         }
@@ -61,7 +55,7 @@ bool CPlimoCOMWrapperModule::ProcessCommandLine(const wchar_t* commandLine, HRES
     return true;
 }
 
-HRESULT CPlimoCOMWrapperModule::Serve() {
+HRESULT PlimoComWrapperModule::Serve() {
     // Single use: once a client has connected, the platform hides the class object, so every
     // later activation starts a server process of its own.
     HRESULT hr = PublishClassObjects(CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE);
@@ -74,7 +68,7 @@ HRESULT CPlimoCOMWrapperModule::Serve() {
         RemovePerUserRegistration();
         return E_FAIL;
     }
-    cleanupAtExit = true;
+    cleanupAtExit_ = true;
 
     {
         BusyMessageFilter filter;
@@ -83,11 +77,11 @@ HRESULT CPlimoCOMWrapperModule::Serve() {
     }
 
     hr = WithdrawClassObjects();
-    ::Sleep(exitPause);
+    ::Sleep(kExitPause);
     return hr;
 }
 
-void CPlimoCOMWrapperModule::PumpMessages() {
+void PlimoComWrapperModule::PumpMessages() {
     MSG message;
     for (;;) {
         const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
@@ -111,43 +105,29 @@ void CPlimoCOMWrapperModule::PumpMessages() {
     }
 }
 
-HRESULT CPlimoCOMWrapperModule::PublishClassObjects(DWORD classContext, DWORD flags) {
-    HRESULT hr = S_FALSE;
-    for (ClassTableEntry* entry : classTable()) {
-        if (FAILED(hr)) {
-            break;
-        }
-        if (entry == nullptr) {
-            continue;
-        }
-        if (entry->createClassObject == nullptr) {
-            hr = S_OK;
-            continue;
-        }
+HRESULT PlimoComWrapperModule::PublishClassObjects(DWORD classContext, DWORD flags) {
+    HRESULT hr = S_FALSE; // an empty table publishes nothing
+    for (ClassTableEntry& entry : classTable()) {
         // The platform holds its own reference once the object is registered; this one goes.
-        ScopedInterface<IUnknown> classObject;
-        hr = entry->createClassObject(reinterpret_cast<void*>(entry->createInstance), IID_IUnknown,
-                                      reinterpret_cast<void**>(classObject.put()));
-        if (SUCCEEDED(hr)) {
-            hr = ::CoRegisterClassObject(*entry->clsid, classObject.get(), classContext, flags,
-                                         &entry->cookie);
-        }
+        ComPtr<IUnknown> classObject;
+        hr = entry.createClassObject(reinterpret_cast<void*>(entry.createInstance), IID_IUnknown,
+                                     classObject.putVoid());
+        if (FAILED(hr)) return hr;
+        hr = ::CoRegisterClassObject(*entry.clsid, classObject.get(), classContext, flags,
+                                     &entry.cookie);
+        if (FAILED(hr)) return hr;
     }
     return hr;
 }
 
-HRESULT CPlimoCOMWrapperModule::WithdrawClassObjects() {
-    HRESULT hr = S_OK;
-    for (ClassTableEntry* entry : classTable()) {
-        if (hr != S_OK) {
-            break;
+HRESULT PlimoComWrapperModule::WithdrawClassObjects() {
+    for (ClassTableEntry& entry : classTable()) {
+        if (entry.cookie == 0) {
+            continue; // withdrawn before: the end of the run finds nothing left
         }
-        if (entry != nullptr && entry->cookie != 0) {
-            hr = ::CoRevokeClassObject(entry->cookie);
-            if (hr == S_OK) {
-                entry->cookie = 0; // withdrawn once: the end of the run finds nothing left
-            }
-        }
+        HRESULT hr = ::CoRevokeClassObject(entry.cookie);
+        if (hr != S_OK) return hr;
+        entry.cookie = 0;
     }
-    return hr;
+    return S_OK;
 }

@@ -1,20 +1,17 @@
 // CPlimoWrapper as the server makes it: the bridge with its reference count, class identity and
-// IDispatch half. Objects are made as CComObject<CServedPlimoWrapper> by CreatePlimoWrapper.
+// IDispatch half. Objects are made as ComObject<ServedPlimoWrapper> by CreatePlimoWrapper.
 #pragma once
 
 #include "PlimoCOMWrapper.h"
 #include "PlimoCOMWrapper2.h"
-#include "com_co_class.h"
-#include "com_object_root.h"
-#include "dispatch_impl.h"
+#include "object_root.h"
+#include "type_lib_dispatch.h"
 #include "interface_lookup.h"
 #include "plimo_wrapper.h"
 
-class CServedPlimoWrapper
-    : public IDispatchImpl<CPlimoWrapper, &IID_IPlimoWrapper, &LIBID_PlimoCOMWrapperLib, 1, 0,
-                           CComTypeInfoHolder>,
-      public CComObjectRootEx<CComMultiThreadModel>,
-      public CComCoClass<CServedPlimoWrapper, &CLSID_TovikPlimoWrapper> {
+class ServedPlimoWrapper
+    : public TypeLibDispatch<CPlimoWrapper, &IID_IPlimoWrapper, &LIBID_PlimoCOMWrapperLib, 1, 0>,
+      public ObjectRoot {
 public:
     // IPlimoWrapper, then IDispatch, both at the same address; IUnknown is the first.
     static const InterfaceEntry* InterfaceTable();
@@ -26,13 +23,11 @@ public:
 // The same bridge with the whole provider interface, IPlimoWrapper2 (and IPlimoWrapper, its
 // base), described by the second type library. It hands its providers the text-output procedure
 // and keeps their messages for TakeMessages.
-class CServedPlimoWrapper2
-    : public IDispatchImpl<CPlimoWrapper, &IID_IPlimoWrapper2, &LIBID_PlimoCOMWrapper2Lib, 1, 0,
-                           CComTypeInfoHolder>,
-      public CComObjectRootEx<CComMultiThreadModel>,
-      public CComCoClass<CServedPlimoWrapper2, &CLSID_TovikPlimoWrapper2> {
+class ServedPlimoWrapper2
+    : public TypeLibDispatch<CPlimoWrapper, &IID_IPlimoWrapper2, &LIBID_PlimoCOMWrapper2Lib, 1, 0>,
+      public ObjectRoot {
 public:
-    CServedPlimoWrapper2() : IDispatchImpl(true) {}
+    ServedPlimoWrapper2() : TypeLibDispatch(true) {}
 
     // IPlimoWrapper2, IPlimoWrapper and IDispatch, all at the same address.
     static const InterfaceEntry* InterfaceTable();
@@ -41,7 +36,7 @@ public:
 };
 
 // The instance creators of the class table. Aggregation is refused (CLASS_E_NOAGGREGATION,
-// whatever is asked); E_POINTER for a null ppv; E_OUTOFMEMORY; a failed lock or lookup destroys
-// the new object again, which drops its server lock.
+// whatever is asked); E_POINTER for a null ppv; E_OUTOFMEMORY; a failed lookup destroys the new
+// object again, which drops its server lock.
 HRESULT CreatePlimoWrapper(void* outer, REFIID riid, void** ppv);
 HRESULT CreatePlimoWrapper2(void* outer, REFIID riid, void** ppv);

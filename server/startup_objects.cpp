@@ -1,5 +1,4 @@
-// The process-wide start-up objects, defined in one place so that they are constructed in the
-// order the module relies on: the class table record, the instance record, then the module.
+// The server's class table and its module.
 #include <windows.h>
 
 #include <iterator>
@@ -20,54 +19,28 @@ namespace {
 
 #if defined(_WIN64)
 HRESULT UpdateClass64Registry(bool doRegister) {
-    return theModule.ApplyRegistryResource(kClass64Script, doRegister, nullptr);
+    return TheModule().ApplyRegistryResource(kClass64Script, doRegister, nullptr);
 }
 #else
 HRESULT UpdateClassRegistry(bool doRegister) {
-    return theModule.ApplyRegistryResource(kClassScript, doRegister, nullptr);
+    return TheModule().ApplyRegistryResource(kClassScript, doRegister, nullptr);
 }
 HRESULT UpdateClass2Registry(bool doRegister) {
-    return theModule.ApplyRegistryResource(kClass2Script, doRegister, nullptr);
+    return TheModule().ApplyRegistryResource(kClass2Script, doRegister, nullptr);
 }
 #endif
-const wchar_t* NoDescription() {
-    return nullptr;
-}
-// No class of this server belongs to a component category.
-const void* NoCategories() {
-    return nullptr;
-}
-void NoObjectMain(bool) {}
-
 #if defined(_WIN64)
 // The 64-bit server serves one class, the whole interface, for 64-bit providers.
-ClassTableEntry plimoWrapper64Entry = {&CLSID_TovikPlimoWrapper64,
-                                       &UpdateClass64Registry,
-                                       &CreateClassFactory,
-                                       &CreatePlimoWrapper2,
-                                       {},
-                                       0,
-                                       &NoDescription,
-                                       &NoCategories,
-                                       &NoObjectMain};
-
-ClassTableEntry* classTable[] = {&plimoWrapper64Entry};
+ClassTableEntry classTable[] = {
+    {&CLSID_TovikPlimoWrapper64, &UpdateClass64Registry, &CreateClassFactory, &CreatePlimoWrapper2,
+     0},
+};
 #else
-ClassTableEntry plimoWrapperEntry = {
-    &CLSID_TovikPlimoWrapper, &UpdateClassRegistry, &CreateClassFactory, &CreatePlimoWrapper, {}, 0,
-    &NoDescription,           &NoCategories,        &NoObjectMain};
-
-ClassTableEntry plimoWrapper2Entry = {&CLSID_TovikPlimoWrapper2,
-                                      &UpdateClass2Registry,
-                                      &CreateClassFactory,
-                                      &CreatePlimoWrapper2,
-                                      {},
-                                      0,
-                                      &NoDescription,
-                                      &NoCategories,
-                                      &NoObjectMain};
-
-ClassTableEntry* classTable[] = {&plimoWrapperEntry, &plimoWrapper2Entry};
+ClassTableEntry classTable[] = {
+    {&CLSID_TovikPlimoWrapper, &UpdateClassRegistry, &CreateClassFactory, &CreatePlimoWrapper, 0},
+    {&CLSID_TovikPlimoWrapper2, &UpdateClass2Registry, &CreateClassFactory, &CreatePlimoWrapper2,
+     0},
+};
 #endif
 
 HINSTANCE ThisImage() {
@@ -76,9 +49,13 @@ HINSTANCE ThisImage() {
 
 } // namespace
 
-// Defined here, so that whatever reaches the module also links the objects that make it.
-CAtlModule* currentModule = nullptr;
+// Made on first use, so that nothing depends on the order in which the process constructs its
+// statics. The table is constant data and needs no construction.
+PlimoComWrapperModule& TheModule() {
+    static PlimoComWrapperModule module(ThisImage(), std::begin(classTable), std::end(classTable));
+    return module;
+}
 
-ClassTableRecord classTableRecord(ThisImage(), std::begin(classTable), std::end(classTable));
-InstanceRecord instanceRecord(ThisImage());
-CPlimoCOMWrapperModule theModule(classTableRecord, instanceRecord);
+ServerModule& CurrentModule() {
+    return TheModule();
+}

@@ -1,31 +1,26 @@
-// CComTypeInfoHolder: the process-wide type information of one dual interface, loaded from the
+// TypeInfoHolder: the process-wide type information of one dual interface, loaded from the
 // registered type library, with a cache of its method names.
 #pragma once
 
 #include <windows.h>
 #include <oaidl.h>
 
-// One cached method name. An entry whose description could not be fetched keeps a null name
-// and never matches.
-struct NameCacheEntry {
-    BSTR name;
-    int length;
-    DISPID memberId;
-};
+#include <memory>
 
-// Laid out as ATL's CComTypeInfoHolder, as the server's design gives it.
-// A constant-initialised aggregate, so that it is usable before any constructor has run. The
-// first GetTypeInfo, GetIDsOfNames or Invoke loads the type information (in that caller's
-// locale) and builds the cache; both then stay until the module's teardown releases them. A
-// failed load leaves the holder empty and the next call tries again.
-struct CComTypeInfoHolder {
-    const GUID* interfaceId;
-    const GUID* libraryId;
-    WORD majorVersion;
-    WORD minorVersion;
-    ITypeInfo* typeInfo;
-    NameCacheEntry* nameCache;
-    int nameCount;
+#include "com_ptr.h"
+#include "scoped_resource.h"
+
+// The first GetTypeInfo, GetIDsOfNames or Invoke loads the type information (in that caller's
+// locale) and builds the cache; both then stay for the life of the process. A failed load
+// leaves the holder empty and the next call tries again. Safe to call from any thread.
+class TypeInfoHolder {
+public:
+    constexpr TypeInfoHolder(const IID* interfaceId, const GUID* libraryId, WORD majorVersion,
+                             WORD minorVersion)
+        : interfaceId_(interfaceId), libraryId_(libraryId), majorVersion_(majorVersion),
+          minorVersion_(minorVersion) {}
+    TypeInfoHolder(const TypeInfoHolder&) = delete;
+    TypeInfoHolder& operator=(const TypeInfoHolder&) = delete;
 
     // DISP_E_BADINDEX for an index other than 0 (before the pointer is looked at); E_POINTER;
     // otherwise the type information (the caller owns a reference) or the loader's failure.
@@ -39,9 +34,32 @@ struct CComTypeInfoHolder {
                    DISPPARAMS* parameters, VARIANT* result, EXCEPINFO* exception,
                    UINT* argumentError);
 
-    HRESULT LoadTypeInfo(LCID locale);
+private:
+    // One cached method name. An entry whose description could not be fetched keeps no name
+    // and never matches.
+    struct CachedName {
+        ScopedBstr name;
+        int length = 0;
+        DISPID memberId = DISPID_UNKNOWN;
+    };
+
+    // The type information, loading it and the cache first when either is missing; null (with
+    // the loader's failure in *hr) when it cannot be loaded. The pointer stays valid for the
+    // life of the process.
+    ITypeInfo* Loaded(LCID locale, HRESULT* hr);
+    HRESULT Load(LCID locale);
     HRESULT BuildNameCache(ITypeInfo* info);
-    // The termination function that LoadTypeInfo registers: releases the type information and
-    // frees the cache.
-    static void ReleaseTypeInfo(DWORD_PTR holder);
+    // Whether both the type information and the cache are in place, read under the lock.
+    bool Complete();
+
+    const IID* interfaceId_;
+    const GUID* libraryId_;
+    WORD majorVersion_;
+    WORD minorVersion_;
+    // Taken while loading and while reading whether the load is complete; never held while
+    // calling into the type information for a client.
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    ComPtr<ITypeInfo> typeInfo_;
+    std::unique_ptr<CachedName[]> nameCache_;
+    int nameCount_ = 0;
 };

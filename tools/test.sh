@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds everything for Windows and runs the whole suite under Wine in the
 # build tree's private prefix; extra arguments go to ctest (for instance -R bridge). Checks that
-# the machine cannot run are listed at the end with their reasons.
+# the machine cannot run are listed at the end with their reasons. The benchmark is built too, for
+# its bounded soak test (PLIMO_BENCH=OFF leaves it out).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${PLIMO_BUILD_DIR:-$root/build}"
 
-bash "$root/tools/build.sh"
+PLIMO_BENCH="${PLIMO_BENCH:-ON}" bash "$root/tools/build.sh"
 
 export WINEPREFIX="$build/wineprefix"
 source "$root/tools/wine-env.sh"

@@ -12,6 +12,9 @@
 #include <new>
 #include <utility>
 
+#include "com_initialization.h"
+#include "com_ptr.h"
+#include "safe_array_access.h"
 #include "PlimoCOMWrapper.h"
 #include "bench_protocol.h"
 #include "counted_wrapper.h"
@@ -24,7 +27,7 @@ namespace {
 DWORD g_mainThread = 0;
 LONG g_locks = 0; // one per live object: the server ends when it falls to zero
 // Loaded by the first late-bound call, released before the apartment ends.
-ScopedInterface<ITypeInfo> g_typeInfo;
+ComPtr<ITypeInfo> g_typeInfo;
 // Where touched values go, so the compiler cannot drop the reading.
 volatile LONG g_touched = 0;
 
@@ -72,9 +75,7 @@ HRESULT Rewrite(BSTR* target, const char* text) {
 HRESULT Rewrite(std::initializer_list<std::pair<BSTR*, const char*>> targets) {
     for (const auto& [target, text] : targets) {
         const HRESULT hr = Rewrite(target, text);
-        if (FAILED(hr)) {
-            return hr;
-        }
+        if (FAILED(hr)) return hr;
     }
     return S_OK;
 }
@@ -86,12 +87,9 @@ HRESULT TouchNames(const VARIANT& names, LONG* count, BSTR comment = nullptr) {
     if (names.vt != (VT_ARRAY | VT_BSTR) || names.parray == nullptr) {
         return E_INVALIDARG;
     }
-    BSTR* data = nullptr;
-    HRESULT hr = ::SafeArrayAccessData(names.parray, reinterpret_cast<void**>(&data));
-    if (FAILED(hr)) {
-        return hr;
-    }
-    ScopedSafeArrayAccess access(names.parray);
+    SafeArrayAccess<BSTR> data;
+    HRESULT hr = data.Open(names.parray);
+    if (FAILED(hr)) return hr;
     const LONG n = static_cast<LONG>(names.parray->rgsabound[0].cElements);
     for (LONG i = 0; i < n; ++i) {
         Touch(data[i]);
@@ -104,18 +102,16 @@ HRESULT LoadTypeInfo(LCID locale) {
     if (g_typeInfo) {
         return S_OK;
     }
-    ScopedInterface<ITypeLib> library;
+    ComPtr<ITypeLib> library;
     HRESULT hr = ::LoadRegTypeLib(LIBID_PlimoCOMWrapperLib, 1, 0, locale, library.put());
-    if (FAILED(hr)) {
-        return hr;
-    }
+    if (FAILED(hr)) return hr;
     return library->GetTypeInfoOfGuid(IID_IPlimoWrapper, g_typeInfo.put());
 }
 
-class CBaselineWrapper : public CountedWrapper<IPlimoWrapper> {
+class BaselineWrapper : public CountedWrapper<IPlimoWrapper> {
 public:
-    CBaselineWrapper() { Lock(); }
-    ~CBaselineWrapper() override { Unlock(); }
+    BaselineWrapper() { Lock(); }
+    ~BaselineWrapper() override { Unlock(); }
 
     // Only COM's stubs call these, and the marshaller refuses null [out] pointers before that.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
@@ -128,9 +124,7 @@ public:
             return DISP_E_BADINDEX;
         }
         HRESULT hr = LoadTypeInfo(locale);
-        if (FAILED(hr)) {
-            return hr;
-        }
+        if (FAILED(hr)) return hr;
         *info = g_typeInfo.get();
         (*info)->AddRef();
         return S_OK;
@@ -138,18 +132,14 @@ public:
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID locale,
                                             DISPID* ids) override {
         HRESULT hr = LoadTypeInfo(locale);
-        if (FAILED(hr)) {
-            return hr;
-        }
+        if (FAILED(hr)) return hr;
         return g_typeInfo->GetIDsOfNames(names, count, ids);
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID locale, WORD flags,
                                      DISPPARAMS* parameters, VARIANT* result, EXCEPINFO* exception,
                                      UINT* argumentError) override {
         HRESULT hr = LoadTypeInfo(locale);
-        if (FAILED(hr)) {
-            return hr;
-        }
+        if (FAILED(hr)) return hr;
         return g_typeInfo->Invoke(static_cast<IPlimoWrapper*>(this), member, flags, parameters,
                                   result, exception, argumentError);
     }
@@ -224,27 +214,21 @@ public:
             return E_INVALIDARG;
         }
         SAFEARRAY* names = lpFileNames.parray;
-        BSTR* data = nullptr;
-        HRESULT hr = ::SafeArrayAccessData(names, reinterpret_cast<void**>(&data));
-        if (FAILED(hr)) {
-            return hr;
-        }
-        ScopedSafeArrayAccess namesAccess(names);
+        SafeArrayAccess<BSTR> data;
+        HRESULT hr = data.Open(names);
+        if (FAILED(hr)) return hr;
         const ULONG count = names->rgsabound[0].cElements;
         ScopedSafeArray status(::SafeArrayCreateVector(VT_I4, 0, count));
         if (!status) {
             return E_OUTOFMEMORY;
         }
-        LONG* words = nullptr;
-        hr = ::SafeArrayAccessData(status.get(), reinterpret_cast<void**>(&words));
-        if (FAILED(hr)) {
-            return hr;
-        }
-        ScopedSafeArrayAccess statusAccess(status.get());
+        SafeArrayAccess<LONG> words;
+        hr = words.Open(status.get());
+        if (FAILED(hr)) return hr;
         for (ULONG i = 0; i < count; ++i) {
             words[i] = Touch(data[i]);
         }
-        statusAccess.reset();
+        words.Close();
         *pResult = static_cast<LONG>(count);
         ScopedVariant entry(*lpStatus); // the caller's, which an [in, out] callee replaces
         lpStatus->vt = VT_ARRAY | VT_I4;
@@ -279,7 +263,7 @@ private:
 };
 
 // The class object lives as long as the process; only COM calls it, with valid pointers.
-class CBaselineFactory : public IClassFactory {
+class BaselineFactory : public IClassFactory {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         *ppv = nullptr;
@@ -297,7 +281,7 @@ public:
         if (outer != nullptr) {
             return CLASS_E_NOAGGREGATION;
         }
-        ScopedInterface<CBaselineWrapper> object(new (std::nothrow) CBaselineWrapper);
+        ComPtr<BaselineWrapper> object(new (std::nothrow) BaselineWrapper);
         if (!object) {
             return E_OUTOFMEMORY;
         }
@@ -309,7 +293,7 @@ public:
     }
 };
 
-CBaselineFactory g_factory;
+BaselineFactory g_factory;
 
 HRESULT Serve() {
     DWORD cookie = 0;
@@ -320,9 +304,7 @@ HRESULT Serve() {
 #endif
     HRESULT hr =
         ::CoRegisterClassObject(served, &g_factory, CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE, &cookie);
-    if (FAILED(hr)) {
-        return hr;
-    }
+    if (FAILED(hr)) return hr;
     MSG message;
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
         ::TranslateMessage(&message);
@@ -335,12 +317,9 @@ HRESULT Serve() {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     g_mainThread = ::GetCurrentThreadId();
-    HRESULT hr = ::CoInitialize(nullptr);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    hr = Serve();
+    ComInitialization com(COINIT_APARTMENTTHREADED);
+    if (FAILED(com.hr())) return com.hr();
+    HRESULT hr = Serve();
     g_typeInfo.reset();
-    ::CoUninitialize();
     return hr;
 }

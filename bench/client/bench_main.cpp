@@ -32,6 +32,7 @@
 #include "bench_servers.h"
 #include "call_table.h"
 #include "child_process.h"
+#include "com_initialization.h"
 #include "emulation.h"
 #include "scoped_resource.h"
 #include "stopwatch.h"
@@ -452,17 +453,14 @@ int wmain(int argc, wchar_t** argv) {
                              "[--leak N]\n");
         return 2;
     }
-    if (FAILED(::CoInitialize(nullptr))) {
+    ComInitialization com(COINIT_APARTMENTTHREADED);
+    if (FAILED(com.hr())) {
         Fail("CoInitialize failed");
         return 1;
     }
-    bool passed = false;
-    {
-        BaselineRegistration baseline;
-        passed = !baseline.Registered() ? Fail("registering the servers failed")
-                 : options.soak         ? RunSoak(options)
-                                        : RunBenchmark(options, baseline.Registered64());
-    }
-    ::CoUninitialize();
+    BaselineRegistration baseline;
+    const bool passed = !baseline.Registered() ? Fail("registering the servers failed")
+                        : options.soak         ? RunSoak(options)
+                                               : RunBenchmark(options, baseline.Registered64());
     return passed ? 0 : 1;
 }

@@ -67,10 +67,8 @@ HRESULT ActivateAndBind(const CLSID& clsid, const BenchWidth& width, ServedWrapp
                         LONG leakBytes, double* activationMicroseconds) {
     Stopwatch clock;
     HRESULT hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IPlimoWrapper,
-                                    reinterpret_cast<void**>(served->wrapper.put()));
-    if (FAILED(hr)) {
-        return hr;
-    }
+                                    served->wrapper.putVoid());
+    if (FAILED(hr)) return hr;
     LONG processId = 0;
     hr = served->wrapper->SccGetVersion(&processId);
     if (activationMicroseconds != nullptr) {
@@ -82,9 +80,7 @@ HRESULT ActivateAndBind(const CLSID& clsid, const BenchWidth& width, ServedWrapp
     const std::wstring provider = Beside(width, L"plimo_bench_provider.dll");
     served->arguments = std::make_unique<CallArguments>(served->wrapper.get(), provider, leakBytes);
     hr = served->wrapper->Init(served->arguments->provider.get());
-    if (FAILED(hr)) {
-        return hr;
-    }
+    if (FAILED(hr)) return hr;
     hr = served->wrapper->SccGetVersion(&processId);
     served->processId = static_cast<DWORD>(processId);
     return hr;

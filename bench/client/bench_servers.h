@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "com_ptr.h"
 #include "PlimoCOMWrapper.h"
 #include "call_table.h"
 #include "scoped_resource.h"
@@ -48,7 +49,7 @@ private:
 // One activated server: the interface, the id of the process that serves it, and the arguments
 // of the table's calls to it.
 struct ServedWrapper {
-    ScopedInterface<IPlimoWrapper> wrapper;
+    ComPtr<IPlimoWrapper> wrapper;
     DWORD processId = 0;
     std::unique_ptr<CallArguments> arguments;
 };

@@ -325,9 +325,7 @@ HRESULT CallArguments::Late(const wchar_t* method, std::initializer_list<VARIANT
         LPOLESTR names[] = {const_cast<LPOLESTR>(method)};
         DISPID id = DISPID_UNKNOWN;
         const HRESULT hr = wrapper->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-        if (FAILED(hr)) {
-            return hr;
-        }
+        if (FAILED(hr)) return hr;
         found = ids_.emplace(method, id).first;
     }
     return LateById(found->second, arguments);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "com_ptr.h"
 #include "PlimoCOMWrapper.h"
 #include "scoped_resource.h"
 #include "scoped_variant.h"
@@ -50,7 +51,7 @@ struct CallArguments {
     LONG caps = 0, checkoutLength = 0, commentLength = 0, cookie = 0, result = 0;
     VARIANT_BOOL newProject = VARIANT_FALSE;
     UINT count = 0;
-    ScopedInterface<ITypeInfo> typeInfo;
+    ComPtr<ITypeInfo> typeInfo;
 
 private:
     LONG names_ = 0;

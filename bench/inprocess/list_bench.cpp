@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "safe_array_access.h"
 #include "file_name_list.h"
 #include "file_names.h"
 #include "stopwatch.h"
@@ -27,7 +28,7 @@ volatile LONG g_sink = 0;
 
 // The bridge's list, built and destroyed.
 void BuildFileNameList(const VARIANT& names) {
-    CFileNameList list(names);
+    FileNameList list(names);
     g_sink = g_sink + list.Count();
 }
 
@@ -35,11 +36,8 @@ void BuildFileNameList(const VARIANT& names) {
 // buffer made for the whole list (two bytes per unit, as the list sizes each name).
 void PlainLoop(const VARIANT& names) {
     SAFEARRAY* array = names.parray;
-    BSTR* data = nullptr;
-    if (FAILED(::SafeArrayAccessData(array, reinterpret_cast<void**>(&data)))) {
-        return;
-    }
-    ScopedSafeArrayAccess access(array);
+    SafeArrayAccess<BSTR> data;
+    if (FAILED(data.Open(array))) return;
     const ULONG count = array->rgsabound[0].cElements;
     size_t units = 0;
     for (ULONG i = 0; i < count; ++i) {

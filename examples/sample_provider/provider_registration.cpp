@@ -112,9 +112,7 @@ HRESULT OwnPath(std::wstring* path) {
 HRESULT Register() {
     std::wstring path;
     HRESULT hr = OwnPath(&path);
-    if (FAILED(hr)) {
-        return hr;
-    }
+    if (FAILED(hr)) return hr;
     // The provider's own key first and the list entry after it, so the list never names a key
     // that is not there yet.
     const struct {
@@ -128,9 +126,7 @@ HRESULT Register() {
     };
     for (const auto& write : writes) {
         hr = WriteText(write.key, write.name, write.text);
-        if (FAILED(hr)) {
-            return hr;
-        }
+        if (FAILED(hr)) return hr;
     }
     // The default provider is the machine owner's choice: taken only while there is none.
     if (!ReadText(kProviderRoot, kDefaultValue).empty()) {
@@ -141,15 +137,11 @@ HRESULT Register() {
 
 HRESULT Unregister() {
     HRESULT hr = RemoveValue(kInstalledList, kDisplayName);
-    if (FAILED(hr)) {
-        return hr;
-    }
+    if (FAILED(hr)) return hr;
     // Another provider made the default stays the default.
     if (::lstrcmpiW(ReadText(kProviderRoot, kDefaultValue).c_str(), kOwnKey) == 0) {
         hr = RemoveValue(kProviderRoot, kDefaultValue);
-        if (FAILED(hr)) {
-            return hr;
-        }
+        if (FAILED(hr)) return hr;
     }
     return Removed(::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kOwnKey, kView, 0));
 }

@@ -1,4 +1,4 @@
-// CFileNameList, COptionList and CSafeArrayHolder: the VARIANT shapes they take and refuse, the
+// FileNameList, OptionList and SafeArrayHolder: the VARIANT shapes they take and refuse, the
 // bounds they accept, and what the provider would receive.
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "atl_exception.h"
+#include "hresult_error.h"
 #include "file_name_list.h"
 #include "option_list.h"
 #include "safe_array_holder.h"
@@ -22,7 +22,7 @@ template <typename List> HRESULT Build(const VARIANT& value) {
     try {
         List list(value);
         return S_OK;
-    } catch (const CAtlException& e) {
+    } catch (const HResultError& e) {
         return e.hr();
     }
 }
@@ -96,7 +96,7 @@ class RefusedFileNames : public ::testing::TestWithParam<ShapeCase> {};
 TEST_P(RefusedFileNames, AreRefusedWithInvalidArg) {
     Argument argument;
     GetParam().make(argument);
-    EXPECT_EQ(E_INVALIDARG, Build<CFileNameList>(argument.value));
+    EXPECT_EQ(E_INVALIDARG, Build<FileNameList>(argument.value));
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, RefusedFileNames, ::testing::ValuesIn(kRefusedNameShapes),
@@ -146,7 +146,7 @@ class RefusedOptions : public ::testing::TestWithParam<ShapeCase> {};
 TEST_P(RefusedOptions, AreRefusedWithInvalidArg) {
     Argument argument;
     GetParam().make(argument);
-    EXPECT_EQ(E_INVALIDARG, Build<COptionList>(argument.value));
+    EXPECT_EQ(E_INVALIDARG, Build<OptionList>(argument.value));
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, RefusedOptions, ::testing::ValuesIn(kRefusedOptionShapes),
@@ -166,8 +166,8 @@ TEST_P(ListBounds, OnlyZeroBasedOrEmptyArraysMakeAList) {
     SAFEARRAYBOUND bound{c.count, c.lowerBound};
     ScopedSafeArray names(::SafeArrayCreate(VT_BSTR, 1, &bound));
     ScopedSafeArray options(::SafeArrayCreate(VT_I4, 1, &bound));
-    EXPECT_EQ(c.expected, Build<CFileNameList>(ArrayArgument(names.get())));
-    EXPECT_EQ(c.expected, Build<COptionList>(ArrayArgument(options.get(), VT_ARRAY | VT_I4)));
+    EXPECT_EQ(c.expected, Build<FileNameList>(ArrayArgument(names.get())));
+    EXPECT_EQ(c.expected, Build<OptionList>(ArrayArgument(options.get(), VT_ARRAY | VT_I4)));
 }
 
 INSTANTIATE_TEST_SUITE_P(Bounds, ListBounds,
@@ -182,14 +182,14 @@ INSTANTIATE_TEST_SUITE_P(Bounds, ListBounds,
 
 TEST(FileNameList, EmptyArrayGivesNoCountAndNoStorage) {
     ScopedSafeArray names = BstrArray({}, 1);
-    CFileNameList list(ArrayArgument(names.get()));
+    FileNameList list(ArrayArgument(names.get()));
     EXPECT_EQ(0, list.Count());
     EXPECT_EQ(nullptr, list.Names());
 }
 
 TEST(FileNameList, HoldsOneNarrowNameEachInIndexOrder) {
     ScopedSafeArray names = BstrArray({L"C:\\w\\one.c", L"two.h", L"C:\\w\\sub dir\\three"});
-    CFileNameList list(ArrayArgument(names.get()));
+    FileNameList list(ArrayArgument(names.get()));
     ASSERT_EQ(3, list.Count());
     EXPECT_STREQ("C:\\w\\one.c", list.Names()[0]);
     EXPECT_STREQ("two.h", list.Names()[1]);
@@ -198,7 +198,7 @@ TEST(FileNameList, HoldsOneNarrowNameEachInIndexOrder) {
 
 TEST(FileNameList, NullElementBecomesAnEmptyNameNotANullPointer) {
     ScopedSafeArray names = BstrArray({L"a.c", nullptr, L"c.c"});
-    CFileNameList list(ArrayArgument(names.get()));
+    FileNameList list(ArrayArgument(names.get()));
     ASSERT_EQ(3, list.Count());
     ASSERT_NE(nullptr, list.Names()[1]);
     EXPECT_STREQ("", list.Names()[1]);
@@ -210,7 +210,7 @@ TEST(FileNameList, NameIsCutAtAnEmbeddedNul) {
     LONG index = 0;
     ScopedBstr name(::SysAllocStringLen(L"a.c\0hidden.c", 12));
     ASSERT_EQ(S_OK, ::SafeArrayPutElement(names.get(), &index, name.get()));
-    CFileNameList list(ArrayArgument(names.get()));
+    FileNameList list(ArrayArgument(names.get()));
     ASSERT_EQ(1, list.Count());
     EXPECT_STREQ("a.c", list.Names()[0]);
 }
@@ -220,7 +220,7 @@ TEST(FileNameList, NameIsCutAtAnEmbeddedNul) {
 TEST(FileNameList, ANameTheCodePageCannotHoldExactlyIsRefused) {
     for (const wchar_t* name : {L"x\x0416\x05D0.c", L"..\xFF3C..\xFF3Cx.txt"}) {
         ScopedSafeArray names = BstrArray({L"a.c", name});
-        EXPECT_EQ(E_INVALIDARG, Build<CFileNameList>(ArrayArgument(names.get())));
+        EXPECT_EQ(E_INVALIDARG, Build<FileNameList>(ArrayArgument(names.get())));
     }
 }
 
@@ -229,7 +229,7 @@ TEST(FileNameList, ReadsTheClientsArrayWithoutChangingIt) {
     BSTR* elements = static_cast<BSTR*>(names.get()->pvData);
     BSTR first = elements[0];
     {
-        CFileNameList list(ArrayArgument(names.get()));
+        FileNameList list(ArrayArgument(names.get()));
         ASSERT_EQ(2, list.Count());
     }
     EXPECT_EQ(0u, names.get()->cLocks);
@@ -247,7 +247,7 @@ TEST(FileNameList, OfSeveralDimensionsTakesTheFirstDimensionsCountInStorageOrder
     for (int i = 0; i < 6; ++i) {
         elements[i] = ::SysAllocString(texts[i]);
     }
-    CFileNameList list(ArrayArgument(names.get()));
+    FileNameList list(ArrayArgument(names.get()));
     ASSERT_EQ(first + 1, list.Count());
     for (LONG i = 0; i < list.Count(); ++i) {
         EXPECT_EQ("s" + std::to_string(i), list.Names()[i]);
@@ -256,7 +256,7 @@ TEST(FileNameList, OfSeveralDimensionsTakesTheFirstDimensionsCountInStorageOrder
 
 TEST(OptionList, CopiesTheValuesUnchangedInOrder) {
     ScopedSafeArray options = LongArray({1, 0, 4, -7});
-    COptionList list(ArrayArgument(options.get(), VT_ARRAY | VT_I4));
+    OptionList list(ArrayArgument(options.get(), VT_ARRAY | VT_I4));
     ASSERT_EQ(4, list.Count());
     EXPECT_EQ(1, list.Values()[0]);
     EXPECT_EQ(0, list.Values()[1]);
@@ -266,21 +266,21 @@ TEST(OptionList, CopiesTheValuesUnchangedInOrder) {
 
 TEST(SafeArrayHolder, OnlyAZeroBasedArrayGivesAListOfElements) {
     for (LONG lower : {5L, 1L, -1L, LONG_MIN}) {
-        CSafeArrayHolder holder(VT_I4);
+        SafeArrayHolder holder(VT_I4);
         holder.Allocate(2, lower);
-        EXPECT_THROW(holder.ZeroBasedElements(2), CAtlException) << lower;
+        EXPECT_THROW(holder.ZeroBasedElements(2), HResultError) << lower;
         EXPECT_EQ(nullptr, holder.ZeroBasedElements(0)) << "no positions, no elements";
     }
-    CSafeArrayHolder holder(VT_I4);
+    SafeArrayHolder holder(VT_I4);
     holder.Allocate(2, 0);
     EXPECT_EQ(holder.get()->pvData, holder.ZeroBasedElements(2));
 }
 
 TEST(SafeArrayHolder, HandsOverAnUnlockedZeroFilledArray) {
-    CSafeArrayHolder holder(VT_I4);
+    SafeArrayHolder holder(VT_I4);
     holder.Allocate(3, 0);
     EXPECT_EQ(1u, holder.get()->cLocks);
-    ScopedSafeArray array(holder.HandOver());
+    ScopedSafeArray array(holder.release());
     EXPECT_EQ(nullptr, holder.get());
     ASSERT_NE(nullptr, array.get());
     EXPECT_EQ(0u, array.get()->cLocks);
@@ -292,13 +292,13 @@ TEST(SafeArrayHolder, HandsOverAnUnlockedZeroFilledArray) {
 }
 
 TEST(SafeArrayHolder, TakesOnlyItsOwnElementType) {
-    CSafeArrayHolder holder(VT_BSTR);
-    EXPECT_THROW(holder.TakeCopy(nullptr), CAtlException);
+    SafeArrayHolder holder(VT_BSTR);
+    EXPECT_THROW(holder.TakeCopy(nullptr), HResultError);
     ScopedSafeArray longs = LongArray({1});
     try {
         holder.TakeCopy(longs.get());
         ADD_FAILURE() << "an array of LONG was taken as one of BSTR";
-    } catch (const CAtlException& e) {
+    } catch (const HResultError& e) {
         EXPECT_EQ(E_INVALIDARG, e.hr());
     }
     EXPECT_EQ(nullptr, holder.get());

@@ -2,6 +2,7 @@
 // IDispatch that let it live on its own, outside the server.
 #pragma once
 
+#include "com_ptr.h"
 #include "counted_wrapper.h"
 #include "plimo_wrapper.h"
 #include "scoped_resource.h"
@@ -20,7 +21,7 @@ public:
 };
 
 // Holds the one reference a new BridgeUnderTest starts with.
-using BridgePtr = ScopedInterface<BridgeUnderTest>;
+using BridgePtr = ComPtr<BridgeUnderTest>;
 inline BridgePtr MakeBridge() {
     return BridgePtr(new BridgeUnderTest);
 }

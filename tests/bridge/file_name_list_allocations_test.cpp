@@ -27,7 +27,7 @@ Blocks BlocksToList(AllocationSpy& spy, size_t count) {
     ScopedSafeArray array = BstrArray(names);
     const Blocks before{CppBlocksHandedOut(), spy.HandedOut()};
     {
-        CFileNameList list(ArrayArgument(array.get()));
+        FileNameList list(ArrayArgument(array.get()));
         EXPECT_EQ(static_cast<LONG>(count), list.Count());
     }
     return Blocks{CppBlocksHandedOut() - before.cpp, spy.HandedOut() - before.task};

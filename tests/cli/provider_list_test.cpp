@@ -149,11 +149,10 @@ TEST_F(ChosenProvider, ByNameOrByDefaultBindsThatProvider) {
         record.SetResult(Entry::GetVersion, 0x00010002);
         ToolRun run = Run(choice.arguments);
         EXPECT_EQ(0u, run.exitCode) << choice.name << ": " << run.err;
-        const std::vector<std::string> expected = {"plimo-scc " PLIMO_PRODUCT_VERSION,
-                                                   "provider: Plimo test provider (" +
-                                                       Ascii(BesideTest(kTestProvider)) + ")",
-                                                   "server: 32-bit (PlimoCOMWrapper.exe)",
-                                                   "interface version: 1.2 (0x00010002)"};
+        const std::vector<std::string> expected = {
+            "plimo-scc " PLIMO_PRODUCT_VERSION,
+            "provider: Plimo test provider (" + Ascii(BesideTest(kTestProvider)) + ")",
+            "server: 32-bit (PlimoCOMWrapper.exe)", "interface version: 1.2 (0x00010002)"};
         EXPECT_EQ(expected, run.OutLines()) << choice.name;
         ASSERT_EQ(3, record.Count()) << choice.name;
         EXPECT_EQ(Entry::Initialize, record.Call(0).entry);

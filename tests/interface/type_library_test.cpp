@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "com_ptr.h"
 #include "PlimoCOMWrapper.h"
 #include "scoped_resource.h"
 #include "test_paths.h"
@@ -160,14 +161,14 @@ protected:
 
     // The interface half of the dual interface (the library lists its dispatch half).
     void InterfaceHalf(ITypeInfo** out) {
-        ScopedInterface<ITypeInfo> dispatchHalf;
+        ComPtr<ITypeInfo> dispatchHalf;
         ASSERT_EQ(S_OK, library->GetTypeInfoOfGuid(IID_IPlimoWrapper, dispatchHalf.put()));
         HREFTYPE href = 0;
         ASSERT_EQ(S_OK, dispatchHalf->GetRefTypeOfImplType(static_cast<UINT>(-1), &href));
         ASSERT_EQ(S_OK, dispatchHalf->GetRefTypeInfo(href, out));
     }
 
-    ScopedInterface<ITypeLib> library;
+    ComPtr<ITypeLib> library;
 };
 
 TEST_F(TypeLibrary, LibraryAttributes) {
@@ -200,7 +201,7 @@ TEST_F(TypeLibrary, HoldsTheCoclassThenTheInterface) {
 }
 
 TEST_F(TypeLibrary, CoclassIsCreatableWithIPlimoWrapperAsDefault) {
-    ScopedInterface<ITypeInfo> coclass;
+    ComPtr<ITypeInfo> coclass;
     ASSERT_EQ(S_OK, library->GetTypeInfoOfGuid(CLSID_TovikPlimoWrapper, coclass.put()));
     TYPEATTR* attr = nullptr;
     ASSERT_EQ(S_OK, coclass->GetTypeAttr(&attr));
@@ -218,7 +219,7 @@ TEST_F(TypeLibrary, CoclassIsCreatableWithIPlimoWrapperAsDefault) {
     EXPECT_EQ(IMPLTYPEFLAG_FDEFAULT, implFlags);
     HREFTYPE href = 0;
     ASSERT_EQ(S_OK, coclass->GetRefTypeOfImplType(0, &href));
-    ScopedInterface<ITypeInfo> implemented;
+    ComPtr<ITypeInfo> implemented;
     ASSERT_EQ(S_OK, coclass->GetRefTypeInfo(href, implemented.put()));
     ASSERT_EQ(S_OK, implemented->GetTypeAttr(&attr));
     EXPECT_TRUE(IsEqualGUID(IID_IPlimoWrapper, attr->guid));
@@ -226,7 +227,7 @@ TEST_F(TypeLibrary, CoclassIsCreatableWithIPlimoWrapperAsDefault) {
 }
 
 TEST_F(TypeLibrary, InterfaceIsADualAutomationInterfaceOverIDispatchFromStdole2) {
-    ScopedInterface<ITypeInfo> info;
+    ComPtr<ITypeInfo> info;
     InterfaceHalf(info.put());
     TYPEATTR* attr = nullptr;
     ASSERT_EQ(S_OK, info->GetTypeAttr(&attr));
@@ -247,10 +248,10 @@ TEST_F(TypeLibrary, InterfaceIsADualAutomationInterfaceOverIDispatchFromStdole2)
 
     HREFTYPE href = 0;
     ASSERT_EQ(S_OK, info->GetRefTypeOfImplType(0, &href));
-    ScopedInterface<ITypeInfo> base;
+    ComPtr<ITypeInfo> base;
     ASSERT_EQ(S_OK, info->GetRefTypeInfo(href, base.put()));
     EXPECT_EQ(L"IDispatch", Document(base.get(), MEMBERID_NIL).name);
-    ScopedInterface<ITypeLib> baseLibrary;
+    ComPtr<ITypeLib> baseLibrary;
     UINT index = 0;
     ASSERT_EQ(S_OK, base->GetContainingTypeLib(baseLibrary.put(), &index));
     TLIBATTR* libAttr = nullptr;
@@ -260,7 +261,7 @@ TEST_F(TypeLibrary, InterfaceIsADualAutomationInterfaceOverIDispatchFromStdole2)
 }
 
 TEST_F(TypeLibrary, DispatchHalfIsDualAndDispatchable) {
-    ScopedInterface<ITypeInfo> info;
+    ComPtr<ITypeInfo> info;
     ASSERT_EQ(S_OK, library->GetTypeInfoOfGuid(IID_IPlimoWrapper, info.put()));
     TYPEATTR* attr = nullptr;
     ASSERT_EQ(S_OK, info->GetTypeAttr(&attr));
@@ -272,7 +273,7 @@ TEST_F(TypeLibrary, DispatchHalfIsDualAndDispatchable) {
 }
 
 TEST_F(TypeLibrary, EveryMethodHasItsSlotDispatchIdentifierAndParameters) {
-    ScopedInterface<ITypeInfo> info;
+    ComPtr<ITypeInfo> info;
     InterfaceHalf(info.put());
     ASSERT_EQ(kMethods.size(), 19u);
 

@@ -1,6 +1,5 @@
 // Per-user registration mode: the server's scripts land under HKCU\Software\Classes and leave the
 // machine's classes untouched, and unregistering removes the emptied Software\Classes keys.
-// This program turns the mode on, which nothing can turn off again.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +8,6 @@
 
 #include "reg_object.h"
 #include "reg_script_parser.h"
-#include "registration_mode.h"
 #include "registry_image.h"
 #include "scratch_key.h"
 #include "server_scripts.h"
@@ -18,27 +16,20 @@
 namespace {
 
 HRESULT ApplyServerScript(const wchar_t* script, bool doRegister) {
-    CRegObject variables;
+    RegObject variables;
     variables.AddVariable(L"APPID", kAppId);
     variables.AddVariable(L"Module", kModuleVariable);
-    CRegScriptParser parser(variables);
+    RegScriptParser parser(variables, RegistryScope::PerUser);
     return parser.ApplyScript(script, doRegister);
 }
 
-class PerUserMode : public ::testing::Test {
-protected:
-    void SetUp() override { SetPerUserRegistrationMode(); }
-};
-
-TEST_F(PerUserMode, StaysOnOnceSet) {
-    SetPerUserRegistrationMode();
-    EXPECT_TRUE(IsPerUserRegistrationMode());
-}
+// Every parser of these tests is made for the per-user scope.
+class PerUserMode : public ::testing::Test {};
 
 TEST_F(PerUserMode, ParserExpandsTheAppIdScriptToThePerUserText) {
-    CRegObject variables;
+    RegObject variables;
     ASSERT_EQ(S_OK, variables.AddVariable(L"APPID", kAppId));
-    CRegScriptParser parser(variables);
+    RegScriptParser parser(variables, RegistryScope::PerUser);
     LPOLESTR expanded = nullptr;
     ASSERT_EQ(S_OK, parser.ExpandVariables(AppIdScript(), &expanded));
     const ScopedTaskText owned(expanded);
@@ -92,12 +83,11 @@ TEST_F(ServerScriptsPerUser, UnregisteringLeavesOnlyTheNoRemoveKeysBehind) {
 class PerUserRewrite : public PerUserMode {
 protected:
     static HRESULT Apply(const std::wstring& script, bool doRegister) {
-        CRegObject variables;
-        CRegScriptParser parser(variables);
+        RegObject variables;
+        RegScriptParser parser(variables, RegistryScope::PerUser);
         return parser.ApplyScript(script.c_str(), doRegister);
     }
     void SetUp() override {
-        PerUserMode::SetUp();
         ASSERT_EQ(ERROR_SUCCESS, user.result());
         ASSERT_EQ(ERROR_SUCCESS, classes.result());
         ASSERT_EQ(ERROR_SUCCESS, machine.result());

@@ -1,22 +1,21 @@
-// The variable table: copies, first match ignoring case, refusals, and its non-counting identity.
+// The variable table: copies, first match ignoring case, refusals.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "reg_object.h"
-#include "registration_mode.h"
 
 namespace {
 
 TEST(RegObject, RefusesNullNameOrValueAndAddsNothing) {
-    CRegObject table;
+    RegObject table;
     EXPECT_EQ(E_INVALIDARG, table.AddVariable(nullptr, L"value"));
     EXPECT_EQ(E_INVALIDARG, table.AddVariable(L"Name", nullptr));
     EXPECT_EQ(nullptr, table.FindVariable(L"Name"));
 }
 
 TEST(RegObject, FirstPairOfANameWinsIgnoringCase) {
-    CRegObject table;
+    RegObject table;
     ASSERT_EQ(S_OK, table.AddVariable(L"Module", L"first"));
     ASSERT_EQ(S_OK, table.AddVariable(L"MODULE", L"second"));
     ASSERT_EQ(S_OK, table.AddVariable(L"Module_Raw", L"raw"));
@@ -26,7 +25,7 @@ TEST(RegObject, FirstPairOfANameWinsIgnoringCase) {
 }
 
 TEST(RegObject, KeepsCopiesOfWhatItWasGiven) {
-    CRegObject table;
+    RegObject table;
     std::wstring name = L"APPID", value = L"{guid}";
     ASSERT_EQ(S_OK, table.AddVariable(name.c_str(), value.c_str()));
     name.assign(L"XXXXX");
@@ -35,7 +34,7 @@ TEST(RegObject, KeepsCopiesOfWhatItWasGiven) {
 }
 
 TEST(RegObject, ClearVariablesForgetsEveryPair) {
-    CRegObject table;
+    RegObject table;
     ASSERT_EQ(S_OK, table.AddVariable(L"A", L"1"));
     ASSERT_EQ(S_OK, table.AddVariable(L"B", L"2"));
     EXPECT_EQ(S_OK, table.ClearVariables());
@@ -43,25 +42,6 @@ TEST(RegObject, ClearVariablesForgetsEveryPair) {
     EXPECT_EQ(nullptr, table.FindVariable(L"B"));
     ASSERT_EQ(S_OK, table.AddVariable(L"A", L"again"));
     EXPECT_STREQ(L"again", table.FindVariable(L"A"));
-}
-
-TEST(RegObject, AnswersTheCountingMethodsWithoutBeingCounted) {
-    CRegObject table;
-    IRegistrarBase* base = &table;
-    void* out = &table;
-    EXPECT_EQ(E_NOTIMPL, base->QueryInterface(IID_IUnknown, &out));
-    EXPECT_EQ(nullptr, out);
-    EXPECT_EQ(1u, base->AddRef());
-    EXPECT_EQ(0u, base->Release());
-    EXPECT_EQ(0u, base->Release());
-    // Still alive and usable after "releases" that would have freed a counted object.
-    EXPECT_EQ(S_OK, base->AddVariable(L"A", L"1"));
-    EXPECT_STREQ(L"1", table.FindVariable(L"a"));
-}
-
-// This program never turns per-user mode on; the per-user program tests that it stays on.
-TEST(RegistrationMode, StartsClear) {
-    EXPECT_FALSE(IsPerUserRegistrationMode());
 }
 
 } // namespace

@@ -13,7 +13,6 @@
 #include "handle_census.h"
 #include "reg_object.h"
 #include "reg_script_parser.h"
-#include "registration_mode.h"
 #include "registry_image.h"
 #include "scratch_key.h"
 #include "server_scripts.h"
@@ -174,8 +173,8 @@ struct PhaseFigures {
     std::map<HRESULT, int> results;
 };
 
-void RunPhase(Mutator& mutator, const char* phase, PhaseFigures* figures) {
-    CRegObject variables;
+void RunPhase(Mutator& mutator, RegistryScope scope, const char* phase, PhaseFigures* figures) {
+    RegObject variables;
     variables.AddVariable(L"APPID", kAppId);
     variables.AddVariable(L"Module", kModuleVariable);
     const std::wstring bases[] = {AppIdScript(), ClassScript(), kFeatureScript};
@@ -185,7 +184,7 @@ void RunPhase(Mutator& mutator, const char* phase, PhaseFigures* figures) {
         const std::wstring script = mutator.Mutate(base);
         for (bool doRegister : {true, false}) {
             const long handlesBefore = ProcessHandleCount();
-            CRegScriptParser parser(variables);
+            RegScriptParser parser(variables, scope);
             const HRESULT hr = parser.ApplyScript(script.c_str(), doRegister);
             const long handlesAfter = ProcessHandleCount();
             ++figures->runs;
@@ -197,7 +196,7 @@ void RunPhase(Mutator& mutator, const char* phase, PhaseFigures* figures) {
         }
         // Take the unmutated script back now and then, so that unregistration also meets keys.
         if (mutator.Pick(0, 4) == 0) {
-            CRegScriptParser parser(variables);
+            RegScriptParser parser(variables, scope);
             parser.ApplyScript(base.c_str(), mutator.Pick(0, 1) == 0);
         }
     }
@@ -232,12 +231,11 @@ TEST(ScriptRobustness, MutatedScriptsFailCleanlyInsideTheTestKey) {
         Mutator mutator(kSeed);
         for (const bool perUser : {false, true}) {
             const char* const phase = perUser ? "per user" : "per machine";
-            if (perUser) {
-                SetPerUserRegistrationMode();
-            }
+            const RegistryScope scope =
+                perUser ? RegistryScope::PerUser : RegistryScope::PerMachine;
             PhaseFigures figures;
             const auto start = std::chrono::steady_clock::now();
-            RunPhase(mutator, phase, &figures);
+            RunPhase(mutator, scope, phase, &figures);
             const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
             PrintFigures(phase, figures, elapsed.count());
             if (HasFatalFailure()) {

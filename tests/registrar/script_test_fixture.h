@@ -20,7 +20,7 @@ protected:
     }
 
     HRESULT Apply(const std::wstring& script, bool doRegister) {
-        CRegScriptParser parser(variables);
+        RegScriptParser parser(variables, RegistryScope::PerMachine);
         return parser.ApplyScript(script.c_str(), doRegister);
     }
     HRESULT Register(const std::wstring& body) { return Apply(InScratch(body), true); }
@@ -29,7 +29,7 @@ protected:
     // Everything below the test's key; {L""} when it is empty.
     std::vector<std::wstring> State() const { return Listing(scratch.get(), L""); }
 
-    CRegObject variables;
+    RegObject variables;
     ScratchKey scratch;
 };
 

@@ -5,13 +5,45 @@
 #include <string>
 #include <vector>
 
-#include "reg_object.h"
-#include "reg_script_parser.h"
 #include "registry_image.h"
 #include "scratch_key.h"
+#include "server_identity.h"
+#include "server_registration.h"
 #include "server_scripts.h"
 
 namespace {
+
+// Registration as the server runs it, with the test as its host: the scripts come from the
+// server built beside the tests, the server's path is one with a single quote in it.
+class ScriptRegistration final : public ServerRegistration {
+public:
+    HINSTANCE ResourceInstance() const override { return nullptr; }
+    HINSTANCE TypeLibraryImage() const override { return nullptr; }
+    size_t ClassCount() const override { return 0; }
+    RegisteredClass ClassAt(size_t) const override { return RegisteredClass{nullptr, nullptr}; }
+    // The server's host gives its AppID.
+    const RegistryVariable* CommonVariables() const override {
+        static const RegistryVariable kCommonVariables[] = {{L"APPID", kAppIdText},
+                                                            {nullptr, nullptr}};
+        return kCommonVariables;
+    }
+};
+
+constexpr wchar_t kModulePath[] = L"C:\\it's here\\PlimoCOMWrapper.exe";
+
+TEST(ServerRegistrationMode, StartsPerMachineAndKeepsTheModeSet) {
+    ScriptRegistration registration;
+    EXPECT_EQ(RegistrationMode::PerMachine, registration.registrationMode());
+    registration.SetRegistrationMode(RegistrationMode::PerUser);
+    registration.SetRegistrationMode(RegistrationMode::PerUser);
+    EXPECT_EQ(RegistrationMode::PerUser, registration.registrationMode());
+}
+
+TEST(ServerRegistrationScript, RefusesANullScriptOrPath) {
+    ScriptRegistration registration;
+    EXPECT_EQ(E_POINTER, registration.ApplyRegistryScript(nullptr, kModulePath, true, nullptr));
+    EXPECT_EQ(E_POINTER, registration.ApplyRegistryScript(AppIdScript(), nullptr, true, nullptr));
+}
 
 class ServerScriptsPerMachine : public ::testing::Test {
 protected:
@@ -23,26 +55,17 @@ protected:
         }
     }
 
-    // As registration applies them: the AppID operation adds APPID twice (its own pair and the
-    // common one), every operation adds Module and Module_Raw.
-    static HRESULT ApplyServerScript(const wchar_t* script, bool doRegister, bool appIdPair) {
-        CRegObject variables;
-        if (appIdPair) {
-            variables.AddVariable(L"APPID", kAppId);
-        }
-        variables.AddVariable(L"APPID", kAppId);
-        variables.AddVariable(L"Module", kModuleVariable);
-        variables.AddVariable(L"Module_Raw", L"C:\\it''s here\\PlimoCOMWrapper.exe");
-        CRegScriptParser parser(variables);
-        return parser.ApplyScript(script, doRegister);
+    static HRESULT ApplyServerScript(const wchar_t* script, bool doRegister) {
+        ScriptRegistration registration;
+        return registration.ApplyRegistryScript(script, kModulePath, doRegister, nullptr);
     }
     static HRESULT RegisterAll() {
-        HRESULT hr = ApplyServerScript(AppIdScript(), true, true);
-        return FAILED(hr) ? hr : ApplyServerScript(ClassScript(), true, false);
+        HRESULT hr = ApplyServerScript(AppIdScript(), true);
+        return FAILED(hr) ? hr : ApplyServerScript(ClassScript(), true);
     }
     static HRESULT UnregisterAll() {
-        HRESULT hr = ApplyServerScript(ClassScript(), false, false);
-        return FAILED(hr) ? hr : ApplyServerScript(AppIdScript(), false, true);
+        HRESULT hr = ApplyServerScript(ClassScript(), false);
+        return FAILED(hr) ? hr : ApplyServerScript(AppIdScript(), false);
     }
 
     static std::vector<std::vector<std::wstring>> ServerKeys() {

@@ -18,9 +18,10 @@ struct Expansion {
     std::wstring text;
 };
 
-Expansion Expand(const CRegObject& variables, const std::wstring& text, bool perUser) {
+Expansion Expand(const RegObject& variables, const std::wstring& text, bool perUser) {
     LPOLESTR result = kUnset;
-    const HRESULT hr = ExpandScriptVariables(variables, text.c_str(), perUser, &result);
+    const RegistryScope scope = perUser ? RegistryScope::PerUser : RegistryScope::PerMachine;
+    const HRESULT hr = ExpandScriptVariables(variables, text.c_str(), scope, &result);
     ScopedTaskText owned(SUCCEEDED(hr) ? result : nullptr);
     if (FAILED(hr)) {
         EXPECT_EQ(nullptr, result) << "a failed expansion hands out nothing";
@@ -50,7 +51,7 @@ protected:
         ASSERT_EQ(S_OK, variables.AddVariable(std::wstring(31, L'N').c_str(), L"longest"));
         ASSERT_EQ(S_OK, variables.AddVariable(std::wstring(32, L'L').c_str(), L"too long"));
     }
-    CRegObject variables;
+    RegObject variables;
 };
 
 const std::wstring kPrefix = L"HKCU\r\n{\tSoftware\r\n\t{\r\n\t\tClasses";
@@ -97,13 +98,13 @@ TEST_P(VariableExpansion, ExpandsAsTheRulesSay) {
 INSTANTIATE_TEST_SUITE_P(Cases, VariableExpansion, ::testing::ValuesIn(kExpansionCases));
 
 TEST(VariableExpansionPerUser, TurnsTheAppIdScriptIntoExactlyThePerUserText) {
-    CRegObject variables;
+    RegObject variables;
     ASSERT_EQ(S_OK, variables.AddVariable(L"APPID", kAppId));
     EXPECT_EQ(std::wstring(kPerUserAppIdScript), Expand(variables, AppIdScript(), true).text);
 }
 
 TEST(VariableExpansionGrowth, GrowsPastItsFirstCapacity) {
-    CRegObject variables;
+    RegObject variables;
     const std::wstring big(100000, L'v');
     ASSERT_EQ(S_OK, variables.AddVariable(L"Big", big.c_str()));
     std::wstring input, expected;
@@ -117,19 +118,20 @@ TEST(VariableExpansionGrowth, GrowsPastItsFirstCapacity) {
 }
 
 TEST(VariableExpansionArguments, NullTextOrResultIsRefused) {
-    CRegObject variables;
+    RegObject variables;
     LPOLESTR result = kUnset;
-    EXPECT_EQ(E_POINTER, ExpandScriptVariables(variables, nullptr, false, &result));
-    EXPECT_EQ(E_POINTER, ExpandScriptVariables(variables, L"x", false, nullptr));
-    CRegScriptParser parser(variables);
+    EXPECT_EQ(E_POINTER,
+              ExpandScriptVariables(variables, nullptr, RegistryScope::PerMachine, &result));
+    EXPECT_EQ(E_POINTER,
+              ExpandScriptVariables(variables, L"x", RegistryScope::PerMachine, nullptr));
+    RegScriptParser parser(variables, RegistryScope::PerMachine);
     EXPECT_EQ(E_POINTER, parser.ApplyScript(nullptr, true));
 }
 
-// The parser reads the process's mode, which this program never turns on.
 TEST(VariableExpansionMode, ParserLeavesHkcrAloneOutsidePerUserMode) {
-    CRegObject variables;
+    RegObject variables;
     ASSERT_EQ(S_OK, variables.AddVariable(L"APPID", kAppId));
-    CRegScriptParser parser(variables);
+    RegScriptParser parser(variables, RegistryScope::PerMachine);
     LPOLESTR result = nullptr;
     ASSERT_EQ(S_OK, parser.ExpandVariables(AppIdScript(), &result));
     ScopedTaskText owned(result);

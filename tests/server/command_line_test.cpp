@@ -48,7 +48,7 @@ TEST(ProcessCommandLine, LinesWithoutARecognisedSwitchServe) {
                                 L"x.exe -RegServerX", L"x.exe /RegServer:", L"x.exe -Foo /Bar",
                                 L"x.exe RegServer", L"x.exe - RegServer", L""}) {
         HRESULT result = E_FAIL;
-        EXPECT_TRUE(theModule.ProcessCommandLine(line, &result)) << line;
+        EXPECT_TRUE(TheModule().ProcessCommandLine(line, &result)) << line;
         EXPECT_EQ(S_OK, result) << line;
     }
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "com_ptr.h"
 #include "child_process.h"
 #include "PlimoCOMWrapper.h"
 #include "provider_record_view.h"
@@ -40,7 +41,7 @@ const wchar_t* const kMethodNames[] = {L"Init",
                                        L"SccBeginBatch",
                                        L"SccEndBatch"};
 
-template <class I> using Ptr = ScopedInterface<I>;
+template <class I> using Ptr = ComPtr<I>;
 
 DWORD RunServer(const wchar_t* arguments) {
     ChildResult result = RunChild(ServerCommand(arguments));

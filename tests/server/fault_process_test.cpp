@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "com_ptr.h"
 #include "child_process.h"
 #include "emulation.h"
 #include "PlimoCOMWrapper.h"
@@ -38,7 +39,7 @@ constexpr DWORD kOrphanWatchMs = 15000;
 constexpr LONG kUntouched = 0x0BADF00D;
 constexpr DWORD kAbortExitCode = 3; // what the C runtime's abort() exits with
 
-using WrapperPtr = ScopedInterface<IPlimoWrapper>;
+using WrapperPtr = ComPtr<IPlimoWrapper>;
 
 ULONGLONG Now() {
     return ::GetTickCount64();

@@ -11,6 +11,7 @@
 
 #include <cwchar>
 
+#include "com_ptr.h"
 #include "PlimoCOMWrapper.h"
 #include "server_under_test.h"
 #include "scoped_resource.h"
@@ -34,7 +35,7 @@ int wmain(int argc, wchar_t** argv) {
     if (FAILED(::CoInitialize(nullptr))) {
         return 3;
     }
-    ScopedInterface<IPlimoWrapper> wrapper;
+    ComPtr<IPlimoWrapper> wrapper;
     if (FAILED(::CoCreateInstance(*CurrentServer().clsid, nullptr, CLSCTX_LOCAL_SERVER,
                                   IID_IPlimoWrapper, reinterpret_cast<void**>(wrapper.put())))) {
         return 3;

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include "com_ptr.h"
 #include "busy_message_filter.h"
 #include "class_factory.h"
 #include "expected_results.h"
@@ -17,7 +18,7 @@
 namespace {
 
 // Fills an owner through the void** that creators take.
-template <class I> void** Out(ScopedInterface<I>& owner) {
+template <class I> void** Out(ComPtr<I>& owner) {
     return reinterpret_cast<void**>(owner.put());
 }
 
@@ -33,13 +34,13 @@ protected:
 };
 
 TEST_F(ServedObject, AnswersItsThreeInterfacesWithOnePointerAndNothingElse) {
-    ScopedInterface<IUnknown> object;
+    ComPtr<IUnknown> object;
     ASSERT_EQ(S_OK, CreatePlimoWrapper(nullptr, IID_IUnknown, Out(object)));
     EXPECT_EQ(locksBefore + 1, ServerLockCount());
 
-    ScopedInterface<IPlimoWrapper> wrapper;
-    ScopedInterface<IDispatch> dispatch;
-    ScopedInterface<IUnknown> unknown;
+    ComPtr<IPlimoWrapper> wrapper;
+    ComPtr<IDispatch> dispatch;
+    ComPtr<IUnknown> unknown;
     ASSERT_EQ(S_OK, object->QueryInterface(IID_IPlimoWrapper, Out(wrapper)));
     ASSERT_EQ(S_OK, object->QueryInterface(IID_IDispatch, Out(dispatch)));
     ASSERT_EQ(S_OK, object->QueryInterface(IID_IUnknown, Out(unknown)));
@@ -69,7 +70,7 @@ TEST_F(ServedObject, ReleaseReturnsZeroExactlyWhenTheObjectIsDestroyedAndDropsIt
 }
 
 TEST_F(ServedObject, AggregationIsRefusedWhateverIsAsked) {
-    ScopedInterface<IUnknown> outer;
+    ComPtr<IUnknown> outer;
     ASSERT_EQ(S_OK, CreatePlimoWrapper(nullptr, IID_IUnknown, Out(outer)));
     const LONG locks = ServerLockCount();
     for (const IID* asked : {&IID_IUnknown, &IID_IPlimoWrapper, &IID_IDispatch}) {
@@ -89,7 +90,7 @@ TEST_F(ServedObject, CreationAskingForAMissingInterfaceDestroysTheObjectAgain) {
 }
 
 TEST_F(ServedObject, FinalReleaseFreesTheBoundProvider) {
-    ScopedInterface<IPlimoWrapper> wrapper;
+    ComPtr<IPlimoWrapper> wrapper;
     ASSERT_EQ(S_OK, CreatePlimoWrapper(nullptr, IID_IPlimoWrapper, Out(wrapper)));
     wchar_t self[MAX_PATH];
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
@@ -106,19 +107,19 @@ TEST_F(ServedObject, FinalReleaseFreesTheBoundProvider) {
     ::SetDllDirectoryW(nullptr);
 }
 
-class ClassFactory : public ServedObject {
+class TheClassFactory : public ServedObject {
 protected:
     void SetUp() override {
         ServedObject::SetUp();
         ASSERT_EQ(S_OK, CreateClassFactory(reinterpret_cast<void*>(&CreatePlimoWrapper),
                                            IID_IClassFactory, Out(factory)));
     }
-    ScopedInterface<IClassFactory> factory;
+    ComPtr<IClassFactory> factory;
 };
 
-TEST_F(ClassFactory, TakesNoServerLockOfItsOwnAndAnswersOnlyIClassFactory) {
+TEST_F(TheClassFactory, TakesNoServerLockOfItsOwnAndAnswersOnlyIClassFactory) {
     EXPECT_EQ(locksBefore, ServerLockCount());
-    ScopedInterface<IUnknown> unknown;
+    ComPtr<IUnknown> unknown;
     EXPECT_EQ(S_OK, factory->QueryInterface(IID_IUnknown, Out(unknown)));
     EXPECT_EQ(static_cast<void*>(factory.get()), static_cast<void*>(unknown.get()));
     void* out = kUntouched;
@@ -126,7 +127,7 @@ TEST_F(ClassFactory, TakesNoServerLockOfItsOwnAndAnswersOnlyIClassFactory) {
     EXPECT_EQ(nullptr, out);
 }
 
-TEST_F(ClassFactory, CreatorRefusesANullOutPointerAndAMissingInterface) {
+TEST_F(TheClassFactory, CreatorRefusesANullOutPointerAndAMissingInterface) {
     EXPECT_EQ(E_POINTER, CreateClassFactory(reinterpret_cast<void*>(&CreatePlimoWrapper),
                                             IID_IClassFactory, nullptr));
     void* out = kUntouched;
@@ -135,8 +136,8 @@ TEST_F(ClassFactory, CreatorRefusesANullOutPointerAndAMissingInterface) {
     EXPECT_EQ(nullptr, out);
 }
 
-TEST_F(ClassFactory, CreatesBridgeObjectsAndRefusesAggregation) {
-    ScopedInterface<IPlimoWrapper> wrapper;
+TEST_F(TheClassFactory, CreatesBridgeObjectsAndRefusesAggregation) {
+    ComPtr<IPlimoWrapper> wrapper;
     ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IPlimoWrapper, Out(wrapper)));
     LONG version = 0;
     EXPECT_EQ(kNoEntry, wrapper->SccGetVersion(&version)) << "a new object has no provider bound";
@@ -149,11 +150,11 @@ TEST_F(ClassFactory, CreatesBridgeObjectsAndRefusesAggregation) {
     EXPECT_EQ(E_POINTER, factory->CreateInstance(nullptr, IID_IUnknown, nullptr));
 }
 
-TEST_F(ClassFactory, LockServerHoldsTheServerUntilUnlocked) {
+TEST_F(TheClassFactory, LockServerHoldsTheServerUntilUnlocked) {
     EXPECT_EQ(S_OK, factory->LockServer(TRUE));
     EXPECT_EQ(locksBefore + 1, ServerLockCount());
     {
-        ScopedInterface<IUnknown> object;
+        ComPtr<IUnknown> object;
         ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IUnknown, Out(object)));
         EXPECT_EQ(locksBefore + 2, ServerLockCount());
     }
@@ -161,8 +162,8 @@ TEST_F(ClassFactory, LockServerHoldsTheServerUntilUnlocked) {
     EXPECT_EQ(S_OK, factory->LockServer(FALSE));
 }
 
-TEST_F(ClassFactory, AnUnlockWithoutALockDropsNothingThatAnObjectHolds) {
-    ScopedInterface<IUnknown> object;
+TEST_F(TheClassFactory, AnUnlockWithoutALockDropsNothingThatAnObjectHolds) {
+    ComPtr<IUnknown> object;
     ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IUnknown, Out(object)));
     EXPECT_EQ(S_OK, factory->LockServer(FALSE));
     EXPECT_EQ(S_OK, factory->LockServer(FALSE));
@@ -239,7 +240,7 @@ TEST(ShutdownMonitor, PostsQuitToTheMainThreadWhenTheLastLockGoes) {
     ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
     IUnknown* object = nullptr;
     ASSERT_EQ(S_OK, CreatePlimoWrapper(nullptr, IID_IUnknown, reinterpret_cast<void**>(&object)));
-    HANDLE monitor = theModule.StartShutdownMonitor();
+    HANDLE monitor = TheModule().StartShutdownMonitor();
     ASSERT_NE(nullptr, monitor);
 
     object->Release();
@@ -264,15 +265,15 @@ TEST(MessageLoop, EndsOnTheMonitorsQuitAndNotOnAStrayOne) {
     ASSERT_EQ(0, ServerLockCount());
     ASSERT_EQ(S_OK, CreatePlimoWrapper(nullptr, IID_IUnknown,
                                        reinterpret_cast<void**>(&releasedByTimer)));
-    ScopedHandle monitor(theModule.StartShutdownMonitor());
+    ScopedHandle monitor(TheModule().StartShutdownMonitor());
     ASSERT_TRUE(monitor);
     // What a provider's dialog code may do; the object, and so the server, is still held.
     ::PostQuitMessage(0);
     ASSERT_NE(0u, ::SetTimer(nullptr, 0, 10, &ReleaseOnTimer));
 
-    theModule.PumpMessages();
+    TheModule().PumpMessages();
     EXPECT_EQ(0, ServerLockCount()) << "the loop ended only once the last lock had gone";
-    EXPECT_TRUE(theModule.ShutdownRequested());
+    EXPECT_TRUE(TheModule().ShutdownRequested());
 }
 
 } // namespace

@@ -18,6 +18,7 @@
 #include <string>
 #include <utility>
 
+#include "com_ptr.h"
 #include "PlimoCOMWrapper.h"
 #include "server_under_test.h"
 #include "scoped_resource.h"
@@ -95,7 +96,7 @@ DWORD WINAPI CallMeanwhile(void* parameter) {
     if (caller->withFilter) {
         ::CoRegisterMessageFilter(&filter, &previous);
     }
-    ScopedInterface<IPlimoWrapper> wrapper;
+    ComPtr<IPlimoWrapper> wrapper;
     caller->result = ::CoGetInterfaceAndReleaseStream(caller->marshalled, IID_IPlimoWrapper,
                                                       reinterpret_cast<void**>(wrapper.put()));
     if (SUCCEEDED(caller->result)) {
@@ -194,7 +195,7 @@ int wmain(int argc, wchar_t** argv) {
     ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     int exitCode = 1;
     {
-        ScopedInterface<IPlimoWrapper> wrapper;
+        ComPtr<IPlimoWrapper> wrapper;
         HRESULT hr = ::CoCreateInstance(*CurrentServer().clsid, nullptr, CLSCTX_LOCAL_SERVER,
                                         IID_IPlimoWrapper, reinterpret_cast<void**>(wrapper.put()));
         Print("activate", hr);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "com_ptr.h"
 #include "child_process.h"
 #include "PlimoCOMWrapper.h"
 #include "provider_record_view.h"
@@ -24,7 +25,7 @@ namespace {
 
 constexpr DWORD kServerExitTimeoutMs = 30000;
 
-using WrapperPtr = ScopedInterface<IPlimoWrapper>;
+using WrapperPtr = ComPtr<IPlimoWrapper>;
 
 class Serving : public ::testing::Test {
 protected:

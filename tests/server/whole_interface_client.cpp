@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "com_ptr.h"
 #include "PlimoCOMWrapper2.h"
 #include "scoped_resource.h"
 #include "scoped_variant.h"
@@ -140,7 +141,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     int exitCode = 1;
     {
-        ScopedInterface<IPlimoWrapper2> scc;
+        ComPtr<IPlimoWrapper2> scc;
         const HRESULT hr =
             ::CoCreateInstance(CLSID_TovikPlimoWrapper2, nullptr, CLSCTX_LOCAL_SERVER,
                                IID_IPlimoWrapper2, reinterpret_cast<void**>(scc.put()));

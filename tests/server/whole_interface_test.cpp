@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "com_ptr.h"
 #include "PlimoCOMWrapper2.h"
 #include "child_process.h"
 #include "provider_record_view.h"
@@ -26,7 +27,7 @@ using testprovider::Entry;
 namespace {
 
 constexpr DWORD kServerEndMs = 30000;
-using Wrapper2 = ScopedInterface<IPlimoWrapper2>;
+using Wrapper2 = ComPtr<IPlimoWrapper2>;
 
 // The values of an array the server returned: variants, each of type `type`, read by `read`.
 template <typename T, typename Read>
@@ -460,7 +461,7 @@ TEST_P(ScriptLists, AreFileListsOfTheWholeInterface) {
     ASSERT_EQ(1, record.Count());
     ExpectFiles(record.Last());
     // The first class keeps its own rule: VT_ARRAY | VT_BSTR only.
-    ScopedInterface<IPlimoWrapper> first;
+    ComPtr<IPlimoWrapper> first;
     ASSERT_EQ(S_OK, ::CoCreateInstance(CLSID_TovikPlimoWrapper, nullptr, CLSCTX_LOCAL_SERVER,
                                        IID_IPlimoWrapper, reinterpret_cast<void**>(first.put())));
     ScopedBstr path(::SysAllocString(BesideTest(kTestProvider).c_str()));
@@ -513,7 +514,7 @@ TEST_F(WholeInterface, TheOtherClassStartsAServerProcessOfItsOwn) {
     ASSERT_EQ(S_OK, wrapper->SccGetVersion(&version));
     const DWORD first = record.Last().processId;
     for (const CLSID* clsid : {&CLSID_TovikPlimoWrapper, &CLSID_TovikPlimoWrapper2}) {
-        ScopedInterface<IPlimoWrapper> other;
+        ComPtr<IPlimoWrapper> other;
         ASSERT_EQ(S_OK, ::CoCreateInstance(*clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IPlimoWrapper,
                                            reinterpret_cast<void**>(other.put())));
         ScopedBstr path(::SysAllocString(BesideTest(kTestProvider).c_str()));
@@ -526,10 +527,10 @@ TEST_F(WholeInterface, TheOtherClassStartsAServerProcessOfItsOwn) {
 
 // The first class is unchanged: no IPlimoWrapper2, and no text-output procedure.
 TEST_F(WholeInterface, TheFirstClassOffersNoTextOutputAndNoSecondInterface) {
-    ScopedInterface<IPlimoWrapper> first;
+    ComPtr<IPlimoWrapper> first;
     ASSERT_EQ(S_OK, ::CoCreateInstance(CLSID_TovikPlimoWrapper, nullptr, CLSCTX_LOCAL_SERVER,
                                        IID_IPlimoWrapper, reinterpret_cast<void**>(first.put())));
-    ScopedInterface<IPlimoWrapper2> second;
+    ComPtr<IPlimoWrapper2> second;
     EXPECT_EQ(E_NOINTERFACE,
               first->QueryInterface(IID_IPlimoWrapper2, reinterpret_cast<void**>(second.put())));
     ScopedBstr path(::SysAllocString(BesideTest(kTestProvider).c_str()));
