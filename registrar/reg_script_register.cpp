@@ -116,15 +116,7 @@ HRESULT RegisterEntry(RegScriptTokenizer& tokens, HKEY key, int level, std::wstr
 } // namespace
 
 HRESULT RegisterBlock(RegScriptTokenizer& tokens, HKEY key, int level) {
-    if (level > kMaxScriptNesting) {
-        return DISP_E_EXCEPTION;
-    }
-    std::wstring token;
-    HRESULT hr = tokens.Next(&token);
-    if (FAILED(hr)) return hr;
-    while (!ClosesBlock(token)) {
-        hr = RegisterEntry(tokens, key, level, &token);
-        if (FAILED(hr)) return hr;
-    }
-    return S_OK;
+    return ForEachBlockEntry(tokens, level, [&](std::wstring* token) {
+        return RegisterEntry(tokens, key, level, token);
+    });
 }

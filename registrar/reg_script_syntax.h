@@ -38,6 +38,25 @@ inline bool IsAssignment(const std::wstring& token) {
 // itself, and a backslash would reach past the block, so both are refused.
 bool IsSingleKeyName(const std::wstring& name);
 
+// Reads the entries of the block whose opening brace `tokens` has just read, up to and including
+// its closing brace: `readEntry(&token)` gets each entry's first token and leaves the token after
+// the entry there. DISP_E_EXCEPTION for a block nested deeper than kMaxScriptNesting (`level`
+// counts the root block as 1); otherwise the first failure of the tokenizer or of an entry.
+template <typename ReadEntry>
+HRESULT ForEachBlockEntry(RegScriptTokenizer& tokens, int level, ReadEntry readEntry) {
+    if (level > kMaxScriptNesting) {
+        return DISP_E_EXCEPTION;
+    }
+    std::wstring token;
+    HRESULT hr = tokens.Next(&token);
+    if (FAILED(hr)) return hr;
+    while (!ClosesBlock(token)) {
+        hr = readEntry(&token);
+        if (FAILED(hr)) return hr;
+    }
+    return S_OK;
+}
+
 // When *token is an assignment, reads past its type and value text, unchecked, and leaves the
 // token after them in *token; any other token stays. Errors of the tokenizer.
 HRESULT SkipAssignment(RegScriptTokenizer& tokens, std::wstring* token);

@@ -113,15 +113,7 @@ HRESULT UnregisterEntry(RegScriptTokenizer& tokens, HKEY key, int level, std::ws
 } // namespace
 
 HRESULT UnregisterBlock(RegScriptTokenizer& tokens, HKEY key, int level) {
-    if (level > kMaxScriptNesting) {
-        return DISP_E_EXCEPTION;
-    }
-    std::wstring token;
-    HRESULT hr = tokens.Next(&token);
-    if (FAILED(hr)) return hr;
-    while (!ClosesBlock(token)) {
-        hr = UnregisterEntry(tokens, key, level, &token);
-        if (FAILED(hr)) return hr;
-    }
-    return S_OK;
+    return ForEachBlockEntry(tokens, level, [&](std::wstring* token) {
+        return UnregisterEntry(tokens, key, level, token);
+    });
 }
