@@ -27,7 +27,7 @@ HRESULT TypeInfoHolder::GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) {
     if (index != 0) return DISP_E_BADINDEX;
     if (info == nullptr) return E_POINTER;
     HRESULT hr = S_OK;
-    *info = Loaded(locale, &hr);
+    *info = Load(locale, &hr).info;
     if (*info == nullptr) return hr;
     (*info)->AddRef();
     return S_OK;
@@ -35,14 +35,14 @@ HRESULT TypeInfoHolder::GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) {
 
 HRESULT TypeInfoHolder::GetIDsOfNames(LPOLESTR* names, UINT count, LCID locale, DISPID* ids) {
     HRESULT hr = S_OK;
-    ITypeInfo* info = Loaded(locale, &hr);
-    if (info == nullptr) return hr;
+    const Loaded loaded = Load(locale, &hr);
+    if (loaded.info == nullptr) return hr;
     // Arguments the cache cannot use safely go to the type information, which rejects them.
-    if (count == 1 && names != nullptr && names[0] != nullptr && ids != nullptr) {
+    if (loaded.names != nullptr && count == 1 && names != nullptr && names[0] != nullptr &&
+        ids != nullptr) {
         const int length = ::lstrlenW(names[0]);
-        ExclusiveLock guard(lock_);
-        for (int i = nameCount_ - 1; i >= 0; --i) {
-            const CachedName& entry = nameCache_[i];
+        for (int i = loaded.nameCount - 1; i >= 0; --i) {
+            const CachedName& entry = loaded.names[i];
             if (entry.name && entry.length == length &&
                 std::memcmp(entry.name.get(), names[0], length * sizeof(wchar_t)) == 0) {
                 ids[0] = entry.memberId;
@@ -50,29 +50,25 @@ HRESULT TypeInfoHolder::GetIDsOfNames(LPOLESTR* names, UINT count, LCID locale, 
             }
         }
     }
-    return info->GetIDsOfNames(names, count, ids);
+    return loaded.info->GetIDsOfNames(names, count, ids);
 }
 
 HRESULT TypeInfoHolder::Invoke(IDispatch* instance, DISPID member, LCID locale, WORD flags,
                                DISPPARAMS* parameters, VARIANT* result, EXCEPINFO* exception,
                                UINT* argumentError) {
     HRESULT hr = S_OK;
-    ITypeInfo* info = Loaded(locale, &hr);
+    ITypeInfo* info = Load(locale, &hr).info;
     if (info == nullptr) return hr;
     return info->Invoke(instance, member, flags, parameters, result, exception, argumentError);
 }
 
-ITypeInfo* TypeInfoHolder::Loaded(LCID locale, HRESULT* hr) {
+TypeInfoHolder::Loaded TypeInfoHolder::Load(LCID locale, HRESULT* hr) {
     ExclusiveLock guard(lock_);
-    *hr = S_OK;
-    if (!typeInfo_ || !nameCache_) {
-        *hr = Load(locale);
-    }
-    // Once loaded, the type information is never replaced: the pointer outlives the lock.
-    return typeInfo_.get();
+    *hr = !typeInfo_ || !nameCache_ ? LoadMissing(locale) : S_OK;
+    return Loaded{typeInfo_.get(), nameCache_.get(), nameCount_};
 }
 
-HRESULT TypeInfoHolder::Load(LCID locale) {
+HRESULT TypeInfoHolder::LoadMissing(LCID locale) {
     if (!typeInfo_) {
         ScopedTypeLib library;
         HRESULT hr =

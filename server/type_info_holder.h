@@ -43,21 +43,26 @@ private:
         DISPID memberId = DISPID_UNKNOWN;
     };
 
-    // The type information, loading it and the cache first when either is missing; null (with
-    // the loader's failure in *hr) when it cannot be loaded. The pointer stays valid for the
-    // life of the process.
-    ITypeInfo* Loaded(LCID locale, HRESULT* hr);
-    HRESULT Load(LCID locale);
+    // What a call reads, taken under the lock in one go. Neither part is replaced once set, so
+    // both stay valid after the lock is let go, for the life of the process.
+    struct Loaded {
+        ITypeInfo* info;         // null when it cannot be loaded
+        const CachedName* names; // null while the cache cannot be built
+        int nameCount;
+    };
+
+    // Loads the type information and the cache first when either is missing; the loader's
+    // failure goes to *hr.
+    Loaded Load(LCID locale, HRESULT* hr);
+    HRESULT LoadMissing(LCID locale);
     HRESULT BuildNameCache(ITypeInfo* info);
-    // Whether both the type information and the cache are in place, read under the lock.
-    bool Complete();
 
     const IID* interfaceId_;
     const GUID* libraryId_;
     WORD majorVersion_;
     WORD minorVersion_;
-    // Taken while loading and while reading whether the load is complete; never held while
-    // calling into the type information for a client.
+    // Taken while loading and while reading what was loaded; never held while calling into the
+    // type information for a client.
     SRWLOCK lock_ = SRWLOCK_INIT;
     ComPtr<ITypeInfo> typeInfo_;
     std::unique_ptr<CachedName[]> nameCache_;
