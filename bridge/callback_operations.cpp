@@ -1,111 +1,129 @@
-// The methods of CPlimoWrapper whose providers report through callbacks: what they report is
-// kept by the bridge's own procedures and handed to the client as arrays (IPlimoWrapper2).
-#include "plimo_wrapper.h"
+// The methods of ProviderSession whose providers report item by item: what they report is kept
+// for the call (ReportedItems) and handed to the client as arrays.
+#include "provider_session.h"
 
 #include <vector>
 
-#include "list_forwarding.h"
-#include "provider_entry_points.h"
-#include "provider_reports.h"
+#include "reported_items.h"
 #include "returned_arrays.h"
-#include "scoped_variant.h"
 
-namespace {
+using provider::ToWindow;
 
-// Hands over each array in turn; the first failure stops the rest.
-template <typename... Returns> HRESULT ReturnAll(Returns... returns) {
-    HRESULT hr = S_OK;
-    ((hr = SUCCEEDED(hr) ? returns() : hr), ...);
-    return hr;
-}
-
-// S_FALSE when the provider reported more than the bridge keeps.
-HRESULT Kept(HRESULT hr, bool full) {
-    return SUCCEEDED(hr) && full ? S_FALSE : hr;
-}
-
-} // namespace
-
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::TakeMessages(VARIANT* pMessages, VARIANT* pTypes,
-                                                      LONG* pCount) {
-    if (pMessages == nullptr || pTypes == nullptr || pCount == nullptr) {
+HRESULT ProviderSession::SccPopulateList(IUnknown* object, LONG nCommand,
+                                         const VARIANT& lpFileNames, LONG fOptions,
+                                         VARIANT* pbAddKeep, VARIANT* pnStatus, VARIANT* pNames,
+                                         VARIANT* lpStatus, LONG* pResult) {
+    if (pbAddKeep == nullptr || pnStatus == nullptr || pNames == nullptr || lpStatus == nullptr ||
+        pResult == nullptr) {
         return E_INVALIDARG;
     }
-    // Both arrays are made before either is handed over, so that a failure loses nothing.
-    ScopedVariant texts, types;
-    HRESULT hr = ReturnTexts(messages_.Texts(), texts.put());
-    if (FAILED(hr)) return hr;
-    hr = ReturnLongs(messages_.Types(), types.put());
-    if (FAILED(hr)) return hr;
-    *pCount = static_cast<LONG>(messages_.Texts().size());
-    messages_.Clear();
-    ::VariantClear(pMessages);
-    ::VariantClear(pTypes);
-    *pMessages = texts.release();
-    *pTypes = types.release();
-    return S_OK;
+    ReportedItems files(ReportedItems::Kind::kPopulatedFiles);
+    return ForwardList(object, entry::kPopulateList, lpFileNames,
+                       [&](ProviderCall& call, const FileNameList& given) {
+                           // The provider's status word for each file given, zero-filled.
+                           std::vector<LONG> status(static_cast<size_t>(given.Count()));
+                           const LONG result = call.entry<provider::SccPopulateListFn>()(
+                               context_, nCommand, given.Count(), given.Names(),
+                               &CollectPopulatedFile, call.Collect(&files), status.data(),
+                               fOptions);
+                           ScopedVariant keep, reported, names, givenStatus;
+                           HRESULT hr = MakeFlags(files.flags(), &keep);
+                           if (FAILED(hr)) return hr;
+                           hr = MakeLongs(files.numbers(), &reported);
+                           if (FAILED(hr)) return hr;
+                           hr = MakeTexts(files.names(), &names);
+                           if (FAILED(hr)) return hr;
+                           hr = MakeLongs(status, &givenStatus);
+                           if (FAILED(hr)) return hr;
+                           HandOver(&keep, pbAddKeep);
+                           HandOver(&reported, pnStatus);
+                           HandOver(&names, pNames);
+                           HandOver(&givenStatus, lpStatus);
+                           *pResult = result;
+                           return Kept(files);
+                       });
 }
 
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccPopulateList(LONG nCommand, VARIANT lpFileNames,
-                                                         LONG fOptions, VARIANT* pbAddKeep,
-                                                         VARIANT* pnStatus, VARIANT* pNames,
-                                                         VARIANT* lpStatus, LONG* pResult) {
-    if (pbAddKeep == nullptr || pnStatus == nullptr || pNames == nullptr || lpStatus == nullptr) {
+HRESULT ProviderSession::SccQueryChanges(IUnknown* object, const VARIANT& lpFileNames,
+                                         VARIANT* pNames, VARIANT* pChangeTypes,
+                                         VARIANT* pLatestNames, LONG* pResult) {
+    if (pNames == nullptr || pChangeTypes == nullptr || pLatestNames == nullptr ||
+        pResult == nullptr) {
         return E_INVALIDARG;
     }
-    PopulatedFiles files;
-    return ForwardList<provider::SccPopulateListFn, LONG>(
-        "SccPopulateList", lpFileNames, pResult,
-        [&](provider::SccPopulateListFn entry, const FileNameList& names, LONG* status) {
-            return entry(m_pvContext, nCommand, names.Count(), names.Names(), &CollectPopulatedFile,
-                         &files, status, fOptions);
-        },
-        [&](const std::vector<LONG>& status) {
-            return Kept(ReturnAll([&] { return ReturnFlags(files.keep, pbAddKeep); },
-                                  [&] { return ReturnLongs(files.status, pnStatus); },
-                                  [&] { return ReturnTexts(files.names, pNames); },
-                                  [&] { return ReturnLongs(status, lpStatus); }),
-                        files.full);
-        });
+    ReportedItems changes(ReportedItems::Kind::kQueriedChanges);
+    return ForwardList(object, entry::kQueryChanges, lpFileNames,
+                       [&](ProviderCall& call, const FileNameList& given) {
+                           const LONG result = call.entry<provider::SccQueryChangesFn>()(
+                               context_, given.Count(), given.Names(), &CollectQueriedChange,
+                               call.Collect(&changes));
+                           ScopedVariant names, changeTypes, latestNames;
+                           HRESULT hr = MakeTexts(changes.names(), &names);
+                           if (FAILED(hr)) return hr;
+                           hr = MakeLongs(changes.numbers(), &changeTypes);
+                           if (FAILED(hr)) return hr;
+                           hr = MakeTexts(changes.latestNames(), &latestNames);
+                           if (FAILED(hr)) return hr;
+                           HandOver(&names, pNames);
+                           HandOver(&changeTypes, pChangeTypes);
+                           HandOver(&latestNames, pLatestNames);
+                           *pResult = result;
+                           return Kept(changes);
+                       });
 }
 
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccQueryChanges(VARIANT lpFileNames, VARIANT* pNames,
-                                                         VARIANT* pChangeTypes,
-                                                         VARIANT* pLatestNames, LONG* pResult) {
-    if (pNames == nullptr || pChangeTypes == nullptr || pLatestNames == nullptr) {
+HRESULT ProviderSession::SccPopulateDirList(IUnknown* object, const VARIANT& lpDirPaths,
+                                            LONG dwFlags, VARIANT* pNames, VARIANT* pbFolder,
+                                            LONG* pResult) {
+    if (pNames == nullptr || pbFolder == nullptr || pResult == nullptr) {
         return E_INVALIDARG;
     }
-    QueriedChanges changes;
-    return ForwardList<provider::SccQueryChangesFn, char>(
-        "SccQueryChanges", lpFileNames, pResult,
-        [&](provider::SccQueryChangesFn entry, const FileNameList& names, char*) {
-            return entry(m_pvContext, names.Count(), names.Names(), &CollectQueriedChange,
-                         &changes);
-        },
-        [&](const std::vector<char>&) {
-            return Kept(ReturnAll([&] { return ReturnTexts(changes.names, pNames); },
-                                  [&] { return ReturnLongs(changes.changeTypes, pChangeTypes); },
-                                  [&] { return ReturnTexts(changes.latestNames, pLatestNames); }),
-                        changes.full);
-        });
+    ReportedItems found(ReportedItems::Kind::kPopulatedDirectories);
+    return ForwardList(object, entry::kPopulateDirList, lpDirPaths,
+                       [&](ProviderCall& call, const FileNameList& given) {
+                           const LONG result = call.entry<provider::SccPopulateDirListFn>()(
+                               context_, given.Count(), given.Names(), &CollectPopulatedDirectory,
+                               call.Collect(&found), dwFlags);
+                           ScopedVariant names, folders;
+                           HRESULT hr = MakeTexts(found.names(), &names);
+                           if (FAILED(hr)) return hr;
+                           hr = MakeFlags(found.flags(), &folders);
+                           if (FAILED(hr)) return hr;
+                           HandOver(&names, pNames);
+                           HandOver(&folders, pbFolder);
+                           *pResult = result;
+                           return Kept(found);
+                       });
 }
 
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccPopulateDirList(VARIANT lpDirPaths, LONG dwFlags,
-                                                            VARIANT* pNames, VARIANT* pbFolder,
-                                                            LONG* pResult) {
-    if (pNames == nullptr || pbFolder == nullptr) {
+HRESULT ProviderSession::SccAddFromScc(IUnknown* object, LONG hWnd, VARIANT* lpFileNames,
+                                       LONG* pResult) {
+    if (lpFileNames == nullptr || pResult == nullptr) {
         return E_INVALIDARG;
     }
-    PopulatedDirectories found;
-    return ForwardList<provider::SccPopulateDirListFn, char>(
-        "SccPopulateDirList", lpDirPaths, pResult,
-        [&](provider::SccPopulateDirListFn entry, const FileNameList& names, char*) {
-            return entry(m_pvContext, names.Count(), names.Names(), &CollectPopulatedDirectory,
-                         &found, dwFlags);
-        },
-        [&](const std::vector<char>&) {
-            return Kept(ReturnAll([&] { return ReturnTexts(found.names, pNames); },
-                                  [&] { return ReturnFlags(found.folders, pbFolder); }),
-                        found.full);
-        });
+    ReportedItems names(ReportedItems::Kind::kProviderList);
+    return Forward(object, entry::kAddFromScc, [&](ProviderCall& call) {
+        const auto entry = call.entry<provider::SccAddFromSccFn>();
+        LONG count = 0;
+        LPCSTR* list = nullptr;
+        const LONG result = entry(context_, ToWindow(hWnd), &count, &list);
+        // The list is the provider's, and only it can free it: it is copied under a guard of its
+        // own, and whatever the copy met, the provider is called again, with the same count and
+        // no list, to free it.
+        if (list != nullptr) {
+            bool usable = false;
+            const bool returned =
+                CallProviderGuarded([&] { usable = CopyProviderList(count, list, &names); });
+            entry(context_, ToWindow(hWnd), &count, nullptr);
+            if (!returned || !usable) {
+                return E_FAIL;
+            }
+        }
+        ScopedVariant made;
+        const HRESULT hr = MakeTexts(names.names(), &made);
+        if (FAILED(hr)) return hr;
+        HandOver(&made, lpFileNames);
+        *pResult = result;
+        return Kept(names);
+    });
 }

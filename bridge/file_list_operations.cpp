@@ -1,230 +1,192 @@
-// The file-list methods of CPlimoWrapper.
-#include "safe_array_access.h"
-#include "plimo_wrapper.h"
+// The file-list methods of ProviderSession.
+#include "provider_session.h"
 
 #include <vector>
 
-#include "hresult_error.h"
-#include "file_name_list.h"
 #include "option_list.h"
-#include "provider_call_guard.h"
-#include "provider_entry_points.h"
 #include "returned_arrays.h"
-#include "list_forwarding.h"
+#include "safe_array_access.h"
 #include "safe_array_holder.h"
-#include "scoped_resource.h"
 #include "wide_text.h"
-#include "win32_error.h"
 
 using provider::ToWindow;
 
-HRESULT CPlimoWrapper::ForwardFiles(const char* name, LONG hWnd, const VARIANT& lpFileNames,
-                                    const BSTR* lpComment, LONG fOptions, LONG lCmdOptionsCookie,
-                                    LONG* pResult) {
+HRESULT ProviderSession::CommentedFiles(IUnknown* object, const ProviderEntry& entry, LONG hWnd,
+                                        const VARIANT& lpFileNames, BSTR lpComment, LONG fOptions,
+                                        LONG lCmdOptionsCookie, LONG* pResult) {
     if (pResult == nullptr) {
         return E_INVALIDARG;
     }
-    return RunFileListCall([&]() -> HRESULT {
-        FileNameList files(lpFileNames, ListsAccepted());
-        ProviderCall call = Enter(name);
-        if (FAILED(call.status())) return call.status();
-        // A comment goes exactly as the client wrote it, or the call is refused: a provider that
-        // hands it to a command line must not find a quote the client never typed.
-        NarrowText comment;
-        const HRESULT converted =
-            WideToNarrow(lpComment != nullptr ? *lpComment : nullptr, &comment);
-        if (FAILED(converted)) return converted;
-        LONG result = 0;
-        if (!CallProviderGuarded([&] {
-                result = lpComment != nullptr
-                             ? call.entry<provider::SccCheckinFn>()(
-                                   m_pvContext, ToWindow(hWnd), files.Count(), files.Names(),
-                                   comment.get(), fOptions, CommandOptions(lCmdOptionsCookie))
-                             : call.entry<provider::SccUncheckoutFn>()(
-                                   m_pvContext, ToWindow(hWnd), files.Count(), files.Names(),
-                                   fOptions, CommandOptions(lCmdOptionsCookie));
-            })) {
-            return E_FAIL;
-        }
-        *pResult = result;
-        return S_OK;
-    });
+    return ForwardList(
+        object, entry, lpFileNames, [&](ProviderCall& call, const FileNameList& files) {
+            // A comment is free text: a character the code page lacks becomes its default
+            // character, and none becomes a look-alike, so a provider that hands it to a command
+            // line never finds a quote the client did not type.
+            NarrowText comment;
+            const HRESULT hr = WideToNarrow(lpComment, &comment, TextRule::kFreeText);
+            if (FAILED(hr)) return hr;
+            *pResult = call.entry<provider::SccCheckinFn>()(
+                context_, ToWindow(hWnd), files.Count(), files.Names(), comment.get(), fOptions,
+                cookies_.ForProvider(lCmdOptionsCookie));
+            return S_OK;
+        });
 }
 
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccCheckin(LONG hWnd, VARIANT lpFileNames, BSTR lpComment,
-                                                    LONG fOptions, LONG lCmdOptionsCookie,
-                                                    LONG* pResult) {
-    return ForwardFiles("SccCheckin", hWnd, lpFileNames, &lpComment, fOptions, lCmdOptionsCookie,
-                        pResult);
-}
-
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccCheckout(LONG hWnd, VARIANT lpFileNames, BSTR lpComment,
-                                                     LONG fOptions, LONG lCmdOptionsCookie,
-                                                     LONG* pResult) {
-    return ForwardFiles("SccCheckout", hWnd, lpFileNames, &lpComment, fOptions, lCmdOptionsCookie,
-                        pResult);
-}
-
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccUncheckout(LONG hWnd, VARIANT lpFileNames,
-                                                       LONG fOptions, LONG lCmdOptionsCookie,
-                                                       LONG* pResult) {
-    return ForwardFiles("SccUncheckout", hWnd, lpFileNames, nullptr, fOptions, lCmdOptionsCookie,
-                        pResult);
-}
-
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGet(LONG hWnd, VARIANT lpFileNames, LONG fOptions,
-                                                LONG lCmdOptionsCookie, LONG* pResult) {
-    return ForwardFiles("SccGet", hWnd, lpFileNames, nullptr, fOptions, lCmdOptionsCookie, pResult);
-}
-
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccAdd(LONG hWnd, VARIANT lpFileNames, BSTR lpComment,
-                                                VARIANT pfOptions, LONG lCmdOptionsCookie,
-                                                LONG* pResult) {
+HRESULT ProviderSession::PlainFiles(IUnknown* object, const ProviderEntry& entry, LONG hWnd,
+                                    const VARIANT& lpFileNames, LONG fOptions,
+                                    LONG lCmdOptionsCookie, LONG* pResult) {
     if (pResult == nullptr) {
         return E_INVALIDARG;
     }
-    return RunFileListCall([&]() -> HRESULT {
-        FileNameList files(lpFileNames, ListsAccepted());
-        OptionList options(pfOptions, ListsAccepted());
+    return ForwardList(object, entry, lpFileNames,
+                       [&](ProviderCall& call, const FileNameList& files) {
+                           *pResult = call.entry<provider::SccUncheckoutFn>()(
+                               context_, ToWindow(hWnd), files.Count(), files.Names(), fOptions,
+                               cookies_.ForProvider(lCmdOptionsCookie));
+                           return S_OK;
+                       });
+}
+
+HRESULT ProviderSession::SccAdd(IUnknown* object, LONG hWnd, const VARIANT& lpFileNames,
+                                BSTR lpComment, const VARIANT& pfOptions, LONG lCmdOptionsCookie,
+                                LONG* pResult) {
+    if (pResult == nullptr) {
+        return E_INVALIDARG;
+    }
+    try {
+        const FileNameList files(lpFileNames, terms_.lists);
+        const OptionList options(pfOptions, terms_.lists);
         if (options.Count() != files.Count()) {
             return E_INVALIDARG;
         }
-        ProviderCall call = Enter("SccAdd");
-        if (FAILED(call.status())) return call.status();
-        auto entry = call.entry<provider::SccAddFn>();
-        NarrowText comment;
-        const HRESULT converted = WideToNarrow(lpComment, &comment);
-        if (FAILED(converted)) return converted;
-        LONG result = 0;
-        if (!CallProviderGuarded([&] {
-                result = entry(m_pvContext, ToWindow(hWnd), files.Count(), files.Names(),
-                               comment.get(), options.Values(), CommandOptions(lCmdOptionsCookie));
-            })) {
-            return E_FAIL;
-        }
-        *pResult = result;
-        return S_OK;
-    });
+        return Forward(object, entry::kAdd, [&](ProviderCall& call) {
+            NarrowText comment;
+            const HRESULT hr = WideToNarrow(lpComment, &comment, TextRule::kFreeText);
+            if (FAILED(hr)) return hr;
+            *pResult = call.entry<provider::SccAddFn>()(
+                context_, ToWindow(hWnd), files.Count(), files.Names(), comment.get(),
+                options.Values(), cookies_.ForProvider(lCmdOptionsCookie));
+            return S_OK;
+        });
+    } catch (...) {
+        return HResultFromCaughtException();
+    }
 }
 
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccQueryInfo(VARIANT lpFileNames, VARIANT* lpStatus,
-                                                      LONG* pResult) {
+HRESULT ProviderSession::SccQueryInfo(IUnknown* object, const VARIANT& lpFileNames,
+                                      VARIANT* lpStatus, LONG* pResult) {
     if (lpStatus == nullptr || pResult == nullptr) {
         return E_INVALIDARG;
     }
-    return RunFileListCall([&]() -> HRESULT {
-        FileNameList files(lpFileNames, ListsAccepted());
+    try {
+        const FileNameList files(lpFileNames, terms_.lists);
         // Created zero-filled, so a file the provider says nothing about has status 0.
         SafeArrayHolder status(VT_I4);
         status.Allocate(static_cast<ULONG>(files.Count()), 0);
         SafeArrayAccess<LONG> words;
-        HRESULT hr = words.Open(status.get());
-        if (FAILED(hr)) return hr;
-
-        ProviderCall call = Enter("SccQueryInfo");
-        if (FAILED(call.status())) return call.status();
-        auto entry = call.entry<provider::SccQueryInfoFn>();
-        LONG result = 0;
-        if (!CallProviderGuarded(
-                [&] { result = entry(m_pvContext, files.Count(), files.Names(), words.data()); })) {
-            return E_FAIL;
-        }
-        *pResult = result;
-        hr = words.Close();
-        if (FAILED(hr)) return hr;
-
-        // Only now is the client's entry value given up; its type and content do not matter.
-        ::VariantClear(lpStatus);
-        lpStatus->vt = VT_ARRAY | VT_I4;
-        lpStatus->parray = status.release();
-        return S_OK;
-    });
-}
-
-// The list methods of IPlimoWrapper2. SccRemove and SccHistory take what SccCheckin and SccGet
-// take; the others go through ForwardList.
-
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccRemove(LONG hWnd, VARIANT lpFileNames, BSTR lpComment,
-                                                   LONG fOptions, LONG lCmdOptionsCookie,
-                                                   LONG* pResult) {
-    return ForwardFiles("SccRemove", hWnd, lpFileNames, &lpComment, fOptions, lCmdOptionsCookie,
-                        pResult);
-}
-
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccHistory(LONG hWnd, VARIANT lpFileNames, LONG fOptions,
-                                                    LONG lCmdOptionsCookie, LONG* pResult) {
-    return ForwardFiles("SccHistory", hWnd, lpFileNames, nullptr, fOptions, lCmdOptionsCookie,
-                        pResult);
-}
-
-namespace {
-
-// For the lists of which the provider writes nothing back.
-using NoOutput = char;
-HRESULT NothingMore(const std::vector<NoOutput>&) {
-    return S_OK;
-}
-
-} // namespace
-
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccRunScc(LONG hWnd, VARIANT lpFileNames, LONG* pResult) {
-    return ForwardList<provider::SccRunSccFn, NoOutput>(
-        "SccRunScc", lpFileNames, pResult,
-        [&](provider::SccRunSccFn entry, const FileNameList& names, NoOutput*) {
-            return entry(m_pvContext, ToWindow(hWnd), names.Count(), names.Names());
-        },
-        NothingMore);
-}
-
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccBackgroundGet(VARIANT lpFileNames, LONG dwFlags,
-                                                          LONG dwBackgroundOperationID,
-                                                          LONG* pResult) {
-    return ForwardList<provider::SccBackgroundGetFn, NoOutput>(
-        "SccBackgroundGet", lpFileNames, pResult,
-        [&](provider::SccBackgroundGetFn entry, const FileNameList& names, NoOutput*) {
-            return entry(m_pvContext, names.Count(), names.Names(), dwFlags,
-                         dwBackgroundOperationID);
-        },
-        NothingMore);
-}
-
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccWillCreateSccFile(VARIANT lpFileNames,
-                                                              VARIANT* pbSccFiles, LONG* pResult) {
-    if (pbSccFiles == nullptr) {
-        return E_INVALIDARG;
-    }
-    return ForwardList<provider::SccWillCreateSccFileFn, BOOL>(
-        "SccWillCreateSccFile", lpFileNames, pResult,
-        [&](provider::SccWillCreateSccFileFn entry, const FileNameList& names, BOOL* flags) {
-            return entry(m_pvContext, names.Count(), names.Names(), flags);
-        },
-        [&](const std::vector<BOOL>& flags) {
-            return ReturnFlags(std::vector<bool>(flags.begin(), flags.end()), pbSccFiles);
+        const HRESULT opened = words.Open(status.get());
+        if (FAILED(opened)) return opened;
+        return Forward(object, entry::kQueryInfo, [&](ProviderCall& call) {
+            *pResult = call.entry<provider::SccQueryInfoFn>()(context_, files.Count(),
+                                                              files.Names(), words.data());
+            const HRESULT hr = words.Close();
+            if (FAILED(hr)) return hr;
+            // Only now is the client's entry value given up; its type and content do not matter.
+            ::VariantClear(lpStatus);
+            lpStatus->vt = VT_ARRAY | VT_I4;
+            lpStatus->parray = status.release();
+            return S_OK;
         });
+    } catch (...) {
+        return HResultFromCaughtException();
+    }
 }
 
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccEnumChangedFiles(LONG hWnd, VARIANT lpFileNames,
-                                                             VARIANT* plEvent, LONG* pResult) {
-    if (plEvent == nullptr) {
+HRESULT ProviderSession::SccRunScc(IUnknown* object, LONG hWnd, const VARIANT& lpFileNames,
+                                   LONG* pResult) {
+    if (pResult == nullptr) {
         return E_INVALIDARG;
     }
-    return ForwardList<provider::SccEnumChangedFilesFn, LONG>(
-        "SccEnumChangedFiles", lpFileNames, pResult,
-        [&](provider::SccEnumChangedFilesFn entry, const FileNameList& names, LONG* events) {
-            return entry(m_pvContext, ToWindow(hWnd), names.Count(), names.Names(), events);
-        },
-        [&](const std::vector<LONG>& events) { return ReturnLongs(events, plEvent); });
+    return ForwardList(object, entry::kRunScc, lpFileNames,
+                       [&](ProviderCall& call, const FileNameList& files) {
+                           *pResult = call.entry<provider::SccRunSccFn>()(
+                               context_, ToWindow(hWnd), files.Count(), files.Names());
+                           return S_OK;
+                       });
 }
 
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccDirQueryInfo(VARIANT lpDirNames, VARIANT* lpStatus,
-                                                         LONG* pResult) {
-    if (lpStatus == nullptr) {
+HRESULT ProviderSession::SccBackgroundGet(IUnknown* object, const VARIANT& lpFileNames,
+                                          LONG dwFlags, LONG dwBackgroundOperationID,
+                                          LONG* pResult) {
+    if (pResult == nullptr) {
         return E_INVALIDARG;
     }
-    return ForwardList<provider::SccDirQueryInfoFn, LONG>(
-        "SccDirQueryInfo", lpDirNames, pResult,
-        [&](provider::SccDirQueryInfoFn entry, const FileNameList& names, LONG* status) {
-            return entry(m_pvContext, names.Count(), names.Names(), status);
-        },
-        [&](const std::vector<LONG>& status) { return ReturnLongs(status, lpStatus); });
+    return ForwardList(object, entry::kBackgroundGet, lpFileNames,
+                       [&](ProviderCall& call, const FileNameList& files) {
+                           *pResult = call.entry<provider::SccBackgroundGetFn>()(
+                               context_, files.Count(), files.Names(), dwFlags,
+                               dwBackgroundOperationID);
+                           return S_OK;
+                       });
+}
+
+HRESULT ProviderSession::SccWillCreateSccFile(IUnknown* object, const VARIANT& lpFileNames,
+                                              VARIANT* pbSccFiles, LONG* pResult) {
+    if (pbSccFiles == nullptr || pResult == nullptr) {
+        return E_INVALIDARG;
+    }
+    return ForwardList(object, entry::kWillCreateSccFile, lpFileNames,
+                       [&](ProviderCall& call, const FileNameList& files) {
+                           // One flag per name for the provider to write, zero-filled.
+                           std::vector<BOOL> flags(static_cast<size_t>(files.Count()));
+                           const LONG result = call.entry<provider::SccWillCreateSccFileFn>()(
+                               context_, files.Count(), files.Names(), flags.data());
+                           ScopedVariant made;
+                           const HRESULT hr = MakeFlags(
+                               flags.size(), [&](size_t i) { return flags[i] != FALSE; }, &made);
+                           if (FAILED(hr)) return hr;
+                           HandOver(&made, pbSccFiles);
+                           *pResult = result;
+                           return S_OK;
+                       });
+}
+
+HRESULT ProviderSession::SccEnumChangedFiles(IUnknown* object, LONG hWnd,
+                                             const VARIANT& lpFileNames, VARIANT* plEvent,
+                                             LONG* pResult) {
+    if (plEvent == nullptr || pResult == nullptr) {
+        return E_INVALIDARG;
+    }
+    return ForwardList(object, entry::kEnumChangedFiles, lpFileNames,
+                       [&](ProviderCall& call, const FileNameList& files) {
+                           std::vector<LONG> events(static_cast<size_t>(files.Count()));
+                           const LONG result = call.entry<provider::SccEnumChangedFilesFn>()(
+                               context_, ToWindow(hWnd), files.Count(), files.Names(),
+                               events.data());
+                           ScopedVariant made;
+                           const HRESULT hr = MakeLongs(events, &made);
+                           if (FAILED(hr)) return hr;
+                           HandOver(&made, plEvent);
+                           *pResult = result;
+                           return S_OK;
+                       });
+}
+
+HRESULT ProviderSession::SccDirQueryInfo(IUnknown* object, const VARIANT& lpDirNames,
+                                         VARIANT* lpStatus, LONG* pResult) {
+    if (lpStatus == nullptr || pResult == nullptr) {
+        return E_INVALIDARG;
+    }
+    return ForwardList(object, entry::kDirQueryInfo, lpDirNames,
+                       [&](ProviderCall& call, const FileNameList& dirs) {
+                           std::vector<LONG> status(static_cast<size_t>(dirs.Count()));
+                           const LONG result = call.entry<provider::SccDirQueryInfoFn>()(
+                               context_, dirs.Count(), dirs.Names(), status.data());
+                           ScopedVariant made;
+                           const HRESULT hr = MakeLongs(status, &made);
+                           if (FAILED(hr)) return hr;
+                           HandOver(&made, lpStatus);
+                           *pResult = result;
+                           return S_OK;
+                       });
 }

@@ -22,16 +22,20 @@ StringAllocator SetReturnedStringAllocator(StringAllocator allocator) {
     return previous;
 }
 
+BSTR AllocateReturnedString(const OLECHAR* text) {
+    return g_allocator(text);
+}
+
 namespace in_out_string {
 
-HRESULT Load(BSTR entry, char* buffer, size_t capacity) {
+HRESULT Load(BSTR entry, char* buffer, size_t capacity, TextRule rule) {
     std::memset(buffer, 0, capacity);
     if (entry == nullptr) {
         return S_OK;
     }
     if (2 * (std::wcslen(entry) + 1) <= kLocalBytes) {
         char local[kLocalBytes];
-        if (NarrowExactly(CP_THREAD_ACP, entry, -1, local, kLocalBytes) != 0) {
+        if (NarrowByRule(rule, CP_THREAD_ACP, entry, -1, local, kLocalBytes) != 0) {
             std::strncpy(buffer, local, capacity - 1);
             return S_OK;
         }
@@ -41,7 +45,7 @@ HRESULT Load(BSTR entry, char* buffer, size_t capacity) {
         }
     }
     NarrowText text;
-    const HRESULT hr = WideToNarrow(entry, &text);
+    const HRESULT hr = WideToNarrow(entry, &text, rule);
     if (FAILED(hr)) return hr;
     std::strncpy(buffer, text.get(), capacity - 1);
     return hr;

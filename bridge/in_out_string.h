@@ -7,6 +7,8 @@
 
 #include <cstddef>
 
+#include "wide_text.h"
+
 // Allocates the strings handed back to the client: SysAllocString unless a test has put
 // something else in its place.
 using StringAllocator = BSTR(WINAPI*)(const OLECHAR* text);
@@ -15,13 +17,16 @@ using StringAllocator = BSTR(WINAPI*)(const OLECHAR* text);
 // SysAllocString. Only tests call it, to make an allocation fail.
 StringAllocator SetReturnedStringAllocator(StringAllocator allocator);
 
+// A new string for the client, from the allocator in place; null when it cannot be allocated.
+BSTR AllocateReturnedString(const OLECHAR* text);
+
 namespace in_out_string {
 
 // Zero-fills `buffer` (`capacity` bytes) and loads at most capacity - 1 bytes of the narrow form
-// of `entry` into it, cut wherever that falls. A null entry leaves it empty. E_INVALIDARG, with
-// the buffer empty, when the entry has a character without an exact form in the code page;
+// of `entry` into it under `rule`, cut wherever that falls. A null entry leaves it empty.
+// E_INVALIDARG, with the buffer empty, when the rule refuses a character of the entry;
 // E_OUTOFMEMORY.
-HRESULT Load(BSTR entry, char* buffer, size_t capacity);
+HRESULT Load(BSTR entry, char* buffer, size_t capacity, TextRule rule);
 
 // Hands the NUL-terminated `text` back through `*target`: a new string replaces the entry string,
 // which is released. When the new string cannot be allocated, *target becomes null (the entry
@@ -35,13 +40,14 @@ HRESULT Return(const char* text, BSTR* target);
 // without terminating it still leaves text that ends within the buffer.
 template <size_t Capacity> class InOutString {
 public:
-    // Loads the client's entry text; `entry` stays the client's until Return.
-    explicit InOutString(BSTR entry) : status_(in_out_string::Load(entry, text_, Capacity)) {
+    // Loads the client's entry text under `rule`; `entry` stays the client's until Return.
+    explicit InOutString(BSTR entry, TextRule rule = TextRule::kExact)
+        : status_(in_out_string::Load(entry, text_, Capacity, rule)) {
         text_[Capacity] = '\0';
     }
 
     // S_OK when the entry text was loaded; otherwise the call must not go on: E_INVALIDARG (a
-    // text that cannot be converted exactly) or E_OUTOFMEMORY.
+    // text the rule refuses) or E_OUTOFMEMORY.
     HRESULT status() const { return status_; }
 
     InOutString(const InOutString&) = delete;

@@ -1,13 +1,8 @@
-// The methods of CPlimoWrapper on one file or folder, and the provider's answers to questions
-// (IPlimoWrapper2).
-#include "plimo_wrapper.h"
-
-#include <string>
-#include <vector>
+// The methods of ProviderSession on one file or folder, and the provider's answers to
+// questions.
+#include "provider_session.h"
 
 #include "in_out_string.h"
-#include "provider_entry_points.h"
-#include "returned_arrays.h"
 #include "wide_text.h"
 
 using provider::ToWindow;
@@ -23,152 +18,107 @@ VARIANT_BOOL ToVariantBool(BOOL value) {
 
 } // namespace
 
-HRESULT CPlimoWrapper::ForwardNamed(const char* name, BSTR lpName, LONG* pResult,
-                                    const NamedCall& call) {
-    if (lpName == nullptr || pResult == nullptr) {
+HRESULT ProviderSession::SccRename(IUnknown* object, LONG hWnd, BSTR lpFileName, BSTR lpNewName,
+                                   LONG* pResult) {
+    if (lpFileName == nullptr || lpNewName == nullptr || pResult == nullptr) {
         return E_INVALIDARG;
     }
-    ProviderCall provider = Enter(name);
-    if (FAILED(provider.status())) return provider.status();
-    NarrowText narrow;
-    const HRESULT converted = WideToNarrow(lpName, &narrow);
-    if (FAILED(converted)) return converted;
-    provider.Run([&] { *pResult = call(provider, narrow.get()); });
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccRename(LONG hWnd, BSTR lpFileName, BSTR lpNewName,
-                                                   LONG* pResult) {
-    if (lpNewName == nullptr) {
-        return E_INVALIDARG;
-    }
-    NarrowText newName;
-    const HRESULT converted = WideToNarrow(lpNewName, &newName);
-    if (FAILED(converted)) return converted;
-    return ForwardNamed("SccRename", lpFileName, pResult,
-                        [&](const ProviderCall& call, LPCSTR name) {
-                            return call.entry<provider::SccRenameFn>()(m_pvContext, ToWindow(hWnd),
-                                                                       name, newName.get());
-                        });
-}
-
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccDiff(LONG hWnd, BSTR lpFileName, LONG fOptions,
-                                                 LONG lCmdOptionsCookie, LONG* pResult) {
-    return ForwardNamed("SccDiff", lpFileName, pResult, [&](const ProviderCall& call, LPCSTR name) {
-        return call.entry<provider::SccDiffFn>()(m_pvContext, ToWindow(hWnd), name, fOptions,
-                                                 CommandOptions(lCmdOptionsCookie));
+    return Forward(object, entry::kRename, [&](ProviderCall& call) {
+        NarrowText name, newName;
+        HRESULT hr = WideToNarrow(lpFileName, &name);
+        if (FAILED(hr)) return hr;
+        hr = WideToNarrow(lpNewName, &newName);
+        if (FAILED(hr)) return hr;
+        *pResult = call.entry<provider::SccRenameFn>()(context_, ToWindow(hWnd), name.get(),
+                                                       newName.get());
+        return S_OK;
     });
 }
 
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccDirDiff(LONG hWnd, BSTR lpDirName, LONG dwFlags,
-                                                    LONG lCmdOptionsCookie, LONG* pResult) {
-    return ForwardNamed(
-        "SccDirDiff", lpDirName, pResult, [&](const ProviderCall& call, LPCSTR name) {
-            return call.entry<provider::SccDiffFn>()(m_pvContext, ToWindow(hWnd), name, dwFlags,
-                                                     CommandOptions(lCmdOptionsCookie));
-        });
+HRESULT ProviderSession::Diff(IUnknown* object, const ProviderEntry& entry, LONG hWnd, BSTR lpName,
+                              LONG fOptions, LONG lCmdOptionsCookie, LONG* pResult) {
+    if (lpName == nullptr || pResult == nullptr) {
+        return E_INVALIDARG;
+    }
+    return Forward(object, entry, [&](ProviderCall& call) {
+        NarrowText name;
+        const HRESULT hr = WideToNarrow(lpName, &name);
+        if (FAILED(hr)) return hr;
+        *pResult = call.entry<provider::SccDiffFn>()(context_, ToWindow(hWnd), name.get(), fOptions,
+                                                     cookies_.ForProvider(lCmdOptionsCookie));
+        return S_OK;
+    });
 }
 
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccProperties(LONG hWnd, BSTR lpFileName, LONG* pResult) {
-    return ForwardNamed(
-        "SccProperties", lpFileName, pResult, [&](const ProviderCall& call, LPCSTR name) {
-            return call.entry<provider::SccPropertiesFn>()(m_pvContext, ToWindow(hWnd), name);
-        });
+HRESULT ProviderSession::SccProperties(IUnknown* object, LONG hWnd, BSTR lpFileName,
+                                       LONG* pResult) {
+    if (lpFileName == nullptr || pResult == nullptr) {
+        return E_INVALIDARG;
+    }
+    return Forward(object, entry::kProperties, [&](ProviderCall& call) {
+        NarrowText name;
+        const HRESULT hr = WideToNarrow(lpFileName, &name);
+        if (FAILED(hr)) return hr;
+        *pResult = call.entry<provider::SccPropertiesFn>()(context_, ToWindow(hWnd), name.get());
+        return S_OK;
+    });
 }
 
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGetEvents(BSTR* lpFileName, LONG* lpStatus,
-                                                      LONG* pnEventsRemaining, LONG* pResult) {
+HRESULT ProviderSession::SccGetEvents(IUnknown* object, BSTR* lpFileName, LONG* lpStatus,
+                                      LONG* pnEventsRemaining, LONG* pResult) {
     if (lpFileName == nullptr || lpStatus == nullptr || pnEventsRemaining == nullptr ||
         pResult == nullptr) {
         return E_INVALIDARG;
     }
-    ProviderCall call = Enter("SccGetEvents");
-    if (FAILED(call.status())) return call.status();
-    auto entry = call.entry<provider::SccGetEventsFn>();
-    // A guard byte beyond the capacity keeps an unterminated name within the buffer.
-    char name[kEventFileCapacity + 1] = {};
-    LONG status = 0, remaining = 0;
-    call.Run([&] { *pResult = entry(m_pvContext, name, &status, &remaining); });
-    name[kEventFileCapacity] = '\0';
-    *lpStatus = status;
-    *pnEventsRemaining = remaining;
-    *lpFileName = nullptr; // [out]: what it held is not the bridge's to free
-    return in_out_string::Return(name, lpFileName);
+    return Forward(object, entry::kGetEvents, [&](ProviderCall& call) {
+        // A guard byte beyond the capacity keeps an unterminated name within the buffer.
+        char name[kEventFileCapacity + 1] = {};
+        LONG status = 0, remaining = 0;
+        *pResult = call.entry<provider::SccGetEventsFn>()(context_, name, &status, &remaining);
+        name[kEventFileCapacity] = '\0';
+        *lpStatus = status;
+        *pnEventsRemaining = remaining;
+        *lpFileName = nullptr; // [out]: what it held is not the bridge's to free
+        return in_out_string::Return(name, lpFileName);
+    });
 }
 
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGetExtendedCapabilities(LONG lSccExCap,
-                                                                    VARIANT_BOOL* pbSupported,
-                                                                    LONG* pResult) {
+HRESULT ProviderSession::SccGetExtendedCapabilities(IUnknown* object, LONG lSccExCap,
+                                                    VARIANT_BOOL* pbSupported, LONG* pResult) {
     if (pbSupported == nullptr || pResult == nullptr) {
         return E_INVALIDARG;
     }
-    ProviderCall call = Enter("SccGetExtendedCapabilities");
-    if (FAILED(call.status())) return call.status();
-    auto entry = call.entry<provider::SccGetExtendedCapabilitiesFn>();
-    BOOL supported = FALSE;
-    call.Run([&] { *pResult = entry(m_pvContext, lSccExCap, &supported); });
-    *pbSupported = ToVariantBool(supported);
-    return S_OK;
+    return Forward(object, entry::kGetExtendedCapabilities, [&](ProviderCall& call) {
+        BOOL supported = FALSE;
+        *pResult =
+            call.entry<provider::SccGetExtendedCapabilitiesFn>()(context_, lSccExCap, &supported);
+        *pbSupported = ToVariantBool(supported);
+        return S_OK;
+    });
 }
 
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccIsMultiCheckoutEnabled(VARIANT_BOOL* pbMultiCheckout,
-                                                                   LONG* pResult) {
+HRESULT ProviderSession::SccIsMultiCheckoutEnabled(IUnknown* object, VARIANT_BOOL* pbMultiCheckout,
+                                                   LONG* pResult) {
     if (pbMultiCheckout == nullptr || pResult == nullptr) {
         return E_INVALIDARG;
     }
-    ProviderCall call = Enter("SccIsMultiCheckoutEnabled");
-    if (FAILED(call.status())) return call.status();
-    auto entry = call.entry<provider::SccIsMultiCheckoutEnabledFn>();
-    BOOL enabled = FALSE;
-    call.Run([&] { *pResult = entry(m_pvContext, &enabled); });
-    *pbMultiCheckout = ToVariantBool(enabled);
-    return S_OK;
+    return Forward(object, entry::kIsMultiCheckoutEnabled, [&](ProviderCall& call) {
+        BOOL enabled = FALSE;
+        *pResult = call.entry<provider::SccIsMultiCheckoutEnabledFn>()(context_, &enabled);
+        *pbMultiCheckout = ToVariantBool(enabled);
+        return S_OK;
+    });
 }
 
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGetUserOption(LONG nOption, LONG* lpVal,
-                                                          LONG* pResult) {
+HRESULT ProviderSession::SccGetUserOption(IUnknown* object, LONG nOption, LONG* lpVal,
+                                          LONG* pResult) {
     if (lpVal == nullptr || pResult == nullptr) {
         return E_INVALIDARG;
     }
-    ProviderCall call = Enter("SccGetUserOption");
-    if (FAILED(call.status())) return call.status();
-    auto entry = call.entry<provider::SccGetUserOptionFn>();
-    LONG value = 0;
-    call.Run([&] { *pResult = entry(m_pvContext, nOption, &value); });
-    *lpVal = value;
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccAddFromScc(LONG hWnd, VARIANT* lpFileNames,
-                                                       LONG* pResult) {
-    if (lpFileNames == nullptr || pResult == nullptr) {
-        return E_INVALIDARG;
-    }
-    ProviderCall call = Enter("SccAddFromScc");
-    if (FAILED(call.status())) return call.status();
-    auto entry = call.entry<provider::SccAddFromSccFn>();
-    // The list is the provider's: it is copied, and the provider is then called again with the
-    // same count and no list, to free it.
-    std::vector<std::string> names;
-    bool copied = true;
-    call.Run([&] {
-        LONG count = 0;
-        LPCSTR* list = nullptr;
-        *pResult = entry(m_pvContext, ToWindow(hWnd), &count, &list);
-        if (list == nullptr) {
-            return;
-        }
-        try {
-            for (LONG i = 0; i < count; ++i) {
-                names.emplace_back(list[i] != nullptr ? list[i] : "");
-            }
-        } catch (...) {
-            copied = false;
-        }
-        entry(m_pvContext, ToWindow(hWnd), &count, nullptr);
+    return Forward(object, entry::kGetUserOption, [&](ProviderCall& call) {
+        LONG value = 0;
+        *pResult = call.entry<provider::SccGetUserOptionFn>()(context_, nOption, &value);
+        *lpVal = value;
+        return S_OK;
     });
-    if (!copied) {
-        return E_OUTOFMEMORY;
-    }
-    return ReturnTexts(names, lpFileNames);
 }

@@ -1,36 +1,49 @@
 #include "provider_call.h"
 
+#include "provider_messages.h"
+
 namespace {
 
-// Provider calls are made on the thread that serves the object; a test's threads each count
-// their own.
-thread_local int callsInProgress = 0;
+// Provider calls are made on the thread that serves the object; a test's threads each have their
+// own call in progress.
+thread_local ProviderCall* current = nullptr;
+
+// The caller data of the calls, one number each, never null. Only ever compared, never followed:
+// a provider that hands back data of another call, or any other value, reaches nothing.
+LONG lastCallerData = 0;
+
+void* NextCallerData() {
+    LONG next = ::InterlockedIncrement(&lastCallerData);
+    if (next == 0) {
+        next = ::InterlockedIncrement(&lastCallerData);
+    }
+    return reinterpret_cast<void*>(static_cast<ULONG_PTR>(static_cast<ULONG>(next)));
+}
 
 } // namespace
 
 bool ProviderCallInProgress() {
-    return callsInProgress != 0;
+    return current != nullptr;
 }
 
-ProviderCall::ProviderCall(IUnknown* object) {
+ProviderCall::ProviderCall(IUnknown* object, HMODULE library, const ProviderEntry& entry,
+                           ProviderMessages* messages)
+    : way_(entry.way) {
     if (!ProviderStackUsable()) {
         status_ = kProviderStackLost;
         return;
     }
-    if (callsInProgress != 0) {
+    if (current != nullptr) {
         status_ = kProviderBusy;
         return;
     }
-    ++callsInProgress;
+    current = this;
+    messages_ = messages;
     held_ = ComPtr<IUnknown>::Share(object);
-}
-
-ProviderCall::ProviderCall(IUnknown* object, HMODULE library, const char* name,
-                           ProviderMessages* messages)
-    : ProviderCall(object) {
-    if (FAILED(status_)) return;
-    previousMessages_ = SetCurrentMessages(messages);
-    entry_ = library != nullptr ? ::GetProcAddress(library, name) : nullptr;
+    if (entry.name == nullptr) {
+        return;
+    }
+    entry_ = library != nullptr ? ::GetProcAddress(library, entry.name) : nullptr;
     if (entry_ == nullptr) {
         status_ = kNoProviderEntry;
     }
@@ -45,12 +58,25 @@ ProviderCall::~ProviderCall() {
 }
 
 void ProviderCall::End() {
-    if (!held_) {
+    if (current != this) {
         return;
     }
-    --callsInProgress;
-    SetCurrentMessages(previousMessages_);
+    current = nullptr;
+    reports_ = nullptr;
     // Last, and possibly the object's final release: nothing of the object is touched after it.
-    // reset() empties the pointer before releasing, so a second End does nothing.
     held_.reset();
+}
+
+void* ProviderCall::Collect(ReportedItems* reports) {
+    reports_ = reports;
+    callerData_ = NextCallerData();
+    return callerData_;
+}
+
+ProviderCall* ProviderCall::Current() {
+    return current;
+}
+
+ReportedItems* ProviderCall::ReportsFor(const void* callerData) const {
+    return reports_ != nullptr && callerData == callerData_ ? reports_ : nullptr;
 }

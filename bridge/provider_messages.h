@@ -1,5 +1,5 @@
 // ProviderMessages: what a provider writes through the text-output procedure the bridge gives it,
-// kept in order for the client to take, and the procedure itself.
+// kept in order for the client to take, with the server's own notes; and the procedure itself.
 #pragma once
 
 #include <windows.h>
@@ -8,37 +8,47 @@
 #include <vector>
 
 #include "provider_entry_points.h"
+#include "scoped_variant.h"
 
-// At most this many messages are kept between two takes; the client learns of the rest from one
-// last message of its own (kDroppedMessagesNote, a warning) that closes the list.
+// At most this many messages, and this many bytes of their texts, are kept between two takes:
+// room for a long history or diff written as one message, never enough to exhaust the server.
+// A message that does not fit is dropped, and so is every later one until the take; the client
+// learns of it from one last message of the server's own (kDroppedMessagesNote, a warning),
+// which counts among the messages kept.
 constexpr size_t kMaxKeptMessages = 10000;
+constexpr size_t kMaxKeptMessageBytes = 16 * 1024 * 1024;
 constexpr char kDroppedMessagesNote[] =
-    "PlimoCOMWrapper: further messages were dropped: at most 10000 are kept between two takes";
+    "PlimoCOMWrapper: further messages were dropped: at most 10000 messages and 16 MB are kept "
+    "between two takes";
 
 class ProviderMessages {
 public:
-    // Keeps one message, unless the list is full or it is one of the cancel protocol's; a null
-    // text is kept as empty.
+    // Keeps one message of the provider's, unless it is one of the cancel protocol's or it does
+    // not fit; a null text is kept as empty. Never fails: a message that cannot be kept is
+    // dropped, and the take says so.
     void Add(LPCSTR text, DWORD type);
+    // Keeps one message of the server's own, a warning, as the provider's are kept.
+    void AddNote(const char* text);
 
-    // The messages kept so far, oldest first, and their types (one each).
-    const std::vector<std::string>& Texts() const { return texts_; }
-    const std::vector<LONG>& Types() const { return types_; }
-
+    // Makes the messages kept so far, oldest first, into the arrays the client takes (their texts
+    // and their types) and their count; then they are the client's to hand over. Nothing is
+    // forgotten until Clear.
+    HRESULT Make(ScopedVariant* texts, ScopedVariant* types, LONG* count) const;
     // Forgets them and starts again.
     void Clear();
 
 private:
+    // Keeps `length` bytes of `text`; false when it was dropped.
+    bool Keep(const char* text, size_t length, LONG type);
+
     std::vector<std::string> texts_;
     std::vector<LONG> types_;
+    size_t bytes_ = 0;
     bool dropped_ = false;
 };
 
-// Makes `messages` (which may be null) the list the text-output procedure writes to on the
-// calling thread, and returns the one it replaces.
-ProviderMessages* SetCurrentMessages(ProviderMessages* messages);
-
-// The text-output procedure the bridge gives a provider: keeps each message in the list in
-// scope on the calling thread (one from any other thread has nowhere to go and is dropped), and
-// answers every message, the cancel protocol's included, with "go on".
+// The text-output procedure the bridge gives a provider: keeps each message in the messages of
+// the call admitted on the calling thread (one from any other thread, or written outside any
+// call, has nowhere to go and is dropped), and answers every message, the cancel protocol's
+// included, with "go on".
 LONG __cdecl CollectProviderMessage(LPCSTR lpMessage, DWORD dwMessageType);

@@ -6,13 +6,24 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
-// Each replaces *target (released first, and only once the new array exists) with a new
-// VT_ARRAY | VT_VARIANT of the values, one element each: VT_BSTR of the narrow texts (the
-// thread's ANSI code page), VT_I4, VT_BOOL. E_OUTOFMEMORY, with *target untouched, when it cannot
-// be made.
-HRESULT ReturnTexts(const std::vector<std::string>& texts, VARIANT* target);
-HRESULT ReturnLongs(const std::vector<LONG>& values, VARIANT* target);
-HRESULT ReturnFlags(const std::vector<bool>& flags, VARIANT* target);
+#include "scoped_variant.h"
+
+// Each makes a new VT_ARRAY | VT_VARIANT of `count` values, value i from at(i), into *made, one
+// element each: VT_BSTR of the narrow texts (the thread's ANSI code page; null as empty), VT_I4,
+// VT_BOOL. E_OUTOFMEMORY, with *made left empty, when it cannot be made.
+HRESULT MakeTexts(size_t count, const std::function<const char*(size_t)>& at, ScopedVariant* made);
+HRESULT MakeLongs(size_t count, const std::function<LONG(size_t)>& at, ScopedVariant* made);
+HRESULT MakeFlags(size_t count, const std::function<bool(size_t)>& at, ScopedVariant* made);
+
+// The same over a whole list.
+HRESULT MakeTexts(const std::vector<std::string>& texts, ScopedVariant* made);
+HRESULT MakeLongs(const std::vector<LONG>& values, ScopedVariant* made);
+HRESULT MakeFlags(const std::vector<bool>& flags, ScopedVariant* made);
+
+// Replaces the client's *target with `made`, which the client then owns: what *target held is
+// given up here, and only here, whatever its type.
+void HandOver(ScopedVariant* made, VARIANT* target);

@@ -1,11 +1,9 @@
-// The session and option methods of CPlimoWrapper.
-#include "plimo_wrapper.h"
+// The session and option methods of ProviderSession.
+#include "provider_session.h"
 
 #include "in_out_string.h"
 #include "null_option_callback.h"
-#include "provider_entry_points.h"
 #include "wide_text.h"
-#include "win32_error.h"
 
 using provider::ToWindow;
 
@@ -17,120 +15,81 @@ constexpr size_t kAuxPathLabelCapacity = 32;
 
 } // namespace
 
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccInitialize(LONG hWnd, BSTR lpCallerName,
-                                                       BSTR* lpSccName, LONG* lpSccCaps,
-                                                       BSTR* lpAuxPathLabel,
-                                                       LONG* pnCheckoutCommentLen,
-                                                       LONG* pnCommentLen, LONG* pResult) {
+HRESULT ProviderSession::SccInitialize(IUnknown* object, LONG hWnd, BSTR lpCallerName,
+                                       BSTR* lpSccName, LONG* lpSccCaps, BSTR* lpAuxPathLabel,
+                                       LONG* pnCheckoutCommentLen, LONG* pnCommentLen,
+                                       LONG* pResult) {
     if (lpCallerName == nullptr || lpSccName == nullptr || lpSccCaps == nullptr ||
         lpAuxPathLabel == nullptr || pnCheckoutCommentLen == nullptr || pnCommentLen == nullptr ||
         pResult == nullptr) {
         return E_INVALIDARG;
     }
-    InOutString<kSccNameCapacity> name(*lpSccName);
+    // The provider's name and the caller's are free text; the label names a path.
+    InOutString<kSccNameCapacity> name(*lpSccName, TextRule::kFreeText);
     InOutString<kAuxPathLabelCapacity> label(*lpAuxPathLabel);
     for (HRESULT loaded : {name.status(), label.status()}) {
         if (FAILED(loaded)) return loaded;
     }
-
-    ProviderCall call = Enter("SccInitialize");
-    if (FAILED(call.status())) return call.status();
-    auto entry = call.entry<provider::SccInitializeFn>();
-    NarrowText callerName;
-    const HRESULT converted = WideToNarrow(lpCallerName, &callerName);
-    if (FAILED(converted)) return converted;
-
-    // The provider stores its context through the field's address; the bridge leaves the field
-    // to it, before and after the call.
-    call.Run([&] {
-        *pResult = entry(&m_pvContext, ToWindow(hWnd), callerName.get(), name.get(), lpSccCaps,
-                         label.get(), pnCheckoutCommentLen, pnCommentLen);
+    return Forward(object, entry::kInitialize, [&](ProviderCall& call) {
+        NarrowText callerName;
+        const HRESULT converted = WideToNarrow(lpCallerName, &callerName, TextRule::kFreeText);
+        if (FAILED(converted)) return converted;
+        // The provider stores its context through the field's address; the bridge leaves the
+        // field to it, before and after the call.
+        *pResult = call.entry<provider::SccInitializeFn>()(
+            &context_, ToWindow(hWnd), callerName.get(), name.get(), lpSccCaps, label.get(),
+            pnCheckoutCommentLen, pnCommentLen);
+        HRESULT hr = name.Return(lpSccName);
+        if (FAILED(hr)) return hr;
+        return label.Return(lpAuxPathLabel);
     });
-
-    HRESULT hr = name.Return(lpSccName);
-    if (FAILED(hr)) return hr;
-    return label.Return(lpAuxPathLabel);
 }
 
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccSetOption(LONG nOption, LONG dwVal, LONG* pResult) {
+HRESULT ProviderSession::SccSetOption(IUnknown* object, LONG nOption, LONG dwVal, LONG* pResult) {
     if (pResult == nullptr) {
         return E_INVALIDARG;
     }
-    ProviderCall call = Enter("SccSetOption");
-    if (FAILED(call.status())) return call.status();
-    auto entry = call.entry<provider::SccSetOptionFn>();
-    call.Run([&] { *pResult = entry(m_pvContext, nOption, dwVal); });
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccSetOptionCallback(LONG nOption, LONG* pResult) {
-    if (pResult == nullptr) {
-        return E_INVALIDARG;
-    }
-    ProviderCall call = Enter("SccSetOption");
-    if (FAILED(call.status())) return call.status();
-    auto entry = call.entry<provider::SccSetOptionFn>();
-    call.Run([&] {
-        *pResult = entry(m_pvContext, nOption, reinterpret_cast<LONG_PTR>(&NullOptionCallback));
+    return Forward(object, entry::kSetOption, [&](ProviderCall& call) {
+        *pResult = call.entry<provider::SccSetOptionFn>()(context_, nOption, dwVal);
+        return S_OK;
     });
-    return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGetCommandOptions(LONG hWnd, LONG iCommand,
-                                                              LONG* pResult) {
+HRESULT ProviderSession::SccSetOptionCallback(IUnknown* object, LONG nOption, LONG* pResult) {
     if (pResult == nullptr) {
         return E_INVALIDARG;
     }
-    ProviderCall call = Enter("SccGetCommandOptions");
-    if (FAILED(call.status())) return call.status();
-    auto entry = call.entry<provider::SccGetCommandOptionsFn>();
-    call.Run([&] { *pResult = entry(m_pvContext, ToWindow(hWnd), iCommand, nullptr); });
-    return S_OK;
+    return Forward(object, entry::kSetOption, [&](ProviderCall& call) {
+        *pResult = call.entry<provider::SccSetOptionFn>()(
+            context_, nOption, reinterpret_cast<LONG_PTR>(&NullOptionCallback));
+        return S_OK;
+    });
 }
 
-HRESULT STDMETHODCALLTYPE CPlimoWrapper::SccGetCommandOptionsByRef(LONG hWnd, LONG iCommand,
-                                                                   LONG* pCmdOptionsCookie,
-                                                                   LONG* pResult) {
+HRESULT ProviderSession::SccGetCommandOptions(IUnknown* object, LONG hWnd, LONG iCommand,
+                                              LONG* pResult) {
+    if (pResult == nullptr) {
+        return E_INVALIDARG;
+    }
+    return Forward(object, entry::kGetCommandOptions, [&](ProviderCall& call) {
+        *pResult = call.entry<provider::SccGetCommandOptionsFn>()(context_, ToWindow(hWnd),
+                                                                  iCommand, nullptr);
+        return S_OK;
+    });
+}
+
+HRESULT ProviderSession::SccGetCommandOptionsByRef(IUnknown* object, LONG hWnd, LONG iCommand,
+                                                   LONG* pCmdOptionsCookie, LONG* pResult) {
     if (pCmdOptionsCookie == nullptr || pResult == nullptr) {
         return E_INVALIDARG;
     }
-    ProviderCall call = Enter("SccGetCommandOptions");
-    if (FAILED(call.status())) return call.status();
-    auto entry = call.entry<provider::SccGetCommandOptionsFn>();
-    // A fresh cookie on every call: the provider never sees the client's previous one. It is
-    // pointer-sized: a 64-bit provider may hand out the address of its options.
-    LONG_PTR cookie = 0;
-    call.Run([&] { *pResult = entry(m_pvContext, ToWindow(hWnd), iCommand, &cookie); });
-    *pCmdOptionsCookie = CookieForClient(cookie);
-    return S_OK;
-}
-
-// At most this many wide cookies are kept; the oldest makes room for a new one.
-constexpr size_t kMaxWideCookies = 64;
-
-LONG CPlimoWrapper::CookieForClient(LONG_PTR cookie) {
-    const LONG low = static_cast<LONG>(cookie);
-    if (cookie == low) {
-        return low; // it travels as it is
-    }
-    for (LONG_PTR& kept : wideCookies_) {
-        if (static_cast<LONG>(kept) == low) {
-            kept = cookie; // the newest value of that low half wins
-            return low;
-        }
-    }
-    if (wideCookies_.size() == kMaxWideCookies) {
-        wideCookies_.erase(wideCookies_.begin());
-    }
-    wideCookies_.push_back(cookie);
-    return low;
-}
-
-LONG_PTR CPlimoWrapper::CommandOptions(LONG cookie) const {
-    for (LONG_PTR kept : wideCookies_) {
-        if (static_cast<LONG>(kept) == cookie) {
-            return kept;
-        }
-    }
-    return cookie;
+    return Forward(object, entry::kGetCommandOptions, [&](ProviderCall& call) {
+        // A fresh cookie on every call: the provider never sees the client's previous one. It is
+        // pointer-sized: a 64-bit provider may hand out the address of its options.
+        LONG_PTR cookie = 0;
+        *pResult = call.entry<provider::SccGetCommandOptionsFn>()(context_, ToWindow(hWnd),
+                                                                  iCommand, &cookie);
+        *pCmdOptionsCookie = cookies_.ForClient(cookie);
+        return S_OK;
+    });
 }

@@ -23,6 +23,10 @@ int Narrow(UINT codePage, const wchar_t* text, char* buffer, int size) {
     return NarrowExactly(codePage, text, -1, buffer, size);
 }
 
+int NarrowFreely(UINT codePage, const wchar_t* text, char* buffer, int size) {
+    return NarrowByRule(TextRule::kFreeText, codePage, text, -1, buffer, size);
+}
+
 int Widen(UINT codePage, const char* text, wchar_t* buffer, int size) {
     return ::MultiByteToWideChar(codePage, 0, text, -1, buffer, size);
 }
@@ -65,17 +69,24 @@ HRESULT Convert(UINT codePage, const In* text, size_t length, size_t first, Conv
 } // namespace
 
 int NarrowExactly(UINT codePage, const wchar_t* text, int length, char* buffer, int size) {
+    return NarrowByRule(TextRule::kExact, codePage, text, length, buffer, size);
+}
+
+int NarrowByRule(TextRule rule, UINT codePage, const wchar_t* text, int length, char* buffer,
+                 int size) {
     // No best fit: fullwidth and other look-alike forms would become separators, dots and quotes
     // (U+FF3C to '\\' under code page 1252), and a name would then point somewhere else.
     BOOL usedDefault = FALSE;
     int written = ::WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text, length, buffer, size,
-                                        nullptr, &usedDefault);
+                                        nullptr, rule == TextRule::kExact ? &usedDefault : nullptr);
     DWORD error = written == 0 ? ::GetLastError() : ERROR_SUCCESS;
     if (error == ERROR_INVALID_FLAGS || error == ERROR_INVALID_PARAMETER) {
         // UTF-8 (and UTF-7) take neither the flag nor a default character: every character has
-        // its exact form there, and only a lone surrogate has none, which the platform refuses.
-        written = ::WideCharToMultiByte(codePage, WC_ERR_INVALID_CHARS, text, length, buffer, size,
-                                        nullptr, nullptr);
+        // its exact form there, and only a lone surrogate has none, which the platform refuses in
+        // a name and replaces in free text.
+        const DWORD strict = rule == TextRule::kExact ? WC_ERR_INVALID_CHARS : 0;
+        written =
+            ::WideCharToMultiByte(codePage, strict, text, length, buffer, size, nullptr, nullptr);
         error = written == 0 ? ::GetLastError() : ERROR_SUCCESS;
         if (error == ERROR_INVALID_FLAGS) {
             written =
@@ -95,9 +106,11 @@ int NarrowExactly(UINT codePage, const wchar_t* text, int length, char* buffer, 
     return written;
 }
 
-HRESULT ConvertToNarrow(UINT codePage, const wchar_t* text, NarrowText* result) {
+HRESULT ConvertToNarrow(UINT codePage, const wchar_t* text, NarrowText* result, TextRule rule) {
     size_t length = std::wcslen(text) + 1;
-    return Convert<char>(codePage, text, length, 2 * length, Narrow, result);
+    return rule == TextRule::kExact
+               ? Convert<char>(codePage, text, length, 2 * length, Narrow, result)
+               : Convert<char>(codePage, text, length, 2 * length, NarrowFreely, result);
 }
 
 HRESULT ConvertToNarrowIn(UINT codePage, const wchar_t* text, size_t length, char* buffer,
@@ -148,12 +161,12 @@ HRESULT ConvertToWide(UINT codePage, const char* text, WideText* result) {
     return Convert<wchar_t>(codePage, text, length, length, Widen, result);
 }
 
-HRESULT WideToNarrow(const wchar_t* s, NarrowText* result) {
+HRESULT WideToNarrow(const wchar_t* s, NarrowText* result, TextRule rule) {
     result->reset();
     if (s == nullptr) {
         return S_OK;
     }
-    const HRESULT hr = ConvertToNarrow(CP_THREAD_ACP, s, result);
+    const HRESULT hr = ConvertToNarrow(CP_THREAD_ACP, s, result, rule);
     return hr == S_FALSE ? E_INVALIDARG : hr;
 }
 

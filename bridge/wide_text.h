@@ -15,18 +15,30 @@ using WideText = std::unique_ptr<wchar_t[]>;
 // must still fit in the int the platform's conversions count in.
 constexpr size_t kMaxConvertedLength = 0x3FFFFFFF;
 
-// Every conversion to narrow text is exact or refused: no character becomes a look-alike (the
-// platform's best fit) or the code page's default character.
+// How text reaches the provider in the code page. No conversion ever turns a character into a
+// look-alike (the platform's best fit), which could make a separator, a dot or a quote of it.
+enum class TextRule {
+    // Names (files, folders, projects, users): exact or refused, since a name with the code page's
+    // default character in it ('?', a wildcard) would name something else.
+    kExact,
+    // Free text (a comment, the caller's name): a character the code page lacks becomes its
+    // default character, as it always has.
+    kFreeText,
+};
 
 // WideCharToMultiByte for `length` units of `text` (-1: up to and with its NUL), exactly: the
 // bytes written (or needed, when `size` is 0), or 0 with the last error set. A character without
 // an exact form in `codePage` fails it with ERROR_NO_UNICODE_TRANSLATION.
 int NarrowExactly(UINT codePage, const wchar_t* text, int length, char* buffer, int size);
+// The same under `rule`: kFreeText writes the default character where kExact fails.
+int NarrowByRule(TextRule rule, UINT codePage, const wchar_t* text, int length, char* buffer,
+                 int size);
 
-// Converts the NUL-terminated `text` into `codePage`. S_OK with the text; S_FALSE with null when
-// the text is too long or has a character without an exact form there; E_OUTOFMEMORY with null
+// Converts the NUL-terminated `text` into `codePage` under `rule`. S_OK with the text; S_FALSE
+// with null when the text is too long or the rule refuses a character; E_OUTOFMEMORY with null
 // when no storage can be had. The text is read up to its first NUL.
-HRESULT ConvertToNarrow(UINT codePage, const wchar_t* text, NarrowText* result);
+HRESULT ConvertToNarrow(UINT codePage, const wchar_t* text, NarrowText* result,
+                        TextRule rule = TextRule::kExact);
 
 // Converts the `length` units of `text` (which hold no NUL; at most kMaxConvertedLength) into
 // `buffer` of `size` bytes, where it stays NUL-terminated. When it does
@@ -42,10 +54,10 @@ HRESULT ConvertToNarrowIn(UINT codePage, const wchar_t* text, char* buffer, size
 // Converts the NUL-terminated narrow `text` from `codePage`; results as for ConvertToNarrow.
 HRESULT ConvertToWide(UINT codePage, const char* text, WideText* result);
 
-// `s` in the calling thread's ANSI code page, as a text argument of the provider: S_OK, with null
-// for a null `s`; E_INVALIDARG, with null, when `s` has a character without an exact form there
-// (or is too long to convert); E_OUTOFMEMORY.
-HRESULT WideToNarrow(const wchar_t* s, NarrowText* result);
+// `s` in the calling thread's ANSI code page, as a text argument of the provider under `rule`:
+// S_OK, with null for a null `s`; E_INVALIDARG, with null, when the rule refuses a character of
+// `s` (or it is too long to convert); E_OUTOFMEMORY.
+HRESULT WideToNarrow(const wchar_t* s, NarrowText* result, TextRule rule = TextRule::kExact);
 
 // The narrow text `t` of the calling thread's ANSI code page as wide text, or null when it
 // cannot be converted.

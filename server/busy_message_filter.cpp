@@ -1,7 +1,4 @@
-#include "com_ptr.h"
 #include "busy_message_filter.h"
-
-#include "PlimoCOMWrapper.h"
 
 HRESULT STDMETHODCALLTYPE BusyMessageFilter::QueryInterface(REFIID riid, void** ppv) {
     if (ppv == nullptr) {
@@ -20,11 +17,8 @@ DWORD STDMETHODCALLTYPE BusyMessageFilter::HandleInComingCall(DWORD, HTASK, DWOR
     if (!providerBusy_() || interfaceInfo == nullptr) {
         return SERVERCALL_ISHANDLED;
     }
-    const IID& iid = interfaceInfo->iid;
-    if (iid == IID_IPlimoWrapper || iid == IID_IDispatch) {
-        return SERVERCALL_RETRYLATER;
-    }
-    return SERVERCALL_ISHANDLED;
+    return classes_.AnswersInterface(interfaceInfo->iid) ? SERVERCALL_RETRYLATER
+                                                         : SERVERCALL_ISHANDLED;
 }
 
 DWORD STDMETHODCALLTYPE BusyMessageFilter::RetryRejectedCall(HTASK, DWORD, DWORD) {

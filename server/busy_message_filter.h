@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <objidl.h>
 
+#include "class_table.h"
 #include "com_ptr.h"
 #include "provider_call.h"
 #include "scoped_resource.h"
@@ -17,9 +18,11 @@
 // without receives the busy failure.
 class BusyMessageFilter final : public IMessageFilter {
 public:
-    // `providerBusy` tells whether a provider call is in progress on the serving thread.
-    explicit BusyMessageFilter(bool (*providerBusy)() = &ProviderCallInProgress)
-        : providerBusy_(providerBusy) {}
+    // Turns away calls to every interface the objects of `classes` answer (which the caller keeps
+    // alive) while `providerBusy` says a provider call is in progress on the serving thread.
+    explicit BusyMessageFilter(const ClassTable& classes,
+                               bool (*providerBusy)() = &ProviderCallInProgress)
+        : classes_(classes), providerBusy_(providerBusy) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
     // The filter outlives its installation (ScopedMessageFilter): COM's counts need no effect.
@@ -36,6 +39,7 @@ public:
                                            DWORD pendingType) override;
 
 private:
+    const ClassTable& classes_;
     bool (*providerBusy_)();
 };
 

@@ -71,7 +71,7 @@ HRESULT PlimoComWrapperModule::Serve() {
     cleanupAtExit_ = true;
 
     {
-        BusyMessageFilter filter;
+        BusyMessageFilter filter(classTable());
         ScopedMessageFilter installed(&filter);
         PumpMessages();
     }

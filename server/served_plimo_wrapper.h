@@ -1,4 +1,4 @@
-// CPlimoWrapper as the server makes it: the bridge with its reference count, class identity and
+// The bridge's faces as the server makes them: each with its reference count, class identity and
 // IDispatch half. Objects are made as ComObject<ServedPlimoWrapper> by CreatePlimoWrapper.
 #pragma once
 
@@ -20,15 +20,12 @@ public:
     void FinalRelease() { ReleaseProvider(); }
 };
 
-// The same bridge with the whole provider interface, IPlimoWrapper2 (and IPlimoWrapper, its
-// base), described by the second type library. It hands its providers the text-output procedure
-// and keeps their messages for TakeMessages.
+// The whole provider interface, IPlimoWrapper2 (and IPlimoWrapper, its base), described by the
+// second type library.
 class ServedPlimoWrapper2
-    : public TypeLibDispatch<CPlimoWrapper, &IID_IPlimoWrapper2, &LIBID_PlimoCOMWrapper2Lib, 1, 0>,
+    : public TypeLibDispatch<CPlimoWrapper2, &IID_IPlimoWrapper2, &LIBID_PlimoCOMWrapper2Lib, 1, 0>,
       public ObjectRoot {
 public:
-    ServedPlimoWrapper2() : TypeLibDispatch(true) {}
-
     // IPlimoWrapper2, IPlimoWrapper and IDispatch, all at the same address.
     static const InterfaceEntry* InterfaceTable();
 

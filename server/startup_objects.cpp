@@ -33,13 +33,14 @@ HRESULT UpdateClass2Registry(bool doRegister) {
 // The 64-bit server serves one class, the whole interface, for 64-bit providers.
 ClassTableEntry classTable[] = {
     {&CLSID_TovikPlimoWrapper64, &UpdateClass64Registry, &CreateClassFactory, &CreatePlimoWrapper2,
-     0},
+     &ServedPlimoWrapper2::InterfaceTable, 0},
 };
 #else
 ClassTableEntry classTable[] = {
-    {&CLSID_TovikPlimoWrapper, &UpdateClassRegistry, &CreateClassFactory, &CreatePlimoWrapper, 0},
+    {&CLSID_TovikPlimoWrapper, &UpdateClassRegistry, &CreateClassFactory, &CreatePlimoWrapper,
+     &ServedPlimoWrapper::InterfaceTable, 0},
     {&CLSID_TovikPlimoWrapper2, &UpdateClass2Registry, &CreateClassFactory, &CreatePlimoWrapper2,
-     0},
+     &ServedPlimoWrapper2::InterfaceTable, 0},
 };
 #endif
 

@@ -73,6 +73,21 @@ inline bool ExactNarrow(const wchar_t* s, std::string* text) {
     return true;
 }
 
+// The narrow text a correct conversion of free text gives for `s` (a comment, a caller's name):
+// no look-alikes, the code page's default character for what it lacks. Empty for null.
+inline void FreeNarrow(const wchar_t* s, std::string* text) {
+    text->clear();
+    if (s == nullptr) {
+        return;
+    }
+    int size = ::WideCharToMultiByte(CP_THREAD_ACP, WC_NO_BEST_FIT_CHARS, s, -1, nullptr, 0,
+                                     nullptr, nullptr);
+    text->assign(static_cast<size_t>(size > 0 ? size : 1), '\0');
+    ::WideCharToMultiByte(CP_THREAD_ACP, WC_NO_BEST_FIT_CHARS, s, -1, &(*text)[0], size, nullptr,
+                          nullptr);
+    text->resize(text->size() - 1);
+}
+
 inline std::wstring Wide(const std::string& t) {
     int size = ::MultiByteToWideChar(CP_THREAD_ACP, 0, t.c_str(), -1, nullptr, 0);
     std::wstring text(static_cast<size_t>(size > 0 ? size : 1), L'\0');
@@ -149,13 +164,22 @@ inline BSTR RandomBstr(Dice& dice, uint32_t nullPercent) {
     return ::SysAllocStringLen(units.data(), static_cast<UINT>(units.size()));
 }
 
+// How a text argument reaches the provider: a name exactly or not at all, free text (comments,
+// the caller's and the provider's names) with the default character for what the code page lacks.
+enum class TextKind { kName, kFree };
+
 // One BSTR argument and its owner. For an [in, out] parameter the bridge may replace the string
 // through Slot(); the owner frees whatever is there at the end.
 class Text {
 public:
-    Text(Dice& dice, uint32_t nullPercent) : value_(RandomBstr(dice, nullPercent)) {
+    Text(Dice& dice, uint32_t nullPercent, TextKind kind = TextKind::kName)
+        : value_(RandomBstr(dice, nullPercent)) {
         entry_ = value_;
-        exact_ = ExactNarrow(value_, &narrow_);
+        if (kind == TextKind::kName) {
+            exact_ = ExactNarrow(value_, &narrow_);
+        } else {
+            FreeNarrow(value_, &narrow_);
+        }
     }
     ~Text() { ::SysFreeString(value_); }
     Text(const Text&) = delete;

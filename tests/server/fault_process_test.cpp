@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bounded_call.h"
 #include "com_ptr.h"
 #include "child_process.h"
 #include "emulation.h"
@@ -147,37 +148,6 @@ const Method kGetVersion{"SccGetVersion", Entry::GetVersion, CallGetVersion};
 const Method kSetOption{"SccSetOption", Entry::SetOption, CallSetOption};
 const Method kInitialize{"SccInitialize", Entry::Initialize, CallInitialize};
 const Method kOpenProject{"SccOpenProject", Entry::OpenProject, CallOpenProject};
-
-DWORD WINAPI RunSteps(void* steps) {
-    ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    (*static_cast<const std::function<void()>*>(steps))();
-    ::CoUninitialize();
-    return 0;
-}
-
-// Runs `steps` on a thread of its own, in the process's multithreaded apartment, and waits at
-// most `milliseconds` for it, so a hung call is reported rather than waited out. If it does not
-// come back in time, `server` is ended, which fails whatever call still waits on it, and the
-// result is false.
-bool RunBounded(const std::function<void()>& steps, DWORD milliseconds, HANDLE server) {
-    ScopedHandle thread(::CreateThread(nullptr, 0, RunSteps,
-                                       const_cast<std::function<void()>*>(&steps), 0, nullptr));
-    if (!thread) {
-        ADD_FAILURE() << "cannot start a thread";
-        return false;
-    }
-    if (::WaitForSingleObject(thread.get(), milliseconds) == WAIT_OBJECT_0) {
-        return true;
-    }
-    ::TerminateProcess(server, 1);
-    if (::WaitForSingleObject(thread.get(), milliseconds) != WAIT_OBJECT_0) {
-        // The thread still uses `steps` and what it refers to: returning would pull them from
-        // under it, and waiting on would never end.
-        std::fprintf(stderr, "a call hung even after its server was ended\n");
-        std::abort();
-    }
-    return false;
-}
 
 // Each test activates servers of its own; the client side lives in the multithreaded
 // apartment, so a call can be watched from another thread.
@@ -487,27 +457,56 @@ INSTANTIATE_TEST_SUITE_P(
         ProcessEnd{"AbortInSccQueryInfo", kQueryInfo, testprovider::kAbort, kAbortExitCode}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Not a fault, but a width: a 64-bit provider may hand out the address of its options as its
-// command-options cookie, which a LONG cannot hold. The client gets its low half and the provider
-// gets the whole value back when the client passes that on.
-TEST_F(ServerFaults, ACommandOptionsCookieComesBackWholeWhateverItsWidth) {
+// A provider's command-options cookie may be the address of its options, which a LONG cannot
+// hold at 64 bits: the client gets a number the server issued, never 0 for a real cookie, and
+// the calls that take it back hand the provider the whole value; 0 always means no options.
+struct CookieCase {
+    const char* name;
+    uint32_t low;
+    int32_t high; // written by a 64-bit provider only
+};
+
+class Cookies : public ServerFaults, public ::testing::WithParamInterface<CookieCase> {};
+
+void PrintTo(const CookieCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+TEST_P(Cookies, ComeBackWholeAndZeroMeansNoOptions) {
+    const CookieCase& c = GetParam();
     HANDLE server = nullptr;
     WrapperPtr wrapper = ActivateAndBind(&server);
     ASSERT_TRUE(wrapper && server);
     record.script().writeLongMask = 1;
-    record.script().writeLong[0] = static_cast<int32_t>(0x89ABCDEF);
-    record.script().highHalf = 0x7FF6;
+    record.script().writeLong[0] = static_cast<int32_t>(c.low);
+    record.script().highHalf = c.high;
+    const bool wide = CurrentServer().bits == 64;
     LONG cookie = 0, result = kUntouched;
     ASSERT_EQ(S_OK, wrapper->SccGetCommandOptionsByRef(0, 3, &cookie, &result));
-    EXPECT_EQ(static_cast<LONG>(0x89ABCDEF), cookie);
+    if (!wide) {
+        EXPECT_EQ(static_cast<LONG>(c.low), cookie) << "a 32-bit cookie travels as it is";
+    } else {
+        EXPECT_EQ(c.low == 0 && c.high == 0, cookie == 0) << "0 only for no options";
+    }
 
     ScopedVariant files = OwnedArgument(BstrArray({L"C:\\w\\a.c"}));
     ScopedBstr comment(::SysAllocString(L"c"));
     ASSERT_EQ(S_OK, wrapper->SccCheckin(0, files.get(), comment.get(), 0, cookie, &result));
     ASSERT_EQ(Entry::Checkin, record.Last().entry);
-    EXPECT_EQ(static_cast<int32_t>(0x89ABCDEF), record.Last().args[3]);
-    EXPECT_EQ(CurrentServer().bits == 64 ? 0x7FF6 : 0, record.Last().args[7]);
+    EXPECT_EQ(static_cast<int32_t>(c.low), record.Last().args[3]);
+    EXPECT_EQ(wide ? c.high : 0, record.Last().args[7]);
+
+    ASSERT_EQ(S_OK, wrapper->SccCheckin(0, files.get(), comment.get(), 0, 0, &result));
+    EXPECT_EQ(0, record.Last().args[3]) << "no options reach the provider as 0, whole";
+    EXPECT_EQ(0, record.Last().args[7]);
 }
+
+INSTANTIATE_TEST_SUITE_P(Values, Cookies,
+                         ::testing::Values(CookieCase{"WideAddress", 0x89ABCDEF, 0x7FF6},
+                                           CookieCase{"LowHalfZero", 0, 1},
+                                           CookieCase{"Plain", 42, 0},
+                                           CookieCase{"NoOptions", 0, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ServerFaults, TheServerOfAKilledClient) {
     const std::wstring boundName =

@@ -11,6 +11,7 @@
 #include "expected_results.h"
 #include "plimo_com_wrapper_module.h"
 #include "PlimoCOMWrapper.h"
+#include "PlimoCOMWrapper2.h"
 #include "scoped_resource.h"
 #include "served_plimo_wrapper.h"
 #include "server_lock_count.h"
@@ -208,7 +209,7 @@ class MessageFilter : public ServedObject, public ::testing::WithParamInterface<
 bool providerRuns = false;
 
 TEST_P(MessageFilter, AnswersByWhetherAProviderCallIsInProgress) {
-    BusyMessageFilter filter([] { return providerRuns; });
+    BusyMessageFilter filter(TheModule().classTable(), [] { return providerRuns; });
     INTERFACEINFO call{nullptr, *GetParam().iid, 7};
     providerRuns = false;
     EXPECT_EQ(static_cast<DWORD>(SERVERCALL_ISHANDLED),
@@ -226,6 +227,7 @@ const IID kRemUnknown2 = {0x00000143, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 INSTANTIATE_TEST_SUITE_P(
     Interfaces, MessageFilter,
     ::testing::Values(IncomingCall{"IPlimoWrapper", &IID_IPlimoWrapper, SERVERCALL_RETRYLATER},
+                      IncomingCall{"IPlimoWrapper2", &IID_IPlimoWrapper2, SERVERCALL_RETRYLATER},
                       IncomingCall{"IDispatch", &IID_IDispatch, SERVERCALL_RETRYLATER},
                       IncomingCall{"IUnknown", &IID_IUnknown, SERVERCALL_ISHANDLED},
                       IncomingCall{"IRemUnknown", &kRemUnknown, SERVERCALL_ISHANDLED},

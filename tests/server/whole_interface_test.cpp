@@ -17,6 +17,7 @@
 #include "PlimoCOMWrapper2.h"
 #include "child_process.h"
 #include "provider_record_view.h"
+#include "returned_elements.h"
 #include "scoped_resource.h"
 #include "scoped_variant.h"
 #include "served_processes.h"
@@ -28,37 +29,6 @@ namespace {
 
 constexpr DWORD kServerEndMs = 30000;
 using Wrapper2 = ComPtr<IPlimoWrapper2>;
-
-// The values of an array the server returned: variants, each of type `type`, read by `read`.
-template <typename T, typename Read>
-std::vector<T> Elements(const VARIANT& value, VARTYPE type, Read read) {
-    std::vector<T> values;
-    EXPECT_EQ(VT_ARRAY | VT_VARIANT, value.vt) << "the one shape scripts read";
-    if (value.vt != (VT_ARRAY | VT_VARIANT) || value.parray == nullptr) {
-        return values;
-    }
-    const VARIANT* data = static_cast<const VARIANT*>(value.parray->pvData);
-    for (ULONG i = 0; i < value.parray->rgsabound[0].cElements; ++i) {
-        EXPECT_EQ(type, data[i].vt) << "element " << i;
-        values.push_back(data[i].vt == type ? read(data[i]) : T());
-    }
-    return values;
-}
-
-std::vector<std::wstring> Texts(const VARIANT& value) {
-    return Elements<std::wstring>(value, VT_BSTR, [](const VARIANT& v) {
-        return std::wstring(v.bstrVal != nullptr ? v.bstrVal : L"");
-    });
-}
-
-std::vector<LONG> Longs(const VARIANT& value) {
-    return Elements<LONG>(value, VT_I4, [](const VARIANT& v) { return v.lVal; });
-}
-
-std::vector<bool> Flags(const VARIANT& value) {
-    return Elements<bool>(value, VT_BOOL,
-                          [](const VARIANT& v) { return v.boolVal == VARIANT_TRUE; });
-}
 
 std::vector<std::wstring> Items(int count, const wchar_t* suffix = L"") {
     std::vector<std::wstring> items;

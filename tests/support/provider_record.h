@@ -70,7 +70,19 @@ enum Misbehaviour : int32_t {
     kOverflowStack = 7,    // recurses until its stack overflows, after recording the call
     kPumpMessages = 8,     // pumps messages, as a dialog does, until kStopPumpingEvent is set
     kPostQuit = 9,         // posts WM_QUIT to its thread, as a dialog's own loop may, and returns
+    // Before reporting, calls the SccPopulateList callback it kept from an earlier call with that
+    // call's caller data, reporting kGhostName (Shared::ghostCalls and ghostAccepted say how it
+    // answered).
+    kReportToKeptCallback = 10,
+    kFaultAfterReporting = 11, // a reporting entry reports its items, then faults
+    // SccAddFromScc hands out a list of two names at the very end of readable memory with a count
+    // of kBeyondTheListCount: reading a third name faults.
+    kCountBeyondTheList = 12,
 };
+
+// What a kReportToKeptCallback entry reports through the kept callback.
+constexpr char kGhostName[] = "GHOST-FROM-THE-PREVIOUS-CALL";
+constexpr int32_t kBeyondTheListCount = 4000000;
 
 // Named events of a kPumpMessages entry: it sets kPumpingEvent once it pumps, and pumps until
 // kStopPumpingEvent is set (at most kPumpingLimitMs). A test creates both before the call.
@@ -137,6 +149,8 @@ struct Script {
     // the provider's process (so only a test that loads the provider itself sets it), whole at
     // any width, where a LONG option value cannot carry a 64-bit address.
     uint64_t callback;
+    // When not 0, each of the messageCount messages is this many bytes of 'm' instead.
+    int32_t messageBytes;
 };
 
 // A reportCount that never ends by itself; it gives up after kEndlessBound items.
@@ -161,6 +175,10 @@ struct Shared {
     LONG itemsReported;
     LONG doCancelAnswer;
     LONG listsOutstanding;
+    // How often a kReportToKeptCallback entry called the kept callback, and how often it was
+    // answered "go on".
+    LONG ghostCalls;
+    LONG ghostAccepted;
 };
 
 constexpr wchar_t kSharedName[] = L"PlimoTestProviderRecord";

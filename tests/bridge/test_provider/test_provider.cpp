@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <type_traits>
+#include <vector>
 
 #include "provider_call_guard.h"
 #include "provider_entry_points.h"
@@ -32,6 +34,10 @@ HANDLE g_mapping = nullptr;
 Shared* g_shared = nullptr;
 // The text-output procedure the last SccOpenProject received.
 provider::TextOutProc g_textOut = nullptr;
+// The callback and caller data the last SccPopulateList received, kept as a provider that
+// caches them would.
+provider::PopulateListProc g_keptPopulate = nullptr;
+void* g_keptData = nullptr;
 
 // Starts the record of one call; a full record drops further calls but still counts them.
 Call& Record(Entry entry, void* context) {
@@ -198,10 +204,12 @@ void WriteMessages() {
         g_textOut("", provider::kMessageStartCancel);
         g_shared->doCancelAnswer = g_textOut("", provider::kMessageDoCancel);
     }
+    // One buffer for every huge message of a call.
+    std::string huge(static_cast<size_t>(Plan().messageBytes > 0 ? Plan().messageBytes : 0), 'm');
     for (int32_t i = 0; i < Plan().messageCount; ++i) {
         char text[32];
         std::snprintf(text, sizeof text, "message %d", static_cast<int>(i));
-        g_textOut(text, static_cast<DWORD>(i % 4 + 1));
+        g_textOut(huge.empty() ? text : huge.c_str(), static_cast<DWORD>(i % 4 + 1));
     }
     if (Plan().cancelProtocol) {
         g_textOut("", provider::kMessageStopCancel);
@@ -456,6 +464,26 @@ PROVIDER_ENTRY SccEndBatch(void* pvContext) {
 
 namespace {
 
+// What a reporting entry does before its own items: a kReportToKeptCallback entry reports into the
+// callback an earlier SccPopulateList left behind.
+void ReportToKeptCallback(Entry entry) {
+    if (Plan().misbehaving != entry || Plan().misbehaviour != kReportToKeptCallback ||
+        g_keptPopulate == nullptr) {
+        return;
+    }
+    ::InterlockedIncrement(&g_shared->ghostCalls);
+    if (g_keptPopulate(g_keptData, TRUE, 0, kGhostName) != FALSE) {
+        ::InterlockedIncrement(&g_shared->ghostAccepted);
+    }
+}
+
+// What a reporting entry does after its items: a kFaultAfterReporting entry faults.
+void AfterReporting(Entry entry) {
+    if (Plan().misbehaving == entry && Plan().misbehaviour == kFaultAfterReporting) {
+        *static_cast<volatile int*>(nullptr) = 1;
+    }
+}
+
 // Reports the scripted items, "item<i>", through `report` until it says stop.
 template <typename Report> void ReportItems(Report report) {
     const int32_t count = Plan().reportCount == kEndless ? kEndlessBound : Plan().reportCount;
@@ -625,20 +653,37 @@ PROVIDER_ENTRY SccAddFromScc(void* pvContext, HWND hWnd, LONG* pnFiles, LPCSTR**
     }
     Call& call = Record(Entry::AddFromScc, pvContext);
     call.args[0] = Ptr(hWnd);
-    static char names[kMaxFiles][32];
-    static LPCSTR list[kMaxFiles];
-    LONG count = 0;
-    ReportItems([&](int32_t i, const char* name) {
-        if (i >= kMaxFiles) {
-            return false;
-        }
-        std::snprintf(names[i], sizeof names[i], "%s", name);
-        list[i] = names[i];
-        ++count;
-        return true;
-    });
+    if (Plan().misbehaving == Entry::AddFromScc && Plan().misbehaviour == kCountBeyondTheList) {
+        // Two names at the very end of a readable page, with nothing readable after them.
+        static char* pages = static_cast<char*>(
+            ::VirtualAlloc(nullptr, 2 * 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        static DWORD protection = 0;
+        static BOOL fenced = ::VirtualProtect(pages + 4096, 4096, PAGE_NOACCESS, &protection);
+        auto* list = reinterpret_cast<LPCSTR*>(pages + 4096) - 2;
+        list[0] = "item0";
+        list[1] = "item1";
+        *pnFiles = fenced ? kBeyondTheListCount : 2;
+        *lplpFileNames = list;
+        ::InterlockedIncrement(&g_shared->listsOutstanding);
+        return Answer(Entry::AddFromScc);
+    }
+    // Kept until the next call, as a provider's own list is kept until it is freed.
+    static std::vector<std::string> names;
+    static std::vector<LPCSTR> list;
+    names.clear();
+    list.clear();
+    // A list has an end: an endless one stands for ten times what a call keeps.
+    const int32_t count = Plan().reportCount == kEndless ? 1000000 : Plan().reportCount;
+    names.reserve(static_cast<size_t>(count));
+    for (int32_t i = 0; i < count; ++i) {
+        names.push_back("item" + std::to_string(i));
+    }
+    for (const std::string& name : names) {
+        list.push_back(name.c_str());
+    }
+    g_shared->itemsReported = count;
     *pnFiles = count;
-    *lplpFileNames = list;
+    *lplpFileNames = list.data();
     ::InterlockedIncrement(&g_shared->listsOutstanding);
     return Answer(Entry::AddFromScc);
 }
@@ -648,9 +693,13 @@ PROVIDER_ENTRY SccPopulateList(void* pvContext, LONG nCommand, LONG nFiles, LPCS
                                LONG* lpStatus, LONG fOptions) {
     const LONG result = ListCall(Entry::PopulateList, pvContext, nullptr, nFiles, lpFileNames,
                                  lpStatus, nCommand, fOptions);
+    ReportToKeptCallback(Entry::PopulateList);
+    g_keptPopulate = pfnPopulate;
+    g_keptData = pvCallerData;
     ReportItems([&](int32_t i, const char* name) {
         return pfnPopulate(pvCallerData, i % 2 == 0, i, name) != FALSE;
     });
+    AfterReporting(Entry::PopulateList);
     return result;
 }
 
@@ -659,6 +708,7 @@ PROVIDER_ENTRY SccQueryChanges(void* pvContext, LONG nFiles, LPCSTR* lpFileNames
                                provider::QueryChangesProc pfnCallback, void* pvCallerData) {
     const LONG result =
         ListCall<LONG>(Entry::QueryChanges, pvContext, nullptr, nFiles, lpFileNames, nullptr, 0, 0);
+    ReportToKeptCallback(Entry::QueryChanges);
     ReportItems([&](int32_t i, const char* name) {
         char latest[40];
         std::snprintf(latest, sizeof latest, "%s.new", name);
@@ -666,6 +716,7 @@ PROVIDER_ENTRY SccQueryChanges(void* pvContext, LONG nFiles, LPCSTR* lpFileNames
                                         static_cast<DWORD>(i % 5), latest};
         return pfnCallback(pvCallerData, &data) != FALSE;
     });
+    AfterReporting(Entry::QueryChanges);
     return result;
 }
 #endif
@@ -675,9 +726,11 @@ PROVIDER_ENTRY SccPopulateDirList(void* pvContext, LONG nDirs, LPCSTR* lpDirPath
                                   LONG dwFlags) {
     const LONG result = ListCall<LONG>(Entry::PopulateDirList, pvContext, nullptr, nDirs,
                                        lpDirPaths, nullptr, dwFlags, 0);
+    ReportToKeptCallback(Entry::PopulateDirList);
     ReportItems([&](int32_t i, const char* name) {
         return pfnPopulate(pvCallerData, i % 3 == 0, name) != FALSE;
     });
+    AfterReporting(Entry::PopulateDirList);
     return result;
 }
 
