@@ -6,7 +6,7 @@
 #include "option_list.h"
 #include "returned_arrays.h"
 #include "safe_array_access.h"
-#include "safe_array_holder.h"
+#include "scoped_resource.h"
 #include "wide_text.h"
 
 using provider::ToWindow;
@@ -53,24 +53,24 @@ HRESULT ProviderSession::SccAdd(IUnknown* object, LONG hWnd, const VARIANT& lpFi
     if (pResult == nullptr) {
         return E_INVALIDARG;
     }
-    try {
-        const FileNameList files(lpFileNames, terms_.lists);
-        const OptionList options(pfOptions, terms_.lists);
-        if (options.Count() != files.Count()) {
-            return E_INVALIDARG;
-        }
-        return Forward(object, entry::kAdd, [&](ProviderCall& call) {
-            NarrowText comment;
-            const HRESULT hr = WideToNarrow(lpComment, &comment, TextRule::kFreeText);
-            if (FAILED(hr)) return hr;
-            *pResult = call.entry<provider::SccAddFn>()(
-                context_, ToWindow(hWnd), files.Count(), files.Names(), comment.get(),
-                options.Values(), cookies_.ForProvider(lCmdOptionsCookie));
-            return S_OK;
-        });
-    } catch (...) {
-        return HResultFromCaughtException();
+    FileNameList files;
+    HRESULT hr = files.Load(lpFileNames, terms_.lists);
+    if (FAILED(hr)) return hr;
+    OptionList options;
+    hr = options.Load(pfOptions, terms_.lists);
+    if (FAILED(hr)) return hr;
+    if (options.Count() != files.Count()) {
+        return E_INVALIDARG;
     }
+    return Forward(object, entry::kAdd, [&](ProviderCall& call) {
+        NarrowText comment;
+        const HRESULT converted = WideToNarrow(lpComment, &comment, TextRule::kFreeText);
+        if (FAILED(converted)) return converted;
+        *pResult = call.entry<provider::SccAddFn>()(context_, ToWindow(hWnd), files.Count(),
+                                                    files.Names(), comment.get(), options.Values(),
+                                                    cookies_.ForProvider(lCmdOptionsCookie));
+        return S_OK;
+    });
 }
 
 HRESULT ProviderSession::SccQueryInfo(IUnknown* object, const VARIANT& lpFileNames,
@@ -78,28 +78,28 @@ HRESULT ProviderSession::SccQueryInfo(IUnknown* object, const VARIANT& lpFileNam
     if (lpStatus == nullptr || pResult == nullptr) {
         return E_INVALIDARG;
     }
-    try {
-        const FileNameList files(lpFileNames, terms_.lists);
-        // Created zero-filled, so a file the provider says nothing about has status 0.
-        SafeArrayHolder status(VT_I4);
-        status.Allocate(static_cast<ULONG>(files.Count()), 0);
-        SafeArrayAccess<LONG> words;
-        const HRESULT opened = words.Open(status.get());
-        if (FAILED(opened)) return opened;
-        return Forward(object, entry::kQueryInfo, [&](ProviderCall& call) {
-            *pResult = call.entry<provider::SccQueryInfoFn>()(context_, files.Count(),
-                                                              files.Names(), words.data());
-            const HRESULT hr = words.Close();
-            if (FAILED(hr)) return hr;
-            // Only now is the client's entry value given up; its type and content do not matter.
-            ::VariantClear(lpStatus);
-            lpStatus->vt = VT_ARRAY | VT_I4;
-            lpStatus->parray = status.release();
-            return S_OK;
-        });
-    } catch (...) {
-        return HResultFromCaughtException();
+    FileNameList files;
+    HRESULT hr = files.Load(lpFileNames, terms_.lists);
+    if (FAILED(hr)) return hr;
+    // Created zero-filled, so a file the provider says nothing about has status 0.
+    ScopedSafeArray status(::SafeArrayCreateVector(VT_I4, 0, static_cast<ULONG>(files.Count())));
+    if (!status) {
+        return E_OUTOFMEMORY;
     }
+    SafeArrayAccess<LONG> words;
+    hr = words.Open(status.get());
+    if (FAILED(hr)) return hr;
+    return Forward(object, entry::kQueryInfo, [&](ProviderCall& call) {
+        *pResult = call.entry<provider::SccQueryInfoFn>()(context_, files.Count(), files.Names(),
+                                                          words.data());
+        const HRESULT closed = words.Close();
+        if (FAILED(closed)) return closed;
+        // Only now is the client's entry value given up; its type and content do not matter.
+        ::VariantClear(lpStatus);
+        lpStatus->vt = VT_ARRAY | VT_I4;
+        lpStatus->parray = status.release();
+        return S_OK;
+    });
 }
 
 HRESULT ProviderSession::SccRunScc(IUnknown* object, LONG hWnd, const VARIANT& lpFileNames,

@@ -5,10 +5,8 @@
 #include <cstring>
 #include <cwchar>
 #include <new>
-#include <vector>
 
-#include "hresult_error.h"
-#include "safe_array_holder.h"
+#include "client_array.h"
 #include "script_arrays.h"
 #include "wide_text.h"
 
@@ -17,7 +15,7 @@ namespace {
 // The units of a name's string, read from its length without a scan: a string of an odd number
 // of bytes has a last unit half its own, half its terminator. The name proper ends at its first
 // NUL, which may come sooner.
-size_t UnitsIn(BSTR name) {
+size_t StringUnits(BSTR name) {
     if (name == nullptr) {
         return 0;
     }
@@ -30,8 +28,8 @@ size_t UnitsIn(BSTR name) {
 
 // The bytes a name may take in a single-byte code page: a byte for every unit and the
 // terminator, or one for the empty string that a null or overlong name becomes.
-size_t UnitsOf(BSTR name) {
-    const size_t units = UnitsIn(name) + 1;
+size_t SingleByteSize(BSTR name) {
+    const size_t units = StringUnits(name) + 1;
     return name == nullptr || units > kMaxConvertedLength ? 1 : units;
 }
 
@@ -56,7 +54,7 @@ bool AsciiIsItself(UINT codePage) {
 // units are taken at a time while they lie within the string's own length and are neither at or
 // above 0x80 nor the terminator.
 size_t CopyAscii(BSTR name, char* out) {
-    const size_t length = UnitsIn(name);
+    const size_t length = StringUnits(name);
     size_t i = 0;
     for (; i + 2 <= length; i += 2) {
         uint32_t units;
@@ -84,65 +82,85 @@ size_t CopyAscii(BSTR name, char* out) {
 namespace {
 
 // The string a script's element holds; E_INVALIDARG for anything but a string.
-BSTR ScriptString(const VARIANT& element) {
+HRESULT ScriptString(const VARIANT& element, BSTR* name) {
     if (element.vt == VT_BSTR) {
-        return element.bstrVal;
+        *name = element.bstrVal;
+        return S_OK;
     }
     if (element.vt == (VT_BYREF | VT_BSTR) && element.pbstrVal != nullptr) {
-        return *element.pbstrVal;
+        *name = *element.pbstrVal;
+        return S_OK;
     }
-    throw HResultError(E_INVALIDARG);
+    return E_INVALIDARG;
 }
 
 } // namespace
 
-FileNameList::FileNameList(const VARIANT& fileNames, ListArrays accepted) {
-    // The names are converted straight from the caller's array; it is not copied first. That is
-    // safe: across processes COM's stub has already handed the server a copy of its own, and in
-    // process the caller waits for the call, so nobody changes or frees the array while the list
-    // is built, and the list keeps no pointer into it.
-    SAFEARRAY* script = accepted == ListArrays::kTypedOrScript ? ScriptArray(fileNames) : nullptr;
-    if (script == nullptr) {
-        SafeArrayHolder argument(VT_BSTR);
-        const ULONG positions = argument.TakeArgument(fileNames);
-        Build(static_cast<const BSTR*>(argument.ZeroBasedElements(positions)), positions);
-        return;
+HRESULT FileNameList::Load(const VARIANT& fileNames, ListArrays accepted) {
+    Clear();
+    // The names are converted straight from the caller's array, held locked while they are read;
+    // it is not copied first. Across processes COM's stub has already handed the server a copy
+    // of its own, and in process the caller waits for the call, and the list keeps no pointer
+    // into it.
+    bool script = false;
+    SAFEARRAY* array = ListArray(fileNames, VT_BSTR, accepted, &script);
+    HRESULT hr = E_INVALIDARG;
+    if (!script) {
+        SafeArrayAccess<BSTR> names;
+        ULONG count = 0;
+        hr = OpenClientArray(array, VT_BSTR, &names, &count);
+        if (SUCCEEDED(hr)) {
+            hr = Build(count, [&](ULONG i, BSTR* name) {
+                *name = names[i];
+                return S_OK;
+            });
+        }
+    } else {
+        SafeArrayAccess<VARIANT> elements;
+        ULONG count = 0;
+        hr = OpenClientArray(array, VT_VARIANT, &elements, &count);
+        if (SUCCEEDED(hr)) {
+            hr = Build(count, [&](ULONG i, BSTR* name) { return ScriptString(elements[i], name); });
+        }
     }
-    SafeArrayHolder argument(VT_VARIANT);
-    ULONG positions = 0;
-    const VARIANT* elements = ScriptElements(script, &argument, &positions);
-    std::vector<BSTR> names(positions);
-    for (ULONG i = 0; i < positions; ++i) {
-        names[i] = ScriptString(elements[i]);
+    if (FAILED(hr)) {
+        Clear();
     }
-    Build(names.data(), positions);
+    return hr;
 }
 
-void FileNameList::Build(const BSTR* names, ULONG positions) {
+template <typename Name> HRESULT FileNameList::Build(ULONG positions, Name nameAt) {
     if (positions == 0) {
-        return;
+        return S_OK;
     }
     // One block for every name's text, packed one after the other, and one for the pointers. The
     // block starts with a byte for every unit, all a name of ASCII or of a single-byte code page
     // takes, and grows (rarely, and never once per name) for names that take more.
     size_t remaining = 0;
     for (ULONG i = 0; i < positions; ++i) {
-        remaining += UnitsOf(names[i]);
+        BSTR name = nullptr;
+        HRESULT hr = nameAt(i, &name);
+        if (FAILED(hr)) return hr;
+        remaining += SingleByteSize(name);
     }
-    Reallocate(remaining);
-    names_.Reserve(positions);
+    HRESULT hr = Reallocate(remaining);
+    if (FAILED(hr)) return hr;
+    hr = names_.Reserve(positions);
+    if (FAILED(hr)) return hr;
 
     const bool asciiIsItself = AsciiIsItself(CP_THREAD_ACP);
     for (ULONG i = 0; i < positions; ++i) {
-        BSTR name = names[i];
-        const size_t units = UnitsOf(name);
+        BSTR name = nullptr;
+        nameAt(i, &name);
+        const size_t units = SingleByteSize(name);
         remaining -= units;
         const size_t start = used_;
         size_t written = 0;
         if (units > 1) {
             written = asciiIsItself ? CopyAscii(name, text_.get() + start) : 0;
             if (written == 0) {
-                written = Convert(name, remaining);
+                hr = Convert(name, remaining, &written);
+                if (FAILED(hr)) return hr;
             }
         }
         if (written == 0) {
@@ -151,46 +169,56 @@ void FileNameList::Build(const BSTR* names, ULONG positions) {
             written = 1;
         }
         used_ += written;
-        // The block may still move as it grows: offsets for now.
+        // The block may still move as it grows: offsets for now. The reserve holds them all.
         names_.Append(reinterpret_cast<const char*>(start));
     }
     for (uint32_t i = 0; i < names_.Count(); ++i) {
         names_.Data()[i] = text_.get() + reinterpret_cast<uintptr_t>(names_.Data()[i]);
     }
+    return S_OK;
 }
 
-size_t FileNameList::Convert(BSTR name, size_t later) {
+HRESULT FileNameList::Convert(BSTR name, size_t later, size_t* written) {
     // Room at the end of what is used, short of a byte for every unit of the names after it.
     char* const out = text_.get() + used_;
     const size_t room = capacity_ - used_ - later;
     NarrowText larger;
-    const HRESULT hr =
-        ConvertToNarrowIn(CP_THREAD_ACP, name, ::wcsnlen(name, UnitsIn(name)), out, room, &larger);
-    if (hr == E_OUTOFMEMORY) {
-        throw HResultError(E_OUTOFMEMORY);
-    }
-    if (hr != S_OK) {
+    HRESULT hr = ConvertToNarrowIn(CP_THREAD_ACP, name, ::wcsnlen(name, StringUnits(name)), out,
+                                   room, &larger);
+    if (hr == E_OUTOFMEMORY) return hr;
+    if (FAILED(hr)) {
         // Never a look-alike or a default character: a name stands for a place.
-        throw HResultError(E_INVALIDARG);
+        return E_INVALIDARG;
     }
     if (!larger) {
-        return std::strlen(out) + 1;
+        *written = std::strlen(out) + 1;
+        return S_OK;
     }
     // Twice the room it needs, so that names like it go on fitting for a while.
     const size_t needed = std::strlen(larger.get()) + 1;
-    Reallocate(std::max(2 * capacity_, used_ + needed + later));
+    hr = Reallocate(std::max(2 * capacity_, used_ + needed + later));
+    if (FAILED(hr)) return hr;
     std::memcpy(text_.get() + used_, larger.get(), needed);
-    return needed;
+    *written = needed;
+    return S_OK;
 }
 
-void FileNameList::Reallocate(size_t capacity) {
+HRESULT FileNameList::Reallocate(size_t capacity) {
     std::unique_ptr<char[]> text(new (std::nothrow) char[capacity]);
     if (!text) {
-        throw HResultError(E_OUTOFMEMORY);
+        return E_OUTOFMEMORY;
     }
     if (used_ != 0) {
         std::memcpy(text.get(), text_.get(), used_);
     }
     text_ = std::move(text);
     capacity_ = capacity;
+    return S_OK;
+}
+
+void FileNameList::Clear() {
+    names_.Clear();
+    text_.reset();
+    capacity_ = 0;
+    used_ = 0;
 }

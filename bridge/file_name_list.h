@@ -12,14 +12,16 @@
 
 class FileNameList {
 public:
-    // Converts the names of `fileNames`, which must hold VT_ARRAY | VT_BSTR exactly (or, with
-    // kTypedOrScript, a script's array whose elements are strings: VT_BSTR, or VT_BYREF |
-    // VT_BSTR) over a zero-based (or empty) array. Each name
-    // is read up to its first NUL; a null name becomes the empty string. The client's array is
-    // only read. Throws HResultError: E_INVALIDARG for any other shape, element or lower bound,
-    // or for a name with a character that has no exact form in the code page; E_OUTOFMEMORY, or
-    // the HRESULT of a safe-array operation that failed; no list then results.
-    explicit FileNameList(const VARIANT& fileNames, ListArrays accepted = ListArrays::kTyped);
+    FileNameList() = default;
+
+    // Converts the names of `fileNames` into an empty list. It must hold VT_ARRAY | VT_BSTR
+    // exactly (or, with kTypedOrScript, a script's array whose elements are strings: VT_BSTR, or
+    // VT_BYREF | VT_BSTR) over a zero-based (or empty) array. Each name is read up to its first
+    // NUL; a null name becomes the empty string. The client's array is only read. E_INVALIDARG
+    // for any other shape, element or lower bound, or for a name with a character that has no
+    // exact form in the code page; E_OUTOFMEMORY, or the HRESULT of a safe-array operation that
+    // failed; the list is then left empty.
+    HRESULT Load(const VARIANT& fileNames, ListArrays accepted = ListArrays::kTyped);
 
     FileNameList(const FileNameList&) = delete;
     FileNameList& operator=(const FileNameList&) = delete;
@@ -29,14 +31,17 @@ public:
     LPCSTR* Names() const { return names_.Data(); }
 
 private:
-    // Converts the `count` names at `names` into the list.
-    void Build(const BSTR* names, ULONG count);
+    // Converts the `count` names that name(i) gives into the list.
+    template <typename Name> HRESULT Build(ULONG count, Name name);
     // Converts `name` into the block after what is used, keeping a byte for every one of the
-    // `later` units of the names after it, and grows the block when it needs more. The bytes it
-    // took with the terminator, or 0 when the code page cannot convert it.
-    size_t Convert(BSTR name, size_t later);
+    // `later` units of the names after it, and grows the block when it needs more. *written is
+    // the bytes it took with the terminator. E_INVALIDARG when the code page cannot convert it
+    // exactly.
+    HRESULT Convert(BSTR name, size_t later, size_t* written);
     // Moves what is used into a block of `capacity` bytes.
-    void Reallocate(size_t capacity);
+    HRESULT Reallocate(size_t capacity);
+    // Empties the list.
+    void Clear();
 
     std::unique_ptr<char[]> text_;
     size_t capacity_ = 0;

@@ -9,8 +9,6 @@
 #include <cstring>
 #include <type_traits>
 
-#include "hresult_error.h"
-
 // Elements are moved to new storage by a byte copy, so only trivially copyable types qualify.
 // The array frees its storage, not what its elements point to. Neither copied nor moved.
 template <typename T> class GrowableArray {
@@ -23,25 +21,32 @@ public:
     GrowableArray(const GrowableArray&) = delete;
     GrowableArray& operator=(const GrowableArray&) = delete;
 
-    // Adds `element` at index Count(). Throws HResultError(E_OUTOFMEMORY) when the array cannot
-    // grow; the array is then unchanged.
-    void Append(const T& element) {
+    // Adds `element` at index Count(). E_OUTOFMEMORY when the array cannot grow; the array is
+    // then unchanged.
+    HRESULT Append(const T& element) {
         if (count_ >= capacity_) {
             if (count_ == UINT32_MAX) {
-                throw HResultError(E_OUTOFMEMORY);
+                return E_OUTOFMEMORY;
             }
-            Grow(count_ + 1);
+            const HRESULT hr = Grow(count_ + 1);
+            if (FAILED(hr)) return hr;
         }
         data_[count_++] = element;
+        return S_OK;
     }
 
     // Makes room for `capacity` elements in all at once, when there is less, so that appending
-    // that many costs one allocation. Throws HResultError(E_OUTOFMEMORY); the array is then
-    // unchanged.
-    void Reserve(uint32_t capacity) {
-        if (capacity > capacity_) {
-            Reallocate(capacity);
-        }
+    // that many costs one allocation. E_OUTOFMEMORY; the array is then unchanged.
+    HRESULT Reserve(uint32_t capacity) {
+        return capacity > capacity_ ? Reallocate(capacity) : S_OK;
+    }
+
+    // Frees the storage: the array is as new.
+    void Clear() {
+        std::free(data_);
+        data_ = nullptr;
+        count_ = 0;
+        capacity_ = 0;
     }
 
     // The storage: Count() elements, or null while nothing was ever appended. It stays valid
@@ -54,7 +59,7 @@ private:
     // Grows to hold at least `needed` elements: exactly that many the first time; afterwards by
     // an eighth of the count, at least 4 and at most 1024 elements at once, so appends cost
     // amortised constant time while small lists stay small.
-    void Grow(uint32_t needed) {
+    HRESULT Grow(uint32_t needed) {
         uint32_t capacity = needed;
         if (data_ != nullptr) {
             uint32_t step = count_ / 8;
@@ -62,13 +67,13 @@ private:
             uint64_t stepped = static_cast<uint64_t>(capacity_) + step;
             capacity = needed >= stepped ? needed : static_cast<uint32_t>(stepped);
         }
-        Reallocate(capacity);
+        return Reallocate(capacity);
     }
 
-    void Reallocate(uint32_t capacity) {
+    HRESULT Reallocate(uint32_t capacity) {
         T* data = static_cast<T*>(std::calloc(capacity, sizeof(T)));
         if (data == nullptr) {
-            throw HResultError(E_OUTOFMEMORY);
+            return E_OUTOFMEMORY;
         }
         if (count_ != 0) {
             std::memcpy(data, data_, static_cast<size_t>(count_) * sizeof(T));
@@ -76,6 +81,7 @@ private:
         std::free(data_);
         data_ = data;
         capacity_ = capacity;
+        return S_OK;
     }
 
     T* data_ = nullptr;

@@ -1,46 +1,61 @@
 #include "option_list.h"
 
-#include "hresult_error.h"
-#include "safe_array_holder.h"
+#include "client_array.h"
 
 namespace {
 
 // The whole number a script's element holds (scripts make small numbers 16-bit);
 // E_INVALIDARG for anything else.
-LONG ScriptNumber(const VARIANT& element) {
+HRESULT ScriptNumber(const VARIANT& element, LONG* value) {
     const bool byReference = (element.vt & VT_BYREF) != 0 && element.byref != nullptr;
     switch (element.vt & ~VT_BYREF) {
     case VT_I4:
-        return byReference ? *element.plVal : element.lVal;
+        *value = byReference ? *element.plVal : element.lVal;
+        return S_OK;
     case VT_I2:
-        return byReference ? *element.piVal : element.iVal;
+        *value = byReference ? *element.piVal : element.iVal;
+        return S_OK;
     case VT_UI1:
-        return byReference ? *element.pbVal : element.bVal;
+        *value = byReference ? *element.pbVal : element.bVal;
+        return S_OK;
     default:
-        throw HResultError(E_INVALIDARG);
+        return E_INVALIDARG;
     }
 }
 
 } // namespace
 
-OptionList::OptionList(const VARIANT& options, ListArrays accepted) {
+HRESULT OptionList::Load(const VARIANT& options, ListArrays accepted) {
+    values_.Clear();
     // Read in place, as the file names are (see FileNameList).
-    SAFEARRAY* script = accepted == ListArrays::kTypedOrScript ? ScriptArray(options) : nullptr;
-    if (script == nullptr) {
-        SafeArrayHolder argument(VT_I4);
-        const ULONG positions = argument.TakeArgument(options);
-        const LONG* values = static_cast<const LONG*>(argument.ZeroBasedElements(positions));
-        values_.Reserve(positions);
-        for (ULONG i = 0; i < positions; ++i) {
-            values_.Append(values[i]);
+    bool script = false;
+    SAFEARRAY* array = ListArray(options, VT_I4, accepted, &script);
+    HRESULT hr = S_OK;
+    if (!script) {
+        SafeArrayAccess<LONG> values;
+        ULONG count = 0;
+        hr = OpenClientArray(array, VT_I4, &values, &count);
+        if (FAILED(hr)) return hr;
+        hr = values_.Reserve(count);
+        for (ULONG i = 0; i < count && SUCCEEDED(hr); ++i) {
+            hr = values_.Append(values[i]);
         }
-        return;
+    } else {
+        SafeArrayAccess<VARIANT> elements;
+        ULONG count = 0;
+        hr = OpenClientArray(array, VT_VARIANT, &elements, &count);
+        if (FAILED(hr)) return hr;
+        hr = values_.Reserve(count);
+        for (ULONG i = 0; i < count && SUCCEEDED(hr); ++i) {
+            LONG value = 0;
+            hr = ScriptNumber(elements[i], &value);
+            if (SUCCEEDED(hr)) {
+                hr = values_.Append(value);
+            }
+        }
     }
-    SafeArrayHolder argument(VT_VARIANT);
-    ULONG positions = 0;
-    const VARIANT* elements = ScriptElements(script, &argument, &positions);
-    values_.Reserve(positions);
-    for (ULONG i = 0; i < positions; ++i) {
-        values_.Append(ScriptNumber(elements[i]));
+    if (FAILED(hr)) {
+        values_.Clear();
     }
+    return hr;
 }

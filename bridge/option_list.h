@@ -10,11 +10,13 @@
 
 class OptionList {
 public:
-    // Copies the values of `options`, which must hold VT_ARRAY | VT_I4 exactly (or, with
-    // kTypedOrScript, a script's array whose elements are whole numbers: VT_I4, VT_I2 or VT_UI1,
-    // or a reference to one) over a zero-based (or empty) array, unchanged and in index order.
-    // Throws HResultError as FileNameList does.
-    explicit OptionList(const VARIANT& options, ListArrays accepted = ListArrays::kTyped);
+    OptionList() = default;
+
+    // Copies the values of `options` into an empty list, unchanged and in index order. It must
+    // hold VT_ARRAY | VT_I4 exactly (or, with kTypedOrScript, a script's array whose elements are
+    // whole numbers: VT_I4, VT_I2 or VT_UI1, or a reference to one) over a zero-based (or empty)
+    // array. Fails as FileNameList::Load does, and the list is then left empty.
+    HRESULT Load(const VARIANT& options, ListArrays accepted = ListArrays::kTyped);
 
     OptionList(const OptionList&) = delete;
     OptionList& operator=(const OptionList&) = delete;

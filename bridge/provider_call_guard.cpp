@@ -15,7 +15,7 @@ thread_local bool stackLost = false;
 // itself. Runs only where the stack has unwound, well above the overflow: nowhere else can the
 // used-up page be put back.
 void RecoverStack(bool overflowSeen) {
-    if ((TakeStackOverflowNote() || overflowSeen) && stackReset() == 0) {
+    if ((ConsumeStackOverflowNote() || overflowSeen) && stackReset() == 0) {
         stackLost = true;
     }
 }

@@ -10,7 +10,6 @@
 
 #include "cookie_table.h"
 #include "file_name_list.h"
-#include "hresult_error.h"
 #include "provider_call.h"
 #include "provider_entry_points.h"
 #include "provider_messages.h"
@@ -156,12 +155,10 @@ private:
     template <typename Body>
     HRESULT ForwardList(IUnknown* object, const ProviderEntry& entry, const VARIANT& names,
                         Body&& body) {
-        try {
-            const FileNameList list(names, terms_.lists);
-            return Forward(object, entry, [&](ProviderCall& call) { return body(call, list); });
-        } catch (...) {
-            return HResultFromCaughtException();
-        }
+        FileNameList list;
+        const HRESULT hr = list.Load(names, terms_.lists);
+        if (FAILED(hr)) return hr;
+        return Forward(object, entry, [&](ProviderCall& call) { return body(call, list); });
     }
 
     // Notes in the messages that a list of `items` was cut, and gives the method's result.

@@ -1,7 +1,5 @@
 #include "script_arrays.h"
 
-#include "safe_array_holder.h"
-
 SAFEARRAY* ScriptArray(const VARIANT& value) {
     const VARIANT* inner = value.vt == (VT_BYREF | VT_VARIANT) ? value.pvarVal : &value;
     if (inner == nullptr) {
@@ -16,10 +14,13 @@ SAFEARRAY* ScriptArray(const VARIANT& value) {
     return nullptr;
 }
 
-const VARIANT* ScriptElements(SAFEARRAY* script, SafeArrayHolder* holder, ULONG* count) {
-    VARIANT view;
-    view.vt = VT_ARRAY | VT_VARIANT;
-    view.parray = script;
-    *count = holder->TakeArgument(view);
-    return static_cast<const VARIANT*>(holder->ZeroBasedElements(*count));
+SAFEARRAY* ListArray(const VARIANT& value, VARTYPE type, ListArrays accepted, bool* script) {
+    *script = false;
+    if (accepted == ListArrays::kTypedOrScript) {
+        if (SAFEARRAY* array = ScriptArray(value)) {
+            *script = true;
+            return array;
+        }
+    }
+    return value.vt == (VT_ARRAY | type) ? value.parray : nullptr;
 }

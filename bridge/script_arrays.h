@@ -5,8 +5,6 @@
 #include <windows.h>
 #include <oleauto.h>
 
-class SafeArrayHolder;
-
 // The arrays a list may come in: the interface's typed array alone (VT_ARRAY | VT_BSTR for
 // names, VT_ARRAY | VT_I4 for numbers), or that or a script's array of variants.
 enum class ListArrays { kTyped, kTypedOrScript };
@@ -15,7 +13,7 @@ enum class ListArrays { kTyped, kTypedOrScript };
 // (VT_BYREF | VT_VARIANT, and VT_BYREF | VT_ARRAY | VT_VARIANT); null when it carries none.
 SAFEARRAY* ScriptArray(const VARIANT& value);
 
-// The elements of the script's array `script`, read where they stand through `holder` (of
-// VT_VARIANT), which must outlive their use; *count of them. Throws as
-// SafeArrayHolder::TakeArgument and ZeroBasedElements do.
-const VARIANT* ScriptElements(SAFEARRAY* script, SafeArrayHolder* holder, ULONG* count);
+// The array `value` carries as a list of `type` under `accepted`: the typed array
+// (VT_ARRAY | type exactly), or a script's array of variants when accepted, which *script then
+// says. Null when it carries neither.
+SAFEARRAY* ListArray(const VARIANT& value, VARTYPE type, ListArrays accepted, bool* script);

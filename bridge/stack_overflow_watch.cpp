@@ -60,7 +60,7 @@ void WatchStackOverflows() {
 #endif
 }
 
-bool TakeStackOverflowNote() {
+bool ConsumeStackOverflowNote() {
     const DWORD slot = NoteSlot();
     if (slot == TLS_OUT_OF_INDEXES || ::TlsGetValue(slot) == nullptr) {
         return false;

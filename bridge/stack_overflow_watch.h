@@ -8,4 +8,4 @@
 void WatchStackOverflows();
 
 // Whether a stack overflow happened on the calling thread since it last asked; asking clears it.
-bool TakeStackOverflowNote();
+bool ConsumeStackOverflowNote();

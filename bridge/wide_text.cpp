@@ -38,7 +38,7 @@ HRESULT Convert(UINT codePage, const In* text, size_t length, size_t first, Conv
                 std::unique_ptr<Out[]>* result) {
     result->reset();
     if (length > kMaxConvertedLength) {
-        return S_FALSE;
+        return kUntranslatable;
     }
     std::unique_ptr<Out[]> buffer = Allocate<Out>(first);
     if (!buffer) {
@@ -49,18 +49,18 @@ HRESULT Convert(UINT codePage, const In* text, size_t length, size_t first, Conv
         return S_OK;
     }
     if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
-        return S_FALSE;
+        return kUntranslatable;
     }
     int needed = convert(codePage, text, nullptr, 0);
     if (needed <= 0) {
-        return S_FALSE;
+        return kUntranslatable;
     }
     buffer = Allocate<Out>(static_cast<size_t>(needed));
     if (!buffer) {
         return E_OUTOFMEMORY;
     }
     if (convert(codePage, text, buffer.get(), needed) == 0) {
-        return S_FALSE;
+        return kUntranslatable;
     }
     *result = std::move(buffer);
     return S_OK;
@@ -131,20 +131,20 @@ HRESULT ConvertToNarrowIn(UINT codePage, const wchar_t* text, size_t length, cha
         }
         if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
             buffer[0] = '\0';
-            return S_FALSE;
+            return kUntranslatable;
         }
         buffer[0] = '\0';
     }
     const int needed = NarrowExactly(codePage, text, static_cast<int>(length), nullptr, 0);
     if (needed <= 0) {
-        return S_FALSE;
+        return kUntranslatable;
     }
     NarrowText whole = Allocate<char>(static_cast<size_t>(needed) + 1);
     if (!whole) {
         return E_OUTOFMEMORY;
     }
     if (NarrowExactly(codePage, text, static_cast<int>(length), whole.get(), needed) != needed) {
-        return S_FALSE;
+        return kUntranslatable;
     }
     whole[needed] = '\0';
     *larger = std::move(whole);
@@ -167,7 +167,7 @@ HRESULT WideToNarrow(const wchar_t* s, NarrowText* result, TextRule rule) {
         return S_OK;
     }
     const HRESULT hr = ConvertToNarrow(CP_THREAD_ACP, s, result, rule);
-    return hr == S_FALSE ? E_INVALIDARG : hr;
+    return hr == kUntranslatable ? E_INVALIDARG : hr;
 }
 
 WideText NarrowToWide(const char* t) {

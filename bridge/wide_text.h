@@ -6,6 +6,8 @@
 
 #include <memory>
 
+#include "win32_error.h"
+
 // Narrow text owned by the caller; null when there is none.
 using NarrowText = std::unique_ptr<char[]>;
 // Wide text owned by the caller; null when there is none.
@@ -14,6 +16,9 @@ using WideText = std::unique_ptr<wchar_t[]>;
 // Texts longer than this many units (terminator included) are not converted: twice the length
 // must still fit in the int the platform's conversions count in.
 constexpr size_t kMaxConvertedLength = 0x3FFFFFFF;
+
+// A text the code page cannot convert under the rule asked, or one too long to convert.
+constexpr HRESULT kUntranslatable = HResultFromWin32(ERROR_NO_UNICODE_TRANSLATION);
 
 // How text reaches the provider in the code page. No conversion ever turns a character into a
 // look-alike (the platform's best fit), which could make a separator, a dot or a quote of it.
@@ -34,17 +39,17 @@ int NarrowExactly(UINT codePage, const wchar_t* text, int length, char* buffer, 
 int NarrowByRule(TextRule rule, UINT codePage, const wchar_t* text, int length, char* buffer,
                  int size);
 
-// Converts the NUL-terminated `text` into `codePage` under `rule`. S_OK with the text; S_FALSE
-// with null when the text is too long or the rule refuses a character; E_OUTOFMEMORY with null
-// when no storage can be had. The text is read up to its first NUL.
+// Converts the NUL-terminated `text` into `codePage` under `rule`. S_OK with the text;
+// kUntranslatable with null when the text is too long or the rule refuses a character;
+// E_OUTOFMEMORY with null when no storage can be had. The text is read up to its first NUL.
 HRESULT ConvertToNarrow(UINT codePage, const wchar_t* text, NarrowText* result,
                         TextRule rule = TextRule::kExact);
 
 // Converts the `length` units of `text` (which hold no NUL; at most kMaxConvertedLength) into
 // `buffer` of `size` bytes, where it stays NUL-terminated. When it does
 // not fit for lack of room alone, the whole conversion goes to *larger instead (owned by the
-// caller). S_OK either way; S_FALSE when the code page cannot convert the text exactly (buffer
-// then empty); E_OUTOFMEMORY.
+// caller). S_OK either way; kUntranslatable when the code page cannot convert the text exactly
+// (buffer then empty); E_OUTOFMEMORY.
 HRESULT ConvertToNarrowIn(UINT codePage, const wchar_t* text, size_t length, char* buffer,
                           size_t size, NarrowText* larger);
 // The same for the NUL-terminated `text`, whose length it reads first.

@@ -1,5 +1,5 @@
-// FileNameList, OptionList and SafeArrayHolder: the VARIANT shapes they take and refuse, the
-// bounds they accept, and what the provider would receive.
+// FileNameList, OptionList and the reading of a client's array: the VARIANT shapes they take and
+// refuse, the bounds they accept, and what the provider would receive.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -9,22 +9,17 @@
 #include <functional>
 #include <string>
 
-#include "hresult_error.h"
+#include "client_array.h"
 #include "file_name_list.h"
 #include "option_list.h"
-#include "safe_array_holder.h"
 #include "test_arrays.h"
 
 namespace {
 
-// The HRESULT a list builder throws, or S_OK when it completes.
+// What loading a list of `value` answers.
 template <typename List> HRESULT Build(const VARIANT& value) {
-    try {
-        List list(value);
-        return S_OK;
-    } catch (const HResultError& e) {
-        return e.hr();
-    }
+    List list;
+    return list.Load(value);
 }
 
 // An argument VARIANT with the arrays it points to.
@@ -182,14 +177,16 @@ INSTANTIATE_TEST_SUITE_P(Bounds, ListBounds,
 
 TEST(FileNameList, EmptyArrayGivesNoCountAndNoStorage) {
     ScopedSafeArray names = BstrArray({}, 1);
-    FileNameList list(ArrayArgument(names.get()));
+    FileNameList list;
+    ASSERT_EQ(S_OK, list.Load(ArrayArgument(names.get())));
     EXPECT_EQ(0, list.Count());
     EXPECT_EQ(nullptr, list.Names());
 }
 
 TEST(FileNameList, HoldsOneNarrowNameEachInIndexOrder) {
     ScopedSafeArray names = BstrArray({L"C:\\w\\one.c", L"two.h", L"C:\\w\\sub dir\\three"});
-    FileNameList list(ArrayArgument(names.get()));
+    FileNameList list;
+    ASSERT_EQ(S_OK, list.Load(ArrayArgument(names.get())));
     ASSERT_EQ(3, list.Count());
     EXPECT_STREQ("C:\\w\\one.c", list.Names()[0]);
     EXPECT_STREQ("two.h", list.Names()[1]);
@@ -198,7 +195,8 @@ TEST(FileNameList, HoldsOneNarrowNameEachInIndexOrder) {
 
 TEST(FileNameList, NullElementBecomesAnEmptyNameNotANullPointer) {
     ScopedSafeArray names = BstrArray({L"a.c", nullptr, L"c.c"});
-    FileNameList list(ArrayArgument(names.get()));
+    FileNameList list;
+    ASSERT_EQ(S_OK, list.Load(ArrayArgument(names.get())));
     ASSERT_EQ(3, list.Count());
     ASSERT_NE(nullptr, list.Names()[1]);
     EXPECT_STREQ("", list.Names()[1]);
@@ -210,7 +208,8 @@ TEST(FileNameList, NameIsCutAtAnEmbeddedNul) {
     LONG index = 0;
     ScopedBstr name(::SysAllocStringLen(L"a.c\0hidden.c", 12));
     ASSERT_EQ(S_OK, ::SafeArrayPutElement(names.get(), &index, name.get()));
-    FileNameList list(ArrayArgument(names.get()));
+    FileNameList list;
+    ASSERT_EQ(S_OK, list.Load(ArrayArgument(names.get())));
     ASSERT_EQ(1, list.Count());
     EXPECT_STREQ("a.c", list.Names()[0]);
 }
@@ -229,7 +228,8 @@ TEST(FileNameList, ReadsTheClientsArrayWithoutChangingIt) {
     BSTR* elements = static_cast<BSTR*>(names.get()->pvData);
     BSTR first = elements[0];
     {
-        FileNameList list(ArrayArgument(names.get()));
+        FileNameList list;
+        ASSERT_EQ(S_OK, list.Load(ArrayArgument(names.get())));
         ASSERT_EQ(2, list.Count());
     }
     EXPECT_EQ(0u, names.get()->cLocks);
@@ -247,7 +247,8 @@ TEST(FileNameList, OfSeveralDimensionsTakesTheFirstDimensionsCountInStorageOrder
     for (int i = 0; i < 6; ++i) {
         elements[i] = ::SysAllocString(texts[i]);
     }
-    FileNameList list(ArrayArgument(names.get()));
+    FileNameList list;
+    ASSERT_EQ(S_OK, list.Load(ArrayArgument(names.get())));
     ASSERT_EQ(first + 1, list.Count());
     for (LONG i = 0; i < list.Count(); ++i) {
         EXPECT_EQ("s" + std::to_string(i), list.Names()[i]);
@@ -256,7 +257,8 @@ TEST(FileNameList, OfSeveralDimensionsTakesTheFirstDimensionsCountInStorageOrder
 
 TEST(OptionList, CopiesTheValuesUnchangedInOrder) {
     ScopedSafeArray options = LongArray({1, 0, 4, -7});
-    OptionList list(ArrayArgument(options.get(), VT_ARRAY | VT_I4));
+    OptionList list;
+    ASSERT_EQ(S_OK, list.Load(ArrayArgument(options.get(), VT_ARRAY | VT_I4)));
     ASSERT_EQ(4, list.Count());
     EXPECT_EQ(1, list.Values()[0]);
     EXPECT_EQ(0, list.Values()[1]);
@@ -264,45 +266,24 @@ TEST(OptionList, CopiesTheValuesUnchangedInOrder) {
     EXPECT_EQ(-7, list.Values()[3]);
 }
 
-TEST(SafeArrayHolder, OnlyAZeroBasedArrayGivesAListOfElements) {
-    for (LONG lower : {5L, 1L, -1L, LONG_MIN}) {
-        SafeArrayHolder holder(VT_I4);
-        holder.Allocate(2, lower);
-        EXPECT_THROW(holder.ZeroBasedElements(2), HResultError) << lower;
-        EXPECT_EQ(nullptr, holder.ZeroBasedElements(0)) << "no positions, no elements";
-    }
-    SafeArrayHolder holder(VT_I4);
-    holder.Allocate(2, 0);
-    EXPECT_EQ(holder.get()->pvData, holder.ZeroBasedElements(2));
-}
-
-TEST(SafeArrayHolder, HandsOverAnUnlockedZeroFilledArray) {
-    SafeArrayHolder holder(VT_I4);
-    holder.Allocate(3, 0);
-    EXPECT_EQ(1u, holder.get()->cLocks);
-    ScopedSafeArray array(holder.release());
-    EXPECT_EQ(nullptr, holder.get());
-    ASSERT_NE(nullptr, array.get());
-    EXPECT_EQ(0u, array.get()->cLocks);
-    for (LONG i = 0; i < 3; ++i) {
-        LONG value = -1;
-        ASSERT_EQ(S_OK, ::SafeArrayGetElement(array.get(), &i, &value));
-        EXPECT_EQ(0, value);
-    }
-}
-
-TEST(SafeArrayHolder, TakesOnlyItsOwnElementType) {
-    SafeArrayHolder holder(VT_BSTR);
-    EXPECT_THROW(holder.TakeCopy(nullptr), HResultError);
+// A client's array is read only while it is locked, and only as the elements it says it holds.
+TEST(ClientArray, IsReadOnlyAsItsOwnElementTypeAndOnlyWhileLocked) {
+    SafeArrayAccess<BSTR> names;
+    ULONG count = 7;
+    EXPECT_EQ(E_INVALIDARG, OpenClientArray(nullptr, VT_BSTR, &names, &count));
+    EXPECT_EQ(0u, count);
     ScopedSafeArray longs = LongArray({1});
-    try {
-        holder.TakeCopy(longs.get());
-        ADD_FAILURE() << "an array of LONG was taken as one of BSTR";
-    } catch (const HResultError& e) {
-        EXPECT_EQ(E_INVALIDARG, e.hr());
-    }
-    EXPECT_EQ(nullptr, holder.get());
+    EXPECT_EQ(E_INVALIDARG, OpenClientArray(longs.get(), VT_BSTR, &names, &count));
     EXPECT_EQ(0u, longs.get()->cLocks);
+
+    ScopedSafeArray strings = BstrArray({L"a.c", L"b.c"});
+    ASSERT_EQ(S_OK, OpenClientArray(strings.get(), VT_BSTR, &names, &count));
+    EXPECT_EQ(2u, count);
+    EXPECT_STREQ(L"b.c", names[1]);
+    EXPECT_EQ(1u, strings.get()->cLocks) << "locked while it is read";
+    EXPECT_EQ(DISP_E_ARRAYISLOCKED, ::SafeArrayDestroy(strings.get()));
+    names.Close();
+    EXPECT_EQ(0u, strings.get()->cLocks);
 }
 
 } // namespace

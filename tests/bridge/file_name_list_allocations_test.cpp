@@ -27,7 +27,8 @@ Blocks BlocksToList(AllocationSpy& spy, size_t count) {
     ScopedSafeArray array = BstrArray(names);
     const Blocks before{CppBlocksHandedOut(), spy.HandedOut()};
     {
-        FileNameList list(ArrayArgument(array.get()));
+        FileNameList list;
+        EXPECT_EQ(S_OK, list.Load(ArrayArgument(array.get())));
         EXPECT_EQ(static_cast<LONG>(count), list.Count());
     }
     return Blocks{CppBlocksHandedOut() - before.cpp, spy.HandedOut() - before.task};

@@ -45,14 +45,15 @@ class ExactConversion : public ::testing::TestWithParam<ExactCase> {};
 TEST_P(ExactConversion, GivesTheExactFormOrNothing) {
     const ExactCase& c = GetParam();
     NarrowText whole;
-    EXPECT_EQ(c.narrow != nullptr ? S_OK : S_FALSE, ConvertToNarrow(c.codePage, c.wide, &whole));
+    EXPECT_EQ(c.narrow != nullptr ? S_OK : kUntranslatable,
+              ConvertToNarrow(c.codePage, c.wide, &whole));
     EXPECT_EQ(c.narrow != nullptr ? std::string(c.narrow) : std::string("<none>"),
               whole ? std::string(whole.get()) : std::string("<none>"));
 
     char slice[64];
     std::memset(slice, 'x', sizeof slice);
     NarrowText larger;
-    EXPECT_EQ(c.narrow != nullptr ? S_OK : S_FALSE,
+    EXPECT_EQ(c.narrow != nullptr ? S_OK : kUntranslatable,
               ConvertToNarrowIn(c.codePage, c.wide, slice, sizeof slice, &larger));
     EXPECT_EQ(nullptr, larger);
     EXPECT_STREQ(c.narrow != nullptr ? c.narrow : "", slice);
@@ -133,13 +134,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ConversionSizing, AFailedConversionStillGivesNothing) {
     NarrowText narrow;
-    EXPECT_EQ(S_FALSE, ConvertToNarrow(0xFFFF, L"abc", &narrow));
+    EXPECT_EQ(kUntranslatable, ConvertToNarrow(0xFFFF, L"abc", &narrow));
     EXPECT_EQ(nullptr, narrow);
     WideText wide;
-    EXPECT_EQ(S_FALSE, ConvertToWide(0xFFFF, "abc", &wide));
+    EXPECT_EQ(kUntranslatable, ConvertToWide(0xFFFF, "abc", &wide));
     EXPECT_EQ(nullptr, wide);
     char slice[8] = "xxxxxxx";
-    EXPECT_EQ(S_FALSE, ConvertToNarrowIn(0xFFFF, L"abc", slice, sizeof slice, &narrow));
+    EXPECT_EQ(kUntranslatable, ConvertToNarrowIn(0xFFFF, L"abc", slice, sizeof slice, &narrow));
     EXPECT_STREQ("", slice);
     EXPECT_EQ(nullptr, narrow);
 }
