@@ -11,8 +11,21 @@
 class ScopedVariant {
 public:
     ScopedVariant() { ::VariantInit(&value_); }
-    // Takes over `value`, which the caller no longer clears.
-    explicit ScopedVariant(const VARIANT& value) : value_(value) {}
+    // A copy of `value`, which stays the caller's (VariantCopy: strings and arrays are
+    // duplicated); empty when it cannot be copied.
+    explicit ScopedVariant(const VARIANT& value) {
+        ::VariantInit(&value_);
+        // VariantCopy only reads its source; MinGW's headers declare it without const.
+        if (FAILED(::VariantCopy(&value_, const_cast<VARIANT*>(&value)))) {
+            ::VariantInit(&value_);
+        }
+    }
+    // Takes over `value` itself, which the caller then no longer clears.
+    static ScopedVariant Adopt(const VARIANT& value) {
+        ScopedVariant adopted;
+        adopted.value_ = value;
+        return adopted;
+    }
     ~ScopedVariant() { ::VariantClear(&value_); }
 
     ScopedVariant(const ScopedVariant&) = delete;

@@ -63,7 +63,7 @@ HRESULT PlimoComWrapperModule::Serve() {
         RemovePerUserRegistration();
         return hr;
     }
-    ScopedHandle monitor(StartShutdownMonitor());
+    ScopedHandle monitor = StartShutdownMonitor();
     if (!monitor) {
         RemovePerUserRegistration();
         return E_FAIL;

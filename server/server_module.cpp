@@ -16,16 +16,16 @@ LONG ServerModule::ReleaseServerLock() {
     return count;
 }
 
-HANDLE ServerModule::StartShutdownMonitor() {
+ScopedHandle ServerModule::StartShutdownMonitor() {
     if (!shutdownEvent_) {
         shutdownEvent_.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
         if (!shutdownEvent_) {
-            return nullptr;
+            return ScopedHandle();
         }
     }
     ::InterlockedExchange(&shutdownRequested_, 0);
     servingThreadId_ = ::GetCurrentThreadId();
-    return ::CreateThread(nullptr, 0, &ShutdownMonitorProc, this, 0, nullptr);
+    return ScopedHandle(::CreateThread(nullptr, 0, &ShutdownMonitorProc, this, 0, nullptr));
 }
 
 DWORD WINAPI ServerModule::ShutdownMonitorProc(void* parameter) {

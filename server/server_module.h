@@ -21,9 +21,8 @@ public:
     LONG ReleaseServerLock();
 
     // Creates the shutdown event (once) and the monitor thread that waits on it and posts WM_QUIT
-    // to the calling thread, which serves. The caller owns the returned thread handle; null on
-    // failure.
-    HANDLE StartShutdownMonitor();
+    // to the calling thread, which serves. The monitor thread's handle, empty on failure.
+    ScopedHandle StartShutdownMonitor();
     // Whether the monitor has asked the main thread to quit: the one WM_QUIT that ends serving.
     bool ShutdownRequested() const { return shutdownRequested_ != 0; }
 

@@ -230,7 +230,8 @@ public:
         }
         words.Close();
         *pResult = static_cast<LONG>(count);
-        ScopedVariant entry(*lpStatus); // the caller's, which an [in, out] callee replaces
+        // The caller's, which an [in, out] callee replaces and frees.
+        ScopedVariant entry = ScopedVariant::Adopt(*lpStatus);
         lpStatus->vt = VT_ARRAY | VT_I4;
         lpStatus->parray = status.release();
         return S_OK;

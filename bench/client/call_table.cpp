@@ -79,7 +79,7 @@ VARIANT Ref(VARIANT* target) {
 
 // A VARIANT that owns a copy of `text`.
 ScopedVariant TextVariant(const wchar_t* text) {
-    return ScopedVariant(Text(::SysAllocString(text)));
+    return ScopedVariant::Adopt(Text(::SysAllocString(text)));
 }
 
 // `count` names as VT_VARIANT elements each holding a BSTR: how scripting hosts pass arrays.

@@ -28,8 +28,10 @@ volatile LONG g_sink = 0;
 
 // The bridge's list, built and destroyed.
 void BuildFileNameList(const VARIANT& names) {
-    FileNameList list(names);
-    g_sink = g_sink + list.Count();
+    FileNameList list;
+    if (SUCCEEDED(list.Load(names))) {
+        g_sink = g_sink + list.Count();
+    }
 }
 
 // What a plain loop does: every name converted, straight from the client's array, into one

@@ -534,7 +534,7 @@ TEST_F(SampleProviderFile, RenameThatFailsPartWayLeavesTheOldName) {
     // after the versions were copied and the working copy moved.
     HANDLE file = ::CreateFileW(Stored(L"a.txt.state").c_str(), GENERIC_READ, FILE_SHARE_READ,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ScopedHandle held(file == INVALID_HANDLE_VALUE ? nullptr : file);
+    ScopedHandle held(file);
     ASSERT_TRUE(held);
     EXPECT_EQ(SCC_E_ACCESSFAILURE, Rename(L"a.txt", L"c.txt"));
     held.reset();

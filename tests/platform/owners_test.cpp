@@ -8,6 +8,7 @@
 #include "com_ptr.h"
 #include "safe_array_access.h"
 #include "scoped_resource.h"
+#include "scoped_variant.h"
 
 namespace {
 
@@ -86,6 +87,36 @@ TEST(SafeArrayAccess, AFailedOpenHoldsNothing) {
     EXPECT_EQ(E_INVALIDARG, words.Open(nullptr));
     EXPECT_EQ(nullptr, words.data());
     EXPECT_EQ(S_OK, words.Close());
+}
+
+// Made from a const reference, the owner holds a copy and the caller's value stays the caller's;
+// only Adopt takes a value over.
+TEST(ScopedVariant, CopiesFromAConstReferenceAndAdoptsOnlyWhenAsked) {
+    VARIANT text;
+    text.vt = VT_BSTR;
+    text.bstrVal = ::SysAllocString(L"kept");
+    {
+        ScopedVariant copy(text);
+        ASSERT_EQ(VT_BSTR, copy.get().vt);
+        EXPECT_NE(text.bstrVal, copy.get().bstrVal) << "a string of its own";
+        EXPECT_STREQ(L"kept", copy.get().bstrVal);
+    }
+    EXPECT_STREQ(L"kept", text.bstrVal) << "the caller's string outlives the copy";
+    const BSTR adoptedText = text.bstrVal;
+    ScopedVariant adopted = ScopedVariant::Adopt(text);
+    EXPECT_EQ(adoptedText, adopted.get().bstrVal) << "the very string, now the owner's";
+}
+
+// Functions that open a kernel handle fail with null or with INVALID_HANDLE_VALUE: the owner
+// holds neither, so a caller can test what it took straight from the function.
+TEST(ScopedHandle, HoldsNeitherNullNorTheInvalidHandleValue) {
+    for (HANDLE failed : {HANDLE(nullptr), INVALID_HANDLE_VALUE}) {
+        ScopedHandle owner(failed);
+        EXPECT_FALSE(owner);
+        EXPECT_EQ(nullptr, owner.release()) << "what it gives up is nothing";
+    }
+    ScopedHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    EXPECT_TRUE(event);
 }
 
 TEST(ComInitialization, UninitialisesOnlyWhatItInitialised) {

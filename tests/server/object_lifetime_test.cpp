@@ -242,14 +242,13 @@ TEST(ShutdownMonitor, PostsQuitToTheMainThreadWhenTheLastLockGoes) {
     ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
     IUnknown* object = nullptr;
     ASSERT_EQ(S_OK, CreatePlimoWrapper(nullptr, IID_IUnknown, reinterpret_cast<void**>(&object)));
-    HANDLE monitor = TheModule().StartShutdownMonitor();
-    ASSERT_NE(nullptr, monitor);
+    ScopedHandle monitor = TheModule().StartShutdownMonitor();
+    ASSERT_TRUE(monitor);
 
     object->Release();
 
-    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(monitor, 10000)) << "the monitor ended";
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(monitor.get(), 10000)) << "the monitor ended";
     EXPECT_TRUE(QuitArrivesWithin(10000));
-    ::CloseHandle(monitor);
 }
 
 } // namespace
@@ -267,7 +266,7 @@ TEST(MessageLoop, EndsOnTheMonitorsQuitAndNotOnAStrayOne) {
     ASSERT_EQ(0, ServerLockCount());
     ASSERT_EQ(S_OK, CreatePlimoWrapper(nullptr, IID_IUnknown,
                                        reinterpret_cast<void**>(&releasedByTimer)));
-    ScopedHandle monitor(TheModule().StartShutdownMonitor());
+    ScopedHandle monitor = TheModule().StartShutdownMonitor();
     ASSERT_TRUE(monitor);
     // What a provider's dialog code may do; the object, and so the server, is still held.
     ::PostQuitMessage(0);

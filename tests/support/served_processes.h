@@ -45,9 +45,8 @@ public:
     // client ran in another process and could not tell which server it reached.
     void TrackRunning() {
         ScopedHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-        if (!snapshot || snapshot.get() == INVALID_HANDLE_VALUE) {
+        if (!snapshot) {
             ADD_FAILURE() << "cannot list the running processes";
-            snapshot.release();
             return;
         }
         PROCESSENTRY32W entry{};

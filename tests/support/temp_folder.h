@@ -35,8 +35,8 @@ private:
     static void RemoveTree(const std::wstring& folder) {
         WIN32_FIND_DATAW found;
         HANDLE first = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
-        using ScopedFind = ScopedResource<HANDLE, &::FindClose>;
-        ScopedFind search(first == INVALID_HANDLE_VALUE ? nullptr : first);
+        using ScopedFind = ScopedResource<HANDLE, &::FindClose, KernelHandleValues>;
+        ScopedFind search(first);
         for (bool more = bool(search); more; more = ::FindNextFileW(search.get(), &found)) {
             std::wstring name = found.cFileName;
             if (name == L"." || name == L"..") {
@@ -75,7 +75,7 @@ inline bool IsReadOnly(const std::wstring& path) {
 inline bool WriteText(const std::wstring& path, const std::string& text) {
     HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    ScopedHandle owner(file == INVALID_HANDLE_VALUE ? nullptr : file);
+    ScopedHandle owner(file);
     DWORD written = 0;
     return owner &&
            ::WriteFile(owner.get(), text.data(), static_cast<DWORD>(text.size()), &written,
@@ -87,7 +87,7 @@ inline bool WriteText(const std::wstring& path, const std::string& text) {
 inline std::string ReadText(const std::wstring& path) {
     HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    ScopedHandle owner(file == INVALID_HANDLE_VALUE ? nullptr : file);
+    ScopedHandle owner(file);
     if (!owner) {
         return "<missing>";
     }

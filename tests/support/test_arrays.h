@@ -66,5 +66,5 @@ inline VARIANT ArrayArgument(SAFEARRAY* array, VARTYPE type = VT_ARRAY | VT_BSTR
 
 // A VARIANT of type `type` that owns `array`.
 inline ScopedVariant OwnedArgument(ScopedSafeArray array, VARTYPE type = VT_ARRAY | VT_BSTR) {
-    return ScopedVariant(ArrayArgument(array.release(), type));
+    return ScopedVariant::Adopt(ArrayArgument(array.release(), type));
 }
