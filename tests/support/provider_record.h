@@ -137,6 +137,9 @@ struct Script {
     // the provider's process (so only a test that loads the provider itself sets it), whole at
     // any width, where a LONG option value cannot carry a 64-bit address.
     uint64_t callback;
+    // The text of every message when not empty, in place of "message <i>": what a provider may
+    // write, escape sequences and line breaks included.
+    char messageText[kTextSize];
 };
 
 // A reportCount that never ends by itself; it gives up after kEndlessBound items.
