@@ -1,5 +1,7 @@
 #include "command_line.h"
 
+#include <windows.h>
+
 #include <iterator>
 
 namespace {
@@ -59,22 +61,39 @@ const CommandWord& Describe(Command command) {
     return kCommands[0];
 }
 
-// An option that takes a value, the field it fills and the commands it applies to.
+// The longest project name or auxiliary project path, and user name, that the provider's buffers
+// hold in bytes of the ANSI code page, their terminators aside. The server would cut a longer
+// value, and a cut path names another folder.
+constexpr size_t kMaxProjectBytes = 300;
+constexpr size_t kMaxUserBytes = 31;
+constexpr size_t kUnbounded = 0;
+
+// An option that takes a value, the field it fills, the commands it applies to and the most
+// bytes its value may take in the ANSI code page.
 struct ValueOption {
     const wchar_t* name;
     std::wstring Invocation::*field;
     unsigned commands;
+    size_t maxBytes;
 };
 
 constexpr ValueOption kValueOptions[] = {
-    {L"--provider", &Invocation::provider, kProviderCommands},
-    {L"--server", &Invocation::server, kProviderCommands},
-    {L"--project", &Invocation::project, kFileCommands},
-    {L"--local", &Invocation::localPath, kFileCommands},
-    {L"--aux", &Invocation::auxPath, kFileCommands},
-    {L"--user", &Invocation::user, kFileCommands},
-    {L"--comment", &Invocation::comment, kCommentCommands},
+    {L"--provider", &Invocation::provider, kProviderCommands, kUnbounded},
+    {L"--server", &Invocation::server, kProviderCommands, kUnbounded},
+    {L"--project", &Invocation::project, kFileCommands, kMaxProjectBytes},
+    {L"--local", &Invocation::localPath, kFileCommands, kUnbounded},
+    {L"--aux", &Invocation::auxPath, kFileCommands, kMaxProjectBytes},
+    {L"--user", &Invocation::user, kFileCommands, kMaxUserBytes},
+    {L"--comment", &Invocation::comment, kCommentCommands, kUnbounded},
 };
+
+// The length of `value` in bytes of the ANSI code page, which the server converts it to: a
+// character the code page lacks counts as its default character.
+size_t AnsiBytes(const std::wstring& value) {
+    const int bytes = ::WideCharToMultiByte(CP_ACP, 0, value.data(), static_cast<int>(value.size()),
+                                            nullptr, 0, nullptr, nullptr);
+    return bytes > 0 ? static_cast<size_t>(bytes) : value.size();
+}
 
 // What the scan of the arguments found, before the command decides what is allowed.
 struct Scan {
@@ -135,6 +154,12 @@ bool TakeOption(const std::vector<std::wstring>& args, size_t* i, Invocation* in
     }
     if (option->field == &Invocation::server && value != L"32" && value != L"64") {
         return Fail(error, L"--server takes 32 or 64");
+    }
+    const size_t bytes = option->maxBytes != kUnbounded ? AnsiBytes(value) : 0;
+    if (bytes > option->maxBytes) {
+        return Fail(error, name + L" is too long: " + std::to_wstring(bytes) +
+                               L" bytes in the ANSI code page, and the provider takes at most " +
+                               std::to_wstring(option->maxBytes));
     }
     invocation->*(option->field) = value;
     invocation->hasComment = invocation->hasComment || option->field == &Invocation::comment;
@@ -252,6 +277,8 @@ const wchar_t* UsageText() {
            L"(PlimoCOMWrapper.exe\n"
            L"for 32-bit, PlimoCOMWrapper64.exe for 64-bit); --server names one.\n"
            L"A PATH holds \\ or /; anything else is a NAME from \"plimo-scc providers\".\n"
+           L"--project and --aux take at most 300 bytes in the ANSI code page, --user 31.\n"
            L"Exit codes: 0 success, 1 the provider answered an error, 2 usage,\n"
-           L"3 the server could not be reached or could not load the provider.\n";
+           L"3 the server could not be reached or could not load the provider,\n"
+           L"4 the command was done, but a step after it could not reach the provider.\n";
 }

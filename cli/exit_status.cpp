@@ -1,16 +1,20 @@
 #include "exit_status.h"
 
+#include <cwchar>
+
 #include "scc_words.h"
 #include "scoped_resource.h"
 #include "win32_error.h"
 
 namespace {
 
+// The texts name the server of the session's width through two markers: %server% becomes its
+// executable, %bits% its width ("32-bit").
 constexpr wchar_t kRegister[] =
-    L"register the server: \"PlimoCOMWrapper.exe /RegServer\" as administrator, or "
-    L"\"PlimoCOMWrapper.exe /RegServerPerUser\" for this user only";
+    L"register the server: \"%server% /RegServer\" as administrator, or "
+    L"\"%server% /RegServerPerUser\" for this user only";
 constexpr wchar_t kRegisterAgain[] =
-    L"register the server again: \"PlimoCOMWrapper.exe /RegServer\" as administrator, or "
+    L"register the server again: \"%server% /RegServer\" as administrator, or "
     L"\"/RegServerPerUser\" for this user only";
 constexpr wchar_t kProviderDied[] =
     L"run the command again; if it fails the same way, the provider is at fault";
@@ -35,8 +39,7 @@ const KnownHResult kKnown[] = {
     {TYPE_E_LIBNOTREGISTERED, L"TYPE_E_LIBNOTREGISTERED",
      L"the server's type library is not registered", kRegisterAgain},
     {CO_E_SERVER_EXEC_FAILURE, L"CO_E_SERVER_EXEC_FAILURE",
-     L"the server did not start: the registered PlimoCOMWrapper.exe is missing or failed",
-     kRegisterAgain},
+     L"the server did not start: the registered %server% is missing or failed", kRegisterAgain},
     {E_ACCESSDENIED, L"E_ACCESSDENIED",
      L"access denied: this user may not start the server, or the server may not read the "
      L"provider DLL",
@@ -45,7 +48,7 @@ const KnownHResult kKnown[] = {
      L"the provider DLL, or a DLL it depends on, was not found",
      L"check the provider's path (\"plimo-scc providers\" lists the installed ones)"},
     {HResultFromWin32(ERROR_BAD_EXE_FORMAT), L"ERROR_BAD_EXE_FORMAT",
-     L"the provider is not a 32-bit DLL", L"name a 32-bit source-control provider DLL"},
+     L"the provider is not a %bits% DLL", L"name a %bits% source-control provider DLL"},
     {HResultFromWin32(ERROR_DLL_INIT_FAILED), L"ERROR_DLL_INIT_FAILED",
      L"the provider DLL refused to load", L""},
     {HResultFromWin32(ERROR_INVALID_OPERATION), L"ERROR_INVALID_OPERATION",
@@ -93,20 +96,42 @@ std::wstring SystemMessage(HRESULT hr) {
     return message;
 }
 
+// `text` with its markers replaced by the words for the server of `serverBits`.
+std::wstring ForServer(const wchar_t* text, int serverBits) {
+    struct Marker {
+        const wchar_t* marker;
+        const wchar_t* words;
+    };
+    const Marker markers[] = {
+        {L"%server%", serverBits == 64 ? L"PlimoCOMWrapper64.exe" : L"PlimoCOMWrapper.exe"},
+        {L"%bits%", serverBits == 64 ? L"64-bit" : L"32-bit"},
+    };
+    std::wstring result = text;
+    for (const Marker& marker : markers) {
+        const size_t length = std::wcslen(marker.marker);
+        for (size_t at = result.find(marker.marker); at != std::wstring::npos;
+             at = result.find(marker.marker, at)) {
+            result.replace(at, length, marker.words);
+        }
+    }
+    return result;
+}
+
 } // namespace
 
-HResultText DescribeHResult(HRESULT hr) {
+HResultText DescribeHResult(HRESULT hr, int serverBits) {
     for (const KnownHResult& known : kKnown) {
         if (known.hr == hr) {
-            return {known.name, known.meaning, known.remedy};
+            return {known.name, ForServer(known.meaning, serverBits),
+                    ForServer(known.remedy, serverBits)};
         }
     }
     std::wstring meaning = SystemMessage(hr);
     return {L"", meaning.empty() ? L"an unexpected failure" : meaning, L""};
 }
 
-std::wstring HResultLine(HRESULT hr) {
-    HResultText text = DescribeHResult(hr);
+std::wstring HResultLine(HRESULT hr, int serverBits) {
+    HResultText text = DescribeHResult(hr, serverBits);
     std::wstring line = Hexadecimal(static_cast<unsigned long>(hr));
     if (!text.name.empty()) {
         line += L" " + text.name;
@@ -137,7 +162,7 @@ int SessionExitCode(const SessionResult& result) {
     return result.failedAfterCommand ? kExitNotEnded : kExitNotReached;
 }
 
-std::wstring SessionFailureLine(const SessionResult& result) {
+std::wstring SessionFailureLine(const SessionResult& result, int serverBits) {
     if (result.failedStep == nullptr) {
         return std::wstring();
     }
@@ -146,13 +171,14 @@ std::wstring SessionFailureLine(const SessionResult& result) {
         // No remedy then: running the command again would do its work twice.
         step += L" (after the command had done its work)";
         if (FAILED(result.failedHResult)) {
-            const HResultText text = DescribeHResult(result.failedHResult);
+            const HResultText text = DescribeHResult(result.failedHResult, serverBits);
             return L"plimo-scc: " + step + L": " +
                    Hexadecimal(static_cast<unsigned long>(result.failedHResult)) +
                    (text.name.empty() ? L"" : L" " + text.name) + L": " + text.meaning + L"\n";
         }
     } else if (FAILED(result.failedHResult)) {
-        return L"plimo-scc: " + step + L": " + HResultLine(result.failedHResult) + L"\n";
+        return L"plimo-scc: " + step + L": " + HResultLine(result.failedHResult, serverBits) +
+               L"\n";
     }
     std::wstring line = L"plimo-scc: " + step + L" answered " + ResultCode(result.failedCode) +
                         L": " + DescribeResult(result.failedCode).meaning;

@@ -24,21 +24,23 @@ enum ExitCode : int {
 bool ReachedTheProvider(HRESULT hr);
 
 // A failed HRESULT for a person: its symbolic name (empty when unknown), what it means and, when
-// there is one, what to do about it.
+// there is one, what to do about it, in the words of the server of `serverBits` (32 or 64): its
+// executable, the width of the providers it loads.
 struct HResultText {
     std::wstring name;
     std::wstring meaning;
     std::wstring remedy;
 };
-HResultText DescribeHResult(HRESULT hr);
+HResultText DescribeHResult(HRESULT hr, int serverBits = 32);
 
 // "0x80040154 REGDB_E_CLASSNOTREG: <meaning>. <remedy>." on one line.
-std::wstring HResultLine(HRESULT hr);
+std::wstring HResultLine(HRESULT hr, int serverBits = 32);
 
 // The exit code of a session, from its first failure: 1 when the provider answered an error,
 // cancelled or faulted; 3 when a call never reached the provider, or 4 when that call came after
 // the command had done its work; else 0.
 int SessionExitCode(const SessionResult& result);
 
-// The one line on standard error that says which step failed and why; empty after success.
-std::wstring SessionFailureLine(const SessionResult& result);
+// The one line on standard error that says which step failed and why, in the words of the
+// server of `serverBits` that ran the session; empty after success.
+std::wstring SessionFailureLine(const SessionResult& result, int serverBits);

@@ -14,11 +14,13 @@
 #include "provider_registry.h"
 #include "report.h"
 #include "scc_session.h"
+#include "terminal_text.h"
 
 namespace {
 
+// The reason may quote the machine's list of providers, which their installers wrote.
 int UsageError(const std::wstring& reason) {
-    WriteError(L"plimo-scc: " + reason + L"\n" + UsageText());
+    WriteError(L"plimo-scc: " + TerminalText(reason) + L"\n" + UsageText());
     return kExitUsage;
 }
 
@@ -137,14 +139,7 @@ int RunProviderCommand(const Invocation& invocation) {
     if (exitCode != kExitNotReached) {
         WriteOut(FormatSession(invocation, provider, request, result));
     }
-    // The remedies name the 32-bit server's executable; the 64-bit server has its own.
-    std::wstring failure = SessionFailureLine(result);
-    for (size_t at = 0; request.serverBits == 64 &&
-                        (at = failure.find(L"PlimoCOMWrapper.exe", at)) != std::wstring::npos;
-         at += 21) {
-        failure.replace(at, 19, L"PlimoCOMWrapper64.exe");
-    }
-    WriteError(failure);
+    WriteError(SessionFailureLine(result, request.serverBits));
     return exitCode;
 }
 

@@ -4,6 +4,7 @@
 #include "full_path.h"
 #include "json_text.h"
 #include "scc_words.h"
+#include "terminal_text.h"
 
 #ifndef PLIMO_PRODUCT_VERSION
 #error "the build defines PLIMO_PRODUCT_VERSION from the project's version"
@@ -64,14 +65,14 @@ std::wstring CurrentFolder() {
 }
 
 // A name the provider reported, for a person: relative to the current folder `here` when it lies
-// inside it, as the names typed are; else as reported.
+// inside it, as the names typed are; else as reported. Its control characters are escaped.
 std::wstring ShownName(const std::wstring& name, const std::wstring& here) {
     if (!here.empty() && name.size() > here.size() &&
         ::CompareStringOrdinal(name.c_str(), static_cast<int>(here.size()), here.c_str(),
                                static_cast<int>(here.size()), TRUE) == CSTR_EQUAL) {
-        return name.substr(here.size());
+        return TerminalText(name.substr(here.size()));
     }
-    return name;
+    return TerminalText(name);
 }
 
 // One line per item the provider reported.
@@ -126,8 +127,10 @@ std::wstring InterfaceVersion(LONG version) {
     return std::to_wstring(HIWORD(version)) + L"." + std::to_wstring(LOWORD(version));
 }
 
+// The registry's name and path of the provider, which its installer wrote.
 std::wstring ProviderLine(const ProviderChoice& provider) {
-    return provider.name.empty() ? provider.path : provider.name + L" (" + provider.path + L")";
+    const std::wstring path = TerminalText(provider.path);
+    return provider.name.empty() ? path : TerminalText(provider.name) + L" (" + path + L")";
 }
 
 // The server a session ran in, as "64-bit (PlimoCOMWrapper64.exe)".
@@ -149,9 +152,9 @@ std::wstring Text(const Invocation& invocation, const ProviderChoice& provider,
         break;
     case Command::Info:
         if (result.commandSucceeded) {
-            text += L"provider: " + result.providerName + L"\n";
-            text += L"DLL: " + provider.path + L"\n";
-            text += L"auxiliary path label: " + result.auxPathLabel + L"\n";
+            text += L"provider: " + TerminalText(result.providerName) + L"\n";
+            text += L"DLL: " + TerminalText(provider.path) + L"\n";
+            text += L"auxiliary path label: " + TerminalText(result.auxPathLabel) + L"\n";
             text += L"capabilities: " + JoinWords(CapabilityWords(result.capabilities)) + L" (" +
                     Hexadecimal(static_cast<unsigned long>(result.capabilities)) + L")\n";
             text += L"check-out comment length: " + std::to_wstring(result.checkoutCommentLength) +
@@ -179,9 +182,9 @@ std::wstring ProviderJson(const ProviderChoice& provider) {
     return JsonObject().Text(L"name", provider.name).Text(L"path", provider.path).str();
 }
 
-std::wstring ResultJson(const Outcome& outcome) {
+std::wstring ResultJson(const Outcome& outcome, int serverBits) {
     if (FAILED(outcome.hr)) {
-        const HResultText words = DescribeHResult(outcome.hr);
+        const HResultText words = DescribeHResult(outcome.hr, serverBits);
         return JsonObject()
             .Text(L"call", outcome.call)
             .Raw(L"code", L"null")
@@ -295,7 +298,7 @@ std::wstring Json(const Invocation& invocation, const ProviderChoice& provider,
     }
     // Whether the command did its work, even when a later step failed.
     json.Bool(L"done", result.commandSucceeded)
-        .Raw(L"result", ResultJson(OutcomeOf(invocation.command, result)));
+        .Raw(L"result", ResultJson(OutcomeOf(invocation.command, result), request.serverBits));
     return json.str() + L"\n";
 }
 
@@ -324,8 +327,8 @@ std::wstring FormatProviders(const std::vector<InstalledProvider>& providers, bo
     }
     std::wstring text;
     for (const InstalledProvider& provider : providers) {
-        text += provider.name + L": " +
-                (provider.path.empty() ? L"(no SCCServerPath)" : provider.path) +
+        text += TerminalText(provider.name) + L": " +
+                (provider.path.empty() ? L"(no SCCServerPath)" : TerminalText(provider.path)) +
                 (provider.bits == 64 ? L" (64-bit)" : L"") +
                 (provider.isDefault ? L" (default)" : L"") + L"\n";
     }
@@ -341,7 +344,7 @@ std::wstring FormatSession(const Invocation& invocation, const ProviderChoice& p
 std::wstring FormatProviderMessage(const ProviderMessage& message) {
     const std::wstring label =
         message.type == 1 ? L"provider" : L"provider " + MessageTypeWord(message.type);
-    return label + L": " + message.text + L"\n";
+    return label + L": " + TerminalText(message.text) + L"\n";
 }
 
 std::wstring FormatProductVersion(bool json) {

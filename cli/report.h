@@ -19,7 +19,7 @@ std::wstring FormatSession(const Invocation& invocation, const ProviderChoice& p
                            const SessionRequest& request, const SessionResult& result);
 
 // A message of the provider as standard error shows it: "provider: <text>" for information,
-// "provider warning: <text>" and so on for the other types.
+// "provider warning: <text>" and so on for the other types, its control characters escaped.
 std::wstring FormatProviderMessage(const ProviderMessage& message);
 
 // The product's version alone: the first line of `version` as text, and all of it, as text or

@@ -11,22 +11,11 @@
 #include "hresult_error.h"
 #include "reg_object.h"
 #include "reg_script_parser.h"
+#include "registered_files.h"
 #include "scoped_resource.h"
 #include "win32_error.h"
 
 namespace {
-
-// The full path of `image`. A path that fills the buffer may have been cut: refused.
-HRESULT ImagePath(HINSTANCE image, wchar_t (&path)[MAX_PATH]) {
-    DWORD length = ::GetModuleFileNameW(image, path, MAX_PATH);
-    if (length == 0) {
-        return FailureFromLastError();
-    }
-    if (length == MAX_PATH) {
-        return HResultFromWin32(ERROR_INSUFFICIENT_BUFFER);
-    }
-    return S_OK;
-}
 
 // The script's text: the resource's bytes in the thread's ANSI code page, NUL-terminated.
 HRESULT LoadScriptText(const wchar_t* imagePath, UINT id, std::unique_ptr<wchar_t[]>* text) {

@@ -43,7 +43,8 @@ public:
     // .tlb file beside it) and its path. The caller owns both on success.
     HRESULT LoadModuleTypeLib(UINT index, ITypeLib** library, BSTR* path);
     // Register every type library of the image, first to last; unregister them last to first
-    // (the second imports the first).
+    // (the second imports the first). Registering makes every entry the image owns name it;
+    // unregistering removes only the entries that name it.
     HRESULT RegisterModuleTypeLib();
     HRESULT UnregisterModuleTypeLib();
     // Whether the first type library is registered for the current user (HKCU's classes hold
@@ -52,9 +53,17 @@ public:
 
 private:
     HRESULT RegisterTypeLibAt(UINT index);
+    // Removes the entries of library `index` that name this image (in a 64-bit image, its 32-bit
+    // copy's too), leaving another server's entries as they are.
     HRESULT UnregisterTypeLibAt(UINT index);
-    // Removes the 32-bit copy `index` of a 64-bit image's library where it is the win32 entry.
-    HRESULT UnregisterCopyAt(UINT index);
+    // The platform's own unregistration of `library` for `platform`, in the current mode.
+    HRESULT PlatformUnregister(const TLIBATTR& library, SYSKIND platform);
+    // Whether a class of the server is registered to start a file other than `image` (a copy
+    // in another folder that registered since).
+    bool RegisteredElsewhere(const CLSID& clsid, const wchar_t* image);
+    bool AnyClassRegisteredElsewhere(const wchar_t* image);
+    // Removes the AppID entries unless another folder's copy of the server holds the classes.
+    HRESULT UnregisterAppIdUnlessTakenOver();
 
     RegistrationMode mode_ = RegistrationMode::PerMachine;
 

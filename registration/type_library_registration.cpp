@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "registered_files.h"
 #include "scoped_resource.h"
 #include "type_library_entries.h"
 #include "type_library_owners.h"
@@ -54,33 +55,15 @@ bool WithTlbExtension(wchar_t (&path)[MAX_PATH]) {
     return true;
 }
 
-// `path` without a resource number after the image's name ("...\\PlimoCOMWrapper64.exe\\2").
-std::wstring ImageOf(const std::wstring& path) {
-    const size_t cut = path.rfind(L'\\');
-    if (cut == std::wstring::npos || cut + 1 == path.size()) {
-        return path;
-    }
-    for (size_t i = cut + 1; i < path.size(); ++i) {
-        if (path[i] < L'0' || path[i] > L'9') {
-            return path;
-        }
-    }
-    return path.substr(0, cut);
-}
-
 } // namespace
 
 HRESULT ServerRegistration::LoadModuleTypeLib(UINT index, ITypeLib** library, BSTR* path) {
     *library = nullptr;
     *path = nullptr;
     wchar_t file[MAX_PATH];
-    DWORD length = ::GetModuleFileNameW(TypeLibraryImage(), file, MAX_PATH);
-    if (length == 0) {
-        return FailureFromLastError();
-    }
-    if (length == MAX_PATH) {
-        return HResultFromWin32(ERROR_INSUFFICIENT_BUFFER);
-    }
+    HRESULT hr = ImagePath(TypeLibraryImage(), file);
+    if (FAILED(hr)) return hr;
+    const size_t length = ::lstrlenW(file);
     // The first library is the image's own path; another is named by its resource number after
     // it ("...\PlimoCOMWrapper.exe\2"), as the registry then records it.
     if (index > 1) {
@@ -90,7 +73,7 @@ HRESULT ServerRegistration::LoadModuleTypeLib(UINT index, ITypeLib** library, BS
         }
     }
     ScopedTypeLib loaded;
-    HRESULT hr = ::LoadTypeLib(file, loaded.put());
+    hr = ::LoadTypeLib(file, loaded.put());
     if (FAILED(hr)) {
         // A type library shipped beside the executable stands in for the embedded first one.
         if (index > 1 || !WithTlbExtension(file)) {
@@ -114,7 +97,7 @@ namespace {
 constexpr UINT kTypeLibraryCount = 2;
 // A 64-bit image also carries both compiled for 32 bits, as the resources after them: a 32-bit
 // client finds a library only by its win32 entry (a 64-bit one falls back to it), so the 64-bit
-// server registers these where no 32-bit server has.
+// server registers these where no 32-bit server holds that entry.
 #ifdef _WIN64
 constexpr UINT kThirtyTwoBitCopies = kTypeLibraryCount;
 #else
@@ -134,6 +117,13 @@ HRESULT LoadWithAttributes(ServerRegistration& registration, UINT index, LoadedL
     return loaded->library->GetLibAttr(loaded->attr.put(loaded->library.get()));
 }
 
+// The library's entry for one platform, and whether it names this image.
+struct PlatformEntry {
+    SYSKIND platform;
+    std::optional<std::wstring> path;
+    bool ours;
+};
+
 } // namespace
 
 HRESULT ServerRegistration::RegisterModuleTypeLib() {
@@ -141,11 +131,17 @@ HRESULT ServerRegistration::RegisterModuleTypeLib() {
     for (UINT index = 1; index <= kTypeLibraryCount && SUCCEEDED(hr); ++index) {
         hr = RegisterTypeLibAt(index);
     }
+    // The copies take the win32 entries over from anything but a 32-bit server: from nothing, from
+    // a file that is gone, and from a 64-bit server in another folder, whose entries this
+    // registration replaces everywhere else too.
     for (UINT copy = kTypeLibraryCount + 1;
          copy <= kTypeLibraryCount + kThirtyTwoBitCopies && SUCCEEDED(hr); ++copy) {
         LoadedLibrary loaded;
         hr = LoadWithAttributes(*this, copy, &loaded);
-        if (SUCCEEDED(hr) && !TypeLibraryEntries(*loaded.attr.get(), mode_).Path(SYS_WIN32)) {
+        if (FAILED(hr)) break;
+        const std::optional<std::wstring> holder =
+            TypeLibraryEntries(*loaded.attr.get(), mode_).Path(SYS_WIN32);
+        if (!holder || !HeldByThirtyTwoBitServer(*holder)) {
             hr = RegisterTypeLibAt(copy);
         }
     }
@@ -154,15 +150,8 @@ HRESULT ServerRegistration::RegisterModuleTypeLib() {
 
 HRESULT ServerRegistration::UnregisterModuleTypeLib() {
     // Every library is asked to go, so that one registered by an older version alone (the first)
-    // goes too; the first failure is the result. The 32-bit copies go first, and only where they
-    // are the libraries' win32 entries: a 32-bit server may have registered its own since.
+    // goes too; the first failure is the result.
     HRESULT result = S_OK;
-    for (UINT copy = kTypeLibraryCount + kThirtyTwoBitCopies; copy > kTypeLibraryCount; --copy) {
-        const HRESULT hr = UnregisterCopyAt(copy);
-        if (SUCCEEDED(result) && FAILED(hr)) {
-            result = hr;
-        }
-    }
     for (UINT index = kTypeLibraryCount; index >= 1; --index) {
         const HRESULT hr = UnregisterTypeLibAt(index);
         if (SUCCEEDED(result) && FAILED(hr)) {
@@ -202,43 +191,60 @@ HRESULT ServerRegistration::RegisterTypeLibAt(UINT index) {
 
 HRESULT ServerRegistration::UnregisterTypeLibAt(UINT index) {
     LoadedLibrary loaded;
-    const HRESULT hr = LoadWithAttributes(*this, index, &loaded);
+    HRESULT hr = LoadWithAttributes(*this, index, &loaded);
     if (FAILED(hr)) return hr;
-    const ScopedLibAttr& attr = loaded.attr;
-    // The 32-bit and the 64-bit server register the same libraries, each for its own platform,
-    // and the libraries' interfaces share one set of keys. The platform's unregistration deletes
-    // those keys whichever platform it removes, which would leave the other width's clients
-    // unable to marshal: while the other width's entry stays, only this width's entry changes.
-    const TypeLibraryEntries entries(*attr.get(), mode_);
-    const SYSKIND own = attr->syskind;
-    if (own == SYS_WIN32 || own == SYS_WIN64) {
-        if (std::optional<std::wstring> other = entries.Path(OtherWidth(own))) {
-            if (own == SYS_WIN64) {
-                return entries.Remove(own);
-            }
-            // The 64-bit server stays: its 32-bit copy of this library serves 32-bit clients.
-            return entries.SetPath(SYS_WIN32, ImageOf(*other) + L"\\" +
-                                                  std::to_wstring(index + kTypeLibraryCount));
-        }
+    const TLIBATTR& attr = *loaded.attr.get();
+    const TypeLibraryEntries entries(attr, mode_);
+    // What this image registers for each platform: its own width's library and, in a 64-bit
+    // image, the 32-bit copy.
+    std::wstring ownPath[2];
+    ownPath[attr.syskind == SYS_WIN64] = loaded.path.get();
+    if (attr.syskind == SYS_WIN64 && kThirtyTwoBitCopies > 0) {
+        LoadedLibrary copy;
+        hr = LoadWithAttributes(*this, index + kTypeLibraryCount, &copy);
+        if (FAILED(hr)) return hr;
+        ownPath[0] = copy.path.get();
     }
-    if (auto forUser = PerUserFunction<UnregisterForUserFn>(mode_, "UnRegisterTypeLibForUser")) {
-        return forUser(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid,
-                       attr->syskind);
+    PlatformEntry platforms[] = {{SYS_WIN32, entries.Path(SYS_WIN32), false},
+                                 {SYS_WIN64, entries.Path(SYS_WIN64), false}};
+    for (int i = 0; i < 2; ++i) {
+        platforms[i].ours =
+            platforms[i].path && !ownPath[i].empty() && NamesFile(*platforms[i].path, ownPath[i]);
     }
-    return ::UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid,
-                               attr->syskind);
+    PlatformEntry& win32 = platforms[0];
+    const PlatformEntry& win64 = platforms[1];
+    // A 64-bit server that stays registered serves 32-bit clients with its 32-bit copy.
+    if (win32.ours && win64.path && !win64.ours) {
+        hr = entries.SetPath(SYS_WIN32, ImageOf(*win64.path) + L"\\" +
+                                            std::to_wstring(index + kTypeLibraryCount));
+        if (FAILED(hr)) return hr;
+        win32.ours = false;
+    }
+    if (!win32.ours && !win64.ours) {
+        // Another server's entries stay as they are. Nothing registered at all is for the
+        // platform to report, as it always was.
+        return win32.path || win64.path ? S_OK : PlatformUnregister(attr, attr.syskind);
+    }
+    // The libraries' interfaces share one set of keys, which the platform's unregistration
+    // deletes whichever platform it removes: only the last entry goes through it, with them.
+    for (PlatformEntry& entry : platforms) {
+        if (!entry.ours) continue;
+        entry.ours = false;
+        entry.path.reset();
+        const bool last = !win32.path && !win64.path;
+        hr = last ? PlatformUnregister(attr, entry.platform) : entries.Remove(entry.platform);
+        if (FAILED(hr)) return hr;
+    }
+    return S_OK;
 }
 
-HRESULT ServerRegistration::UnregisterCopyAt(UINT index) {
-    LoadedLibrary loaded;
-    const HRESULT hr = LoadWithAttributes(*this, index, &loaded);
-    if (FAILED(hr)) return hr;
-    const TypeLibraryEntries entries(*loaded.attr.get(), mode_);
-    const std::optional<std::wstring> registered = entries.Path(SYS_WIN32);
-    if (!registered || ::lstrcmpiW(registered->c_str(), loaded.path.get()) != 0) {
-        return S_OK;
+HRESULT ServerRegistration::PlatformUnregister(const TLIBATTR& library, SYSKIND platform) {
+    if (auto forUser = PerUserFunction<UnregisterForUserFn>(mode_, "UnRegisterTypeLibForUser")) {
+        return forUser(library.guid, library.wMajorVerNum, library.wMinorVerNum, library.lcid,
+                       platform);
     }
-    return entries.Remove(SYS_WIN32);
+    return ::UnRegisterTypeLib(library.guid, library.wMajorVerNum, library.wMinorVerNum,
+                               library.lcid, platform);
 }
 
 bool ServerRegistration::PerUserTypeLibRegistered() {

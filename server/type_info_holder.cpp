@@ -70,6 +70,10 @@ TypeInfoHolder::Loaded TypeInfoHolder::Load(LCID locale, HRESULT* hr) {
 
 HRESULT TypeInfoHolder::LoadMissing(LCID locale) {
     if (!typeInfo_) {
+        // The registered library, not the image's own: COM marshals the interface from it, so
+        // late and early binding read one description; registration makes the entry of this
+        // width name this server's file; and a host of the objects in its own process carries
+        // no library in its image.
         ScopedTypeLib library;
         HRESULT hr =
             ::LoadRegTypeLib(*libraryId_, majorVersion_, minorVersion_, locale, library.put());

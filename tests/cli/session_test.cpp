@@ -307,6 +307,7 @@ struct UnreachedCase {
     const wchar_t* provider; // beside the test; null: a file that is not a DLL
     bool unregisterServer;
     const char* errorLine;
+    const wchar_t* server = L""; // --server, when given
 };
 
 void PrintTo(const UnreachedCase& c, std::ostream* os) {
@@ -321,6 +322,10 @@ const UnreachedCase kUnreached[] = {
     {"ProviderNotADll", nullptr, false,
      "plimo-scc: Init: 0x800700C1 ERROR_BAD_EXE_FORMAT: the provider is not a 32-bit DLL; name "
      "a 32-bit source-control provider DLL"},
+    {"ProviderNotADllInThe64BitServer", nullptr, false,
+     "plimo-scc: Init: 0x800700C1 ERROR_BAD_EXE_FORMAT: the provider is not a 64-bit DLL; name "
+     "a 64-bit source-control provider DLL",
+     L"64"},
     {"ProviderWithoutEntryPoint", kSparseTestProvider, false,
      "plimo-scc: SccInitialize: 0x800710DD ERROR_INVALID_OPERATION: the provider does not "
      "export the entry point this step needs; this provider cannot do this command"},
@@ -339,7 +344,11 @@ TEST_P(NotReached, ExitWithCodeThreeTheHResultAndTheRemedy) {
     std::wstring provider =
         c.provider != nullptr ? BesideTest(c.provider) : temp.path() + L"\\not_a_provider.dll";
     ASSERT_TRUE(WriteText(temp.path() + L"\\not_a_provider.dll", "plain text\r\n"));
-    const std::wstring arguments = L"--provider " + Quoted(provider) + L" info";
+    std::wstring arguments = L"--provider " + Quoted(provider) + L" info";
+    if (c.server[0] != L'\0') {
+        RegisterServer64();
+        arguments += L" --server " + std::wstring(c.server);
+    }
     ToolRun run;
     if (c.unregisterServer) {
         ChildResult unregistered = RunChild(ServerCommand(L"/UnregServer"));
@@ -357,6 +366,24 @@ TEST_P(NotReached, ExitWithCodeThreeTheHResultAndTheRemedy) {
 
 INSTANTIATE_TEST_SUITE_P(Failures, NotReached, ::testing::ValuesIn(kUnreached),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Values that just fit the provider's buffers reach it whole: 300 bytes of project name and of
+// auxiliary path, 31 of user name (one more of each is refused, see the usage tests).
+TEST_F(ProviderSession, ValuesThatFillTheProvidersBuffersReachItWhole) {
+    const std::string project(300, 'p');
+    const std::string aux(300, 'a');
+    const std::string user(31, 'u');
+    auto wide = [](const std::string& text) { return std::wstring(text.begin(), text.end()); };
+    ToolRun run = Run(L"--provider " + Quoted(BesideTest(kTestProvider)) + L" --project " +
+                      wide(project) + L" --local " + Quoted(temp.path()) + L" --aux " + wide(aux) +
+                      L" --user " + wide(user) + L" status a.txt");
+    ASSERT_EQ(0u, run.exitCode) << run.err;
+    const testprovider::Call* open = Find(Entry::OpenProject);
+    ASSERT_NE(nullptr, open);
+    EXPECT_EQ(user, open->text[0]);
+    EXPECT_EQ(project, open->text[1]);
+    EXPECT_EQ(aux, open->text[3]);
+}
 
 // Real work with the sample provider, from either build: the project is made only by add, the
 // status words follow the work, and the provider's refusal is exit code 1.

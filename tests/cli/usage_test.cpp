@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "exit_status.h"
 #include "provider_record_view.h"
 #include "tool_runs.h"
 
@@ -12,7 +13,7 @@ namespace {
 
 struct UsageCase {
     const char* name;
-    const wchar_t* arguments;
+    std::wstring arguments;
     const char* reason; // the error line after "plimo-scc: "; a '*' at either end matches any text
 };
 
@@ -59,6 +60,14 @@ const UsageCase kCases[] = {
     {"ThirtyTwoBitProviderOnThe64BitServer", PROVIDER L"--server 64 info",
      "*plimo_test_provider.dll is a 32-bit x86 DLL; the 64-bit server loads 64-bit providers only"},
     {"NoSuchServer", PROVIDER L"--server 16 info", "--server takes 32 or 64"},
+    // Longer than the provider's buffers, which would cut them: a cut path names another folder.
+    {"AuxPathTooLong",
+     PROVIDER L"--project p --local . --aux " + std::wstring(301, L'a') + L" status a.txt",
+     "--aux is too long: 301 bytes in the ANSI code page, and the provider takes at most 300"},
+    {"ProjectTooLong", PROVIDER L"--project=" + std::wstring(400, L'p') + L" --local . get a.txt",
+     "--project is too long: 400 bytes in the ANSI code page, and the provider takes at most 300"},
+    {"UserTooLong", PROVIDER L"--project p --local . --user " + std::wstring(32, L'u') + L" get a",
+     "--user is too long: 32 bytes in the ANSI code page, and the provider takes at most 31"},
 };
 #undef PROVIDER
 
@@ -92,6 +101,22 @@ TEST_P(UsageErrors, ExitWithCodeTwoAReasonAndTheUsage) {
 
 INSTANTIATE_TEST_SUITE_P(CommandLines, UsageErrors, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Scripts read the exit code: the usage names every one the tool can end with.
+TEST(Help, ListsEveryExitCode) {
+    const std::string usage = RunTool(L"--help").out;
+    const size_t from = usage.find("Exit codes:");
+    ASSERT_NE(std::string::npos, from) << usage;
+    const std::string codes = usage.substr(from);
+    for (int code :
+         {kExitSuccess, kExitProviderError, kExitUsage, kExitNotReached, kExitNotEnded}) {
+        const std::string number = std::to_string(code) + " ";
+        EXPECT_TRUE(codes.find(" " + number) != std::string::npos ||
+                    codes.find("\n" + number) != std::string::npos)
+            << code << " is not listed in:\n"
+            << codes;
+    }
+}
 
 TEST(Help, PrintsTheUsageOnStandardOutputAndSucceeds) {
     for (const wchar_t* arguments : {L"--help", L"-h", L"help", L"status --help"}) {

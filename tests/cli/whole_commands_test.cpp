@@ -163,6 +163,55 @@ TEST_F(ProviderSession, TheProvidersMessagesGoToStandardErrorAndIntoTheJson) {
     EXPECT_EQ("message 1", output[5]["text"].text);
 }
 
+// Whether `output` holds a character a terminal would obey: a C0 control other than the line
+// break, DEL, or a C1 control (UTF-8 0xC2 0x80..0x9F).
+bool HasRawControls(const std::string& output) {
+    for (size_t i = 0; i < output.size(); ++i) {
+        const auto c = static_cast<unsigned char>(output[i]);
+        const auto next = i + 1 < output.size() ? static_cast<unsigned char>(output[i + 1]) : 0;
+        if ((c < 0x20 && c != '\n') || c == 0x7F || (c == 0xC2 && next >= 0x80 && next <= 0x9F)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Text from the provider is shown, never obeyed: the name it reports and the messages it writes
+// come escaped in the text output, line breaks, escape sequences and C1 controls alike (the code
+// page gives 0x81 and 0x9D as U+0081 and U+009D). The JSON keeps the text whole.
+TEST_F(ProviderSession, TheProvidersTextReachesTheTerminalEscaped) {
+    // SccInitialize's name buffer holds 31 bytes.
+    constexpr char kName[] = "\x1b[2J\x1b]0;t\x07\nplimo-scc: x\r\x81\x7f";
+    constexpr char kMessage[] = "\x1b[31mred\x1b[0m\nplimo-scc: forged\t\x9d";
+    record.script().writeTextMask = 1;
+    std::strcpy(record.script().writeText[0], kName);
+    const std::wstring provider = L"--provider " + Quoted(BesideTest(kTestProvider));
+    ToolRun info = Run(provider + L" info");
+    ASSERT_EQ(0u, info.exitCode) << info.err;
+    EXPECT_EQ(R"(provider: \x1b[2J\x1b]0;t\x07\nplimo-scc: x\r\x81\x7f)", info.OutLines().at(0));
+    EXPECT_FALSE(HasRawControls(info.out)) << info.out;
+    ToolRun infoJson = Run(provider + L" info --json");
+    std::optional<JsonValue> value = JsonReader::Parse(infoJson.out);
+    ASSERT_TRUE(value.has_value()) << infoJson.out;
+    EXPECT_EQ("\x1b[2J\x1b]0;t\x07\nplimo-scc: x\r\xC2\x81\x7f", (*value)["sccName"].text);
+
+    record.script().writeTextMask = 0;
+    record.script().messageCount = 1;
+    std::strcpy(record.script().messageText, kMessage);
+    ToolRun remove = Run(Project() + L"remove a.txt");
+    ASSERT_EQ(0u, remove.exitCode) << remove.err;
+    // One message from each call, the project's opening to the end of the session.
+    const std::string shown = R"(provider: \x1b[31mred\x1b[0m\nplimo-scc: forged\t\x9d)";
+    EXPECT_EQ(std::vector<std::string>(4, shown), ToolRun::Lines(remove.err));
+    EXPECT_FALSE(HasRawControls(remove.err)) << remove.err;
+    ToolRun removeJson = Run(Project() + L"remove --json a.txt");
+    value = JsonReader::Parse(removeJson.out);
+    ASSERT_TRUE(value.has_value()) << removeJson.out;
+    ASSERT_EQ(4u, (*value)["output"].items.size());
+    EXPECT_EQ("\x1b[31mred\x1b[0m\nplimo-scc: forged\t\xC2\x9D",
+              (*value)["output"].items[0]["text"].text);
+}
+
 // A provider that opens no project without a text-output procedure works through the tool.
 TEST_F(ProviderSession, AProviderThatNeedsSomewhereToWriteOpensItsProject) {
     record.script().requireTextOutput = 1;

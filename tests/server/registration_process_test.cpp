@@ -276,6 +276,104 @@ TEST_F(Registration, UnregisteringWhatIsNotRegisteredReportsThePlatformsTypeLibr
     ExpectUnregistered(Names().machine);
 }
 
+// Two copies of the server in two folders, registered one after the other (the built one first,
+// or the copy first): the last registration owns every entry, the type libraries' entries for
+// either platform included. Unregistering the copy whose registration was taken over changes
+// nothing; unregistering the owner removes everything, the interfaces' keys in both views too.
+struct TwoFolderCase {
+    const char* name;
+    bool copyFirst;            // the copy registers first, the built server after it
+    bool ownerUnregisterFirst; // the last registered goes first; else the first registered
+};
+
+void PrintTo(const TwoFolderCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class TwoFolders : public Registration, public ::testing::WithParamInterface<TwoFolderCase> {
+protected:
+    void SetUp() override {
+        Registration::SetUp();
+        ::CreateDirectoryW(folder_.c_str(), nullptr);
+        ASSERT_TRUE(::CopyFileW(ServerPath().c_str(), copy_.c_str(), FALSE));
+    }
+    void TearDown() override {
+        RunServer(L"/UnregServer", copy_);
+        ::DeleteFileW(copy_.c_str());
+        ::RemoveDirectoryW(folder_.c_str());
+    }
+
+    // Every type-library entry the server registers names `server`: its own platform's, and for
+    // the 64-bit server the win32 entries (its 32-bit copies) as well.
+    void ExpectLibrariesOf(const std::wstring& server) {
+        std::vector<const wchar_t*> platforms = {Names().platform};
+        if (CurrentServer().bits == 64) {
+            platforms.push_back(L"win32");
+        }
+        for (const wchar_t* library : {kLibraryText, kLibraryText2}) {
+            for (const wchar_t* platform : platforms) {
+                const std::wstring entry =
+                    StringValue(kMachineClasses, LibraryEntry(library, platform)).value_or(L"");
+                const size_t cut = entry.rfind(L'\\');
+                const bool numbered = cut != std::wstring::npos && cut + 2 == entry.size() &&
+                                      entry[cut + 1] >= L'2' && entry[cut + 1] <= L'4';
+                EXPECT_EQ(server, numbered ? entry.substr(0, cut) : entry)
+                    << std::string(platform, platform + 5);
+            }
+        }
+        for (const ClassesRoot* view : {&kMachineClasses, &kMachineClasses64}) {
+            for (const wchar_t* key : kInterfaceKeys) {
+                EXPECT_TRUE(StringValue(*view, std::wstring(key) + L"\\TypeLib")) << view->name;
+            }
+        }
+    }
+
+    // No key of the server is left: classes, AppID, type libraries, interfaces in both views.
+    void ExpectNothingLeft() {
+        ExpectUnregistered(Names().machine);
+        for (const wchar_t* library : {kLibraryText, kLibraryText2}) {
+            EXPECT_FALSE(KeyExists(kMachineClasses, std::wstring(L"TypeLib\\") + library));
+        }
+        for (const ClassesRoot* view : {&kMachineClasses, &kMachineClasses64}) {
+            for (const wchar_t* key : kInterfaceKeys) {
+                EXPECT_FALSE(KeyExists(*view, key)) << view->name;
+            }
+        }
+    }
+
+    const std::wstring folder_ = BesideTest(L"second folder");
+    const std::wstring copy_ = folder_ + L"\\" + ServerPath().substr(ServerPath().rfind(L'\\') + 1);
+};
+
+TEST_P(TwoFolders, TheLastRegistrationOwnsEveryEntryAndNoKeyOutlivesBoth) {
+    const TwoFolderCase& c = GetParam();
+    const std::wstring first = c.copyFirst ? copy_ : ServerPath();
+    const std::wstring last = c.copyFirst ? ServerPath() : copy_;
+    ASSERT_EQ(0u, RunServer(L"/RegServer", first));
+    ASSERT_EQ(0u, RunServer(L"/RegServer", last));
+    ExpectRegistered(Names().machine, last);
+    ExpectLibrariesOf(last);
+
+    if (c.ownerUnregisterFirst) {
+        EXPECT_EQ(0u, RunServer(L"/UnregServer", last));
+        ExpectNothingLeft();
+        // Nothing is registered any more: the same answer as unregistering twice.
+        EXPECT_LT(static_cast<LONG>(RunServer(L"/UnregServer", first)), 0);
+    } else {
+        EXPECT_EQ(0u, RunServer(L"/UnregServer", first));
+        ExpectRegistered(Names().machine, last);
+        ExpectLibrariesOf(last);
+        EXPECT_EQ(0u, RunServer(L"/UnregServer", last));
+    }
+    ExpectNothingLeft();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Orders, TwoFolders,
+    ::testing::Values(TwoFolderCase{"CopyLastThenTheFirstUnregisteredFirst", false, false},
+                      TwoFolderCase{"CopyFirstThenTheLastUnregisteredFirst", true, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // The servers of both widths register the same type libraries, each for its own platform, and
 // the libraries' interfaces share one set of keys: removing one server leaves what the other's
 // clients need to marshal, and removing the second leaves nothing.

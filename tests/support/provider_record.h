@@ -151,6 +151,9 @@ struct Script {
     uint64_t callback;
     // When not 0, each of the messageCount messages is this many bytes of 'm' instead.
     int32_t messageBytes;
+    // The text of every message when not empty, in place of "message <i>": what a provider may
+    // write, escape sequences and line breaks included.
+    char messageText[kTextSize];
 };
 
 // A reportCount that never ends by itself; it gives up after kEndlessBound items.

@@ -207,8 +207,13 @@ void WriteMessages() {
     // One buffer for every huge message of a call.
     std::string huge(static_cast<size_t>(Plan().messageBytes > 0 ? Plan().messageBytes : 0), 'm');
     for (int32_t i = 0; i < Plan().messageCount; ++i) {
-        char text[32];
-        std::snprintf(text, sizeof text, "message %d", static_cast<int>(i));
+        char text[kTextSize];
+        if (Plan().messageText[0] != '\0') {
+            std::strncpy(text, Plan().messageText, sizeof text - 1);
+            text[sizeof text - 1] = '\0';
+        } else {
+            std::snprintf(text, sizeof text, "message %d", static_cast<int>(i));
+        }
         g_textOut(huge.empty() ? text : huge.c_str(), static_cast<DWORD>(i % 4 + 1));
     }
     if (Plan().cancelProtocol) {
