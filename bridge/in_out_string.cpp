@@ -33,22 +33,13 @@ HRESULT Load(BSTR entry, char* buffer, size_t capacity, TextRule rule) {
     if (entry == nullptr) {
         return S_OK;
     }
-    if (2 * (std::wcslen(entry) + 1) <= kLocalBytes) {
-        char local[kLocalBytes];
-        if (NarrowByRule(rule, CP_THREAD_ACP, entry, -1, local, kLocalBytes) != 0) {
-            std::strncpy(buffer, local, capacity - 1);
-            return S_OK;
-        }
-        // Only a code page of more than two bytes a character needs more room than that.
-        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
-            return E_INVALIDARG;
-        }
-    }
-    NarrowText text;
-    const HRESULT hr = WideToNarrow(entry, &text, rule);
-    if (FAILED(hr)) return hr;
-    std::strncpy(buffer, text.get(), capacity - 1);
-    return hr;
+    char local[kLocalBytes];
+    NarrowText larger;
+    const HRESULT hr = ConvertToNarrowIn(CP_THREAD_ACP, entry, local, kLocalBytes, &larger, rule);
+    if (hr == E_OUTOFMEMORY) return hr;
+    if (FAILED(hr)) return E_INVALIDARG;
+    std::strncpy(buffer, larger ? larger.get() : local, capacity - 1);
+    return S_OK;
 }
 
 HRESULT Return(const char* text, BSTR* target) {

@@ -40,18 +40,16 @@ HRESULT Return(const char* text, BSTR* target);
 // without terminating it still leaves text that ends within the buffer.
 template <size_t Capacity> class InOutString {
 public:
-    // Loads the client's entry text under `rule`; `entry` stays the client's until Return.
-    explicit InOutString(BSTR entry, TextRule rule = TextRule::kExact)
-        : status_(in_out_string::Load(entry, text_, Capacity, rule)) {
-        text_[Capacity] = '\0';
-    }
-
-    // S_OK when the entry text was loaded; otherwise the call must not go on: E_INVALIDARG (a
-    // text the rule refuses) or E_OUTOFMEMORY.
-    HRESULT status() const { return status_; }
+    InOutString() { text_[Capacity] = '\0'; }
 
     InOutString(const InOutString&) = delete;
     InOutString& operator=(const InOutString&) = delete;
+
+    // Loads the client's entry text under `rule`; `entry` stays the client's until Return. S_OK,
+    // or why the call must not go on: E_INVALIDARG (a text the rule refuses) or E_OUTOFMEMORY.
+    HRESULT Load(BSTR entry, TextRule rule = TextRule::kExact) {
+        return in_out_string::Load(entry, text_, Capacity, rule);
+    }
 
     // The buffer the provider reads and rewrites.
     char* get() { return text_; }
@@ -64,6 +62,5 @@ public:
     }
 
 private:
-    char text_[Capacity + 1];
-    HRESULT status_;
+    char text_[Capacity + 1] = {};
 };

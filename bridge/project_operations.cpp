@@ -24,13 +24,18 @@ HRESULT ProviderSession::SccGetProjPath(IUnknown* object, LONG hWnd, BSTR* lpUse
         lpAuxProjPath == nullptr || pbNew == nullptr || pResult == nullptr) {
         return E_INVALIDARG;
     }
-    InOutString<kUserCapacity> user(*lpUser);
-    InOutString<kProjectCapacity> project(*lpProjName);
-    InOutString<kLocalPathCapacity> localPath(*lpLocalPath);
-    InOutString<kProjectCapacity> auxPath(*lpAuxProjPath);
-    for (HRESULT loaded : {user.status(), project.status(), localPath.status(), auxPath.status()}) {
-        if (FAILED(loaded)) return loaded;
-    }
+    InOutString<kUserCapacity> user;
+    InOutString<kProjectCapacity> project;
+    InOutString<kLocalPathCapacity> localPath;
+    InOutString<kProjectCapacity> auxPath;
+    HRESULT loaded = user.Load(*lpUser);
+    if (FAILED(loaded)) return loaded;
+    loaded = project.Load(*lpProjName);
+    if (FAILED(loaded)) return loaded;
+    loaded = localPath.Load(*lpLocalPath);
+    if (FAILED(loaded)) return loaded;
+    loaded = auxPath.Load(*lpAuxProjPath);
+    if (FAILED(loaded)) return loaded;
     return Forward(object, entry::kGetProjPath, [&](ProviderCall& call) {
         // The automation side counts -1 as true, the provider's BOOL 1.
         BOOL isNew = *pbNew != 0 ? TRUE : FALSE;
@@ -59,11 +64,12 @@ HRESULT ProviderSession::SccOpenProject(IUnknown* object, LONG hWnd, BSTR* lpUse
         lpAuxProjPath == nullptr || pResult == nullptr) {
         return E_INVALIDARG;
     }
-    InOutString<kUserCapacity> user(*lpUser);
-    InOutString<kProjectCapacity> auxPath(*lpAuxProjPath);
-    for (HRESULT loaded : {user.status(), auxPath.status()}) {
-        if (FAILED(loaded)) return loaded;
-    }
+    InOutString<kUserCapacity> user;
+    InOutString<kProjectCapacity> auxPath;
+    HRESULT loaded = user.Load(*lpUser);
+    if (FAILED(loaded)) return loaded;
+    loaded = auxPath.Load(*lpAuxProjPath);
+    if (FAILED(loaded)) return loaded;
     return Forward(object, entry::kOpenProject, [&](ProviderCall& call) {
         // In-only texts go whole, whatever their length, or not at all.
         NarrowText comment, localPath, project;
@@ -90,12 +96,15 @@ HRESULT ProviderSession::SccCreateSubProject(IUnknown* object, LONG hWnd, BSTR* 
         lpAuxProjPath == nullptr || lpSubProjPath == nullptr || pResult == nullptr) {
         return E_INVALIDARG;
     }
-    InOutString<kUserCapacity> user(*lpUser);
-    InOutString<kProjectCapacity> auxPath(*lpAuxProjPath);
-    InOutString<kProjectCapacity> subPath(*lpSubProjPath);
-    for (HRESULT loaded : {user.status(), auxPath.status(), subPath.status()}) {
-        if (FAILED(loaded)) return loaded;
-    }
+    InOutString<kUserCapacity> user;
+    InOutString<kProjectCapacity> auxPath;
+    InOutString<kProjectCapacity> subPath;
+    HRESULT loaded = user.Load(*lpUser);
+    if (FAILED(loaded)) return loaded;
+    loaded = auxPath.Load(*lpAuxProjPath);
+    if (FAILED(loaded)) return loaded;
+    loaded = subPath.Load(*lpSubProjPath);
+    if (FAILED(loaded)) return loaded;
     return Forward(object, entry::kCreateSubProject, [&](ProviderCall& call) {
         NarrowText parent, name;
         HRESULT hr = WideToNarrow(lpParentProjPath, &parent);
@@ -120,12 +129,15 @@ HRESULT ProviderSession::SccGetParentProjectPath(IUnknown* object, LONG hWnd, BS
         lpParentProjPath == nullptr || pResult == nullptr) {
         return E_INVALIDARG;
     }
-    InOutString<kUserCapacity> user(*lpUser);
-    InOutString<kProjectCapacity> auxPath(*lpAuxProjPath);
-    InOutString<kProjectCapacity> parentPath(*lpParentProjPath);
-    for (HRESULT loaded : {user.status(), auxPath.status(), parentPath.status()}) {
-        if (FAILED(loaded)) return loaded;
-    }
+    InOutString<kUserCapacity> user;
+    InOutString<kProjectCapacity> auxPath;
+    InOutString<kProjectCapacity> parentPath;
+    HRESULT loaded = user.Load(*lpUser);
+    if (FAILED(loaded)) return loaded;
+    loaded = auxPath.Load(*lpAuxProjPath);
+    if (FAILED(loaded)) return loaded;
+    loaded = parentPath.Load(*lpParentProjPath);
+    if (FAILED(loaded)) return loaded;
     return Forward(object, entry::kGetParentProjectPath, [&](ProviderCall& call) {
         NarrowText project;
         HRESULT hr = WideToNarrow(lpProjPath, &project);

@@ -26,27 +26,23 @@ bool ProviderCallInProgress() {
     return current != nullptr;
 }
 
-ProviderCall::ProviderCall(IUnknown* object, HMODULE library, const ProviderEntry& entry,
-                           ProviderMessages* messages)
-    : way_(entry.way) {
+HRESULT ProviderCall::Admit(IUnknown* object, HMODULE library, const ProviderEntry& entry,
+                            ProviderMessages* messages) {
     if (!ProviderStackUsable()) {
-        status_ = kProviderStackLost;
-        return;
+        return kProviderStackLost;
     }
     if (current != nullptr) {
-        status_ = kProviderBusy;
-        return;
+        return kProviderBusy;
     }
     current = this;
+    way_ = entry.way;
     messages_ = messages;
     held_ = ComPtr<IUnknown>::Share(object);
     if (entry.name == nullptr) {
-        return;
+        return S_OK;
     }
     entry_ = library != nullptr ? ::GetProcAddress(library, entry.name) : nullptr;
-    if (entry_ == nullptr) {
-        status_ = kNoProviderEntry;
-    }
+    return entry_ != nullptr ? S_OK : kNoProviderEntry;
 }
 
 ProviderCall::~ProviderCall() {

@@ -104,22 +104,22 @@ bool ProviderCallInProgress();
 // the provider's own code: the object goes when the call ends instead.
 class ProviderCall {
 public:
-    // Admission, and the lookup of `entry` in `library` (which may be null) afresh at every call
-    // (none for entry::kLoad and entry::kNone). While admitted, what the provider writes through
-    // the text-output procedure goes to `messages` (when not null).
-    ProviderCall(IUnknown* object, HMODULE library, const ProviderEntry& entry,
-                 ProviderMessages* messages);
+    ProviderCall() = default;
+    // Ends the call, if it was admitted.
     ~ProviderCall();
 
     ProviderCall(const ProviderCall&) = delete;
     ProviderCall& operator=(const ProviderCall&) = delete;
 
-    // S_OK when the call may go on; otherwise kProviderStackLost, kProviderBusy or
-    // kNoProviderEntry (no library bound, or it lacks the entry), in that order. A call refused
-    // before the lookup holds nothing.
-    HRESULT status() const { return status_; }
+    // Admission, and the lookup of `entry` in `library` (which may be null) afresh at every call
+    // (none for entry::kLoad and entry::kNone). While admitted, what the provider writes through
+    // the text-output procedure goes to `messages` (when not null). S_OK when the call may go on;
+    // otherwise kProviderStackLost, kProviderBusy or kNoProviderEntry (no library bound, or it
+    // lacks the entry), in that order. A call refused before the lookup holds nothing.
+    HRESULT Admit(IUnknown* object, HMODULE library, const ProviderEntry& entry,
+                  ProviderMessages* messages);
 
-    // The entry point found, as the type it is called with; null unless status() is S_OK.
+    // The entry point found, as the type it is called with; null unless admitted.
     template <typename Fn> Fn entry() const {
         return reinterpret_cast<Fn>(reinterpret_cast<void*>(entry_));
     }
@@ -149,12 +149,11 @@ private:
 
     // The reference that keeps the object alive while admitted; empty otherwise.
     ComPtr<IUnknown> held_;
-    CallWay way_;
+    CallWay way_ = CallWay::kGuarded;
     FARPROC entry_ = nullptr;
     ProviderMessages* messages_ = nullptr;
     ReportedItems* reports_ = nullptr;
     void* callerData_ = nullptr;
-    HRESULT status_ = S_OK;
 };
 
 template <typename Body> void ProviderCall::RunBody(void* frame) {

@@ -144,9 +144,10 @@ private:
     // what the body returns, or why the call was refused.
     template <typename Body>
     HRESULT Forward(IUnknown* object, const ProviderEntry& entry, Body&& body) {
-        ProviderCall call(object, library_.get(), entry,
-                          terms_.textOutput != nullptr ? &messages_ : nullptr);
-        if (FAILED(call.status())) return call.status();
+        ProviderCall call;
+        const HRESULT hr = call.Admit(object, library_.get(), entry,
+                                      terms_.textOutput != nullptr ? &messages_ : nullptr);
+        if (FAILED(hr)) return hr;
         return call.Run([&] { return body(call); });
     }
 

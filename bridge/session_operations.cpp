@@ -25,11 +25,12 @@ HRESULT ProviderSession::SccInitialize(IUnknown* object, LONG hWnd, BSTR lpCalle
         return E_INVALIDARG;
     }
     // The provider's name and the caller's are free text; the label names a path.
-    InOutString<kSccNameCapacity> name(*lpSccName, TextRule::kFreeText);
-    InOutString<kAuxPathLabelCapacity> label(*lpAuxPathLabel);
-    for (HRESULT loaded : {name.status(), label.status()}) {
-        if (FAILED(loaded)) return loaded;
-    }
+    InOutString<kSccNameCapacity> name;
+    InOutString<kAuxPathLabelCapacity> label;
+    HRESULT loaded = name.Load(*lpSccName, TextRule::kFreeText);
+    if (FAILED(loaded)) return loaded;
+    loaded = label.Load(*lpAuxPathLabel);
+    if (FAILED(loaded)) return loaded;
     return Forward(object, entry::kInitialize, [&](ProviderCall& call) {
         NarrowText callerName;
         const HRESULT converted = WideToNarrow(lpCallerName, &callerName, TextRule::kFreeText);

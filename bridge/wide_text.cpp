@@ -11,6 +11,13 @@
 // converts again. A text the code page can express thus always converts whole.
 namespace {
 
+// WideCharToMultiByte for `length` units of `text` (-1: up to and with its NUL) under `rule`: the
+// bytes written (or needed, when `size` is 0), or 0 with the last error set. A character the
+// rule refuses fails it with ERROR_NO_UNICODE_TRANSLATION. The platform's own way of answering
+// stays in this file; everything outside it gets an HRESULT.
+int NarrowByRule(TextRule rule, UINT codePage, const wchar_t* text, int length, char* buffer,
+                 int size);
+
 template <typename Char> std::unique_ptr<Char[]> Allocate(size_t count) {
     std::unique_ptr<Char[]> buffer(new (std::nothrow) Char[count]);
     if (buffer) {
@@ -20,7 +27,7 @@ template <typename Char> std::unique_ptr<Char[]> Allocate(size_t count) {
 }
 
 int Narrow(UINT codePage, const wchar_t* text, char* buffer, int size) {
-    return NarrowExactly(codePage, text, -1, buffer, size);
+    return NarrowByRule(TextRule::kExact, codePage, text, -1, buffer, size);
 }
 
 int NarrowFreely(UINT codePage, const wchar_t* text, char* buffer, int size) {
@@ -66,12 +73,6 @@ HRESULT Convert(UINT codePage, const In* text, size_t length, size_t first, Conv
     return S_OK;
 }
 
-} // namespace
-
-int NarrowExactly(UINT codePage, const wchar_t* text, int length, char* buffer, int size) {
-    return NarrowByRule(TextRule::kExact, codePage, text, length, buffer, size);
-}
-
 int NarrowByRule(TextRule rule, UINT codePage, const wchar_t* text, int length, char* buffer,
                  int size) {
     // No best fit: fullwidth and other look-alike forms would become separators, dots and quotes
@@ -106,6 +107,8 @@ int NarrowByRule(TextRule rule, UINT codePage, const wchar_t* text, int length, 
     return written;
 }
 
+} // namespace
+
 HRESULT ConvertToNarrow(UINT codePage, const wchar_t* text, NarrowText* result, TextRule rule) {
     size_t length = std::wcslen(text) + 1;
     return rule == TextRule::kExact
@@ -114,17 +117,20 @@ HRESULT ConvertToNarrow(UINT codePage, const wchar_t* text, NarrowText* result, 
 }
 
 HRESULT ConvertToNarrowIn(UINT codePage, const wchar_t* text, size_t length, char* buffer,
-                          size_t size, NarrowText* larger) {
+                          size_t size, NarrowText* larger, TextRule rule) {
     larger->reset();
     buffer[0] = '\0';
     if (length == 0) {
         return S_OK;
     }
+    if (length > kMaxConvertedLength) {
+        return kUntranslatable;
+    }
     // The length is known, so the platform converts without looking for the terminator, and the
     // buffer keeps a byte for it (a buffer with room for the terminator alone holds no text).
     if (size > 1) {
-        const int written = NarrowExactly(codePage, text, static_cast<int>(length), buffer,
-                                          static_cast<int>(size - 1));
+        const int written = NarrowByRule(rule, codePage, text, static_cast<int>(length), buffer,
+                                         static_cast<int>(size - 1));
         if (written != 0) {
             buffer[written] = '\0';
             return S_OK;
@@ -135,7 +141,7 @@ HRESULT ConvertToNarrowIn(UINT codePage, const wchar_t* text, size_t length, cha
         }
         buffer[0] = '\0';
     }
-    const int needed = NarrowExactly(codePage, text, static_cast<int>(length), nullptr, 0);
+    const int needed = NarrowByRule(rule, codePage, text, static_cast<int>(length), nullptr, 0);
     if (needed <= 0) {
         return kUntranslatable;
     }
@@ -143,7 +149,8 @@ HRESULT ConvertToNarrowIn(UINT codePage, const wchar_t* text, size_t length, cha
     if (!whole) {
         return E_OUTOFMEMORY;
     }
-    if (NarrowExactly(codePage, text, static_cast<int>(length), whole.get(), needed) != needed) {
+    if (NarrowByRule(rule, codePage, text, static_cast<int>(length), whole.get(), needed) !=
+        needed) {
         return kUntranslatable;
     }
     whole[needed] = '\0';
@@ -152,8 +159,8 @@ HRESULT ConvertToNarrowIn(UINT codePage, const wchar_t* text, size_t length, cha
 }
 
 HRESULT ConvertToNarrowIn(UINT codePage, const wchar_t* text, char* buffer, size_t size,
-                          NarrowText* larger) {
-    return ConvertToNarrowIn(codePage, text, std::wcslen(text), buffer, size, larger);
+                          NarrowText* larger, TextRule rule) {
+    return ConvertToNarrowIn(codePage, text, std::wcslen(text), buffer, size, larger, rule);
 }
 
 HRESULT ConvertToWide(UINT codePage, const char* text, WideText* result) {

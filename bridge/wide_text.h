@@ -31,30 +31,22 @@ enum class TextRule {
     kFreeText,
 };
 
-// WideCharToMultiByte for `length` units of `text` (-1: up to and with its NUL), exactly: the
-// bytes written (or needed, when `size` is 0), or 0 with the last error set. A character without
-// an exact form in `codePage` fails it with ERROR_NO_UNICODE_TRANSLATION.
-int NarrowExactly(UINT codePage, const wchar_t* text, int length, char* buffer, int size);
-// The same under `rule`: kFreeText writes the default character where kExact fails.
-int NarrowByRule(TextRule rule, UINT codePage, const wchar_t* text, int length, char* buffer,
-                 int size);
-
 // Converts the NUL-terminated `text` into `codePage` under `rule`. S_OK with the text;
 // kUntranslatable with null when the text is too long or the rule refuses a character;
 // E_OUTOFMEMORY with null when no storage can be had. The text is read up to its first NUL.
 HRESULT ConvertToNarrow(UINT codePage, const wchar_t* text, NarrowText* result,
                         TextRule rule = TextRule::kExact);
 
-// Converts the `length` units of `text` (which hold no NUL; at most kMaxConvertedLength) into
-// `buffer` of `size` bytes, where it stays NUL-terminated. When it does
-// not fit for lack of room alone, the whole conversion goes to *larger instead (owned by the
-// caller). S_OK either way; kUntranslatable when the code page cannot convert the text exactly
-// (buffer then empty); E_OUTOFMEMORY.
+// Converts the `length` units of `text` (which hold no NUL) into `buffer` of `size` bytes under
+// `rule`, where it stays NUL-terminated. When it does not fit for lack of room alone, the whole
+// conversion goes to *larger instead (owned by the caller). S_OK either way; kUntranslatable
+// when the rule refuses a character or the text is longer than kMaxConvertedLength (buffer then
+// empty); E_OUTOFMEMORY.
 HRESULT ConvertToNarrowIn(UINT codePage, const wchar_t* text, size_t length, char* buffer,
-                          size_t size, NarrowText* larger);
+                          size_t size, NarrowText* larger, TextRule rule = TextRule::kExact);
 // The same for the NUL-terminated `text`, whose length it reads first.
 HRESULT ConvertToNarrowIn(UINT codePage, const wchar_t* text, char* buffer, size_t size,
-                          NarrowText* larger);
+                          NarrowText* larger, TextRule rule = TextRule::kExact);
 
 // Converts the NUL-terminated narrow `text` from `codePage`; results as for ConvertToNarrow.
 HRESULT ConvertToWide(UINT codePage, const char* text, WideText* result);

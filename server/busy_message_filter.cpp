@@ -29,11 +29,17 @@ DWORD STDMETHODCALLTYPE BusyMessageFilter::MessagePending(HTASK, DWORD, DWORD) {
     return PENDINGMSG_WAITDEFPROCESS;
 }
 
-ScopedMessageFilter::ScopedMessageFilter(IMessageFilter* filter)
-    : status_(::CoRegisterMessageFilter(filter, previous_.put())) {}
+HRESULT ScopedMessageFilter::Install(IMessageFilter* filter) {
+    if (installed_) {
+        return E_UNEXPECTED;
+    }
+    const HRESULT hr = ::CoRegisterMessageFilter(filter, previous_.put());
+    installed_ = SUCCEEDED(hr);
+    return hr;
+}
 
 ScopedMessageFilter::~ScopedMessageFilter() {
-    if (FAILED(status_)) return;
+    if (!installed_) return;
     ComPtr<IMessageFilter> ours;
     ::CoRegisterMessageFilter(previous_.get(), ours.put());
 }

@@ -43,19 +43,19 @@ private:
     bool (*providerBusy_)();
 };
 
-// Installs `filter` on the calling thread (a single-threaded apartment) for the owner's scope and
-// puts back the one it replaced.
+// A message filter installed on the calling thread (a single-threaded apartment) for the owner's
+// scope: the end of the scope puts back the one it replaced.
 class ScopedMessageFilter {
 public:
-    explicit ScopedMessageFilter(IMessageFilter* filter);
+    ScopedMessageFilter() = default;
     ~ScopedMessageFilter();
     ScopedMessageFilter(const ScopedMessageFilter&) = delete;
     ScopedMessageFilter& operator=(const ScopedMessageFilter&) = delete;
 
-    // The result of the installation; nothing is put back when it failed.
-    HRESULT status() const { return status_; }
+    // Installs `filter`, once; the platform's result. Nothing is put back when it failed.
+    HRESULT Install(IMessageFilter* filter);
 
 private:
     ComPtr<IMessageFilter> previous_;
-    HRESULT status_;
+    bool installed_ = false;
 };

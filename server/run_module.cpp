@@ -71,8 +71,11 @@ HRESULT PlimoComWrapperModule::Serve() {
     cleanupAtExit_ = true;
 
     {
+        // Without the filter (a platform that ignores filters, as Wine does) calls that arrive
+        // while a provider pumps messages are still refused as busy by the bridge itself.
         BusyMessageFilter filter(classTable());
-        ScopedMessageFilter installed(&filter);
+        ScopedMessageFilter installed;
+        installed.Install(&filter);
         PumpMessages();
     }
 
