@@ -1,7 +1,7 @@
 // plimo-host: a small source-control host, as IDEs and other tools are. It loads a provider by
 // its name in the machine's list of providers, opens a project and shows the status of the files,
 // checks them out and checks them in, printing what the provider says through the host's
-// text-output procedure and what it lists through the host's populate callback.
+// text-output procedure and what it lists in the folder through the host's populate callback.
 //
 //   plimo-host PROVIDER PROJECT FOLDER FILE...
 //
@@ -22,6 +22,7 @@ constexpr wchar_t kInstalledProviders[] =
     L"SOFTWARE\\SourceCodeControlProvider\\InstalledSCCProviders";
 constexpr LONG kOpenSilently = 0x2; // SCC_OP_SILENTOPEN: no dialog if the project needs one
 constexpr LONG kCommandGet = 0;     // SCC_COMMAND_GET: the list is for a get
+constexpr LONG kListFolders = 0x1;  // SCC_PL_DIR: the names given are folders
 
 // The host's text-output procedure: everything the provider says during a call.
 LONG __cdecl PrintMessage(LPCSTR message, DWORD type) {
@@ -160,10 +161,15 @@ int wmain(int argc, wchar_t** argv) {
         const LONG count = static_cast<LONG>(files.size());
         std::vector<LONG> status(files.size());
 
+        // What the provider has in the project's folder, through the host's populate callback.
         int listed = 0;
-        ok = Report("SccPopulateList", scc.populateList(context, kCommandGet, count, files.data(),
-                                                        &PrintListed, &listed, status.data(), 0)) &&
+        LPCSTR folders[] = {folder.c_str()};
+        LONG folderStatus = 0;
+        ok = Report("SccPopulateList",
+                    scc.populateList(context, kCommandGet, 1, folders, &PrintListed, &listed,
+                                     &folderStatus, kListFolders)) &&
              ok;
+        std::printf("  %d listed\n", listed);
         ok = Report("SccQueryInfo", scc.queryInfo(context, count, files.data(), status.data())) &&
              ok;
         for (size_t i = 0; i < files.size(); ++i) {
