@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include <new>
+#include <exception>
 
 #include "host_text.h"
 #include "proxy_context.h"
@@ -38,7 +38,7 @@ template <typename Body> LONG Forward(void* pvContext, const char* entry, Body b
         LONG result = 0;
         const HRESULT hr = body(call, &result);
         return call.Finish(hr, result);
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         return scc::SCC_E_NONSPECIFICERROR;
     }
 }

@@ -12,7 +12,8 @@ namespace {
 // The view this build's hosts read: a 32-bit proxy must not stumble into the 64-bit view.
 constexpr REGSAM kOwnView = sizeof(void*) == 8 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
 
-// `path` made full and normalised, so that two spellings of one file compare equal.
+// `path` made full and normalised (long names for short ones), so that two spellings of one
+// file compare equal.
 std::wstring FullPath(const std::wstring& path) {
     const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
     if (needed == 0) {
@@ -21,7 +22,14 @@ std::wstring FullPath(const std::wstring& path) {
     std::wstring full(needed, L'\0');
     const DWORD length = ::GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
     full.resize(length < needed ? length : 0);
-    return full;
+    const DWORD longNeeded = ::GetLongPathNameW(full.c_str(), nullptr, 0);
+    if (longNeeded == 0) {
+        return full; // no such file: compared as written
+    }
+    std::wstring longPath(longNeeded, L'\0');
+    const DWORD longLength = ::GetLongPathNameW(full.c_str(), &longPath[0], longNeeded);
+    longPath.resize(longLength < longNeeded ? longLength : 0);
+    return longPath.empty() ? full : longPath;
 }
 
 bool SamePath(const std::wstring& a, const std::wstring& b) {

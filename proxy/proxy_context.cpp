@@ -14,7 +14,11 @@ namespace {
 // The published contexts. A host names a context by the value SccInitialize gave it; any other
 // value (a context already uninitialised, a stray pointer) is refused, never dereferenced.
 std::mutex g_contextsLock;
-std::vector<std::unique_ptr<ProxyContext>> g_contexts;
+// Never destroyed: a host that unloads the proxy with contexts still open would otherwise have
+// their servers released from inside the loader's lock, where a call out of the process may
+// deadlock. Their servers are then COM's to clean up, as for a host that ends.
+std::vector<std::unique_ptr<ProxyContext>>& g_contexts =
+    *new std::vector<std::unique_ptr<ProxyContext>>();
 
 ProxyContext* Published(void* pvContext) {
     for (const std::unique_ptr<ProxyContext>& context : g_contexts) {

@@ -11,7 +11,6 @@ HMODULE g_proxyModule = nullptr;
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         g_proxyModule = instance;
-        ::DisableThreadLibraryCalls(instance);
     }
     return TRUE;
 }
@@ -82,7 +81,7 @@ PROXY_ENTRY SccInitialize(void** ppvContext, HWND hWnd, LPCSTR lpCallerName, LPS
             *ppvContext = ProxyContext::Publish(std::move(context));
         }
         return result;
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         return scc::SCC_E_INITIALIZEFAILED;
     }
 }
@@ -105,7 +104,7 @@ PROXY_ENTRY SccUninitialize(void* pvContext) {
         // admitted here, so no other call can reach it any more.
         withdrawn = ProxyContext::Withdraw(pvContext);
         return result;
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         return scc::SCC_E_NONSPECIFICERROR;
     }
 }
@@ -132,7 +131,7 @@ PROXY_ENTRY SccGetVersion() {
             return scc::kVersion13;
         }
         return version;
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         return scc::kVersion13;
     }
 }
@@ -202,7 +201,7 @@ PROXY_ENTRY SccCloseProject(void* pvContext) {
             call.context().setTextOut(nullptr);
         }
         return result;
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         return scc::SCC_E_NONSPECIFICERROR;
     }
 }

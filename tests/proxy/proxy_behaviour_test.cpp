@@ -23,16 +23,8 @@ constexpr LONG SCC_E_NONSPECIFICERROR = -15;
 constexpr LONG SCC_E_OPNOTPERFORMED = -16;
 constexpr LONG SCC_E_CONNECTIONFAILURE = -29;
 
-class ProxyBehaviour : public ::testing::Test {
+class ProxyBehaviour : public ProxyHostTest {
 protected:
-    static void SetUpTestSuite() { SetUpProxiedProvider(); }
-    static void TearDownTestSuite() { RemoveProxiedProvider(); }
-    void SetUp() override {
-        record.Reset();
-        Received() = HostRecord();
-        ASSERT_TRUE(proxy.loaded());
-    }
-
     LONG Get(void* context) {
         return proxy.Entry<provider::SccUncheckoutFn>("SccGet")(context, nullptr, 2, kFiles, 0, 0);
     }
@@ -46,9 +38,6 @@ protected:
         }
         return own;
     }
-
-    ProviderRecordView record;
-    ProxyLibrary proxy;
 };
 
 std::vector<HostMessage> ScriptedMessages(int count) {

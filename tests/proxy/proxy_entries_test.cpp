@@ -356,19 +356,7 @@ const EntryCase kEntries[] = {
      [](const testprovider::Call&, const HostOutputs&) {}},
 };
 
-class ProxyEntries : public ::testing::TestWithParam<EntryCase> {
-protected:
-    static void SetUpTestSuite() { SetUpProxiedProvider(); }
-    static void TearDownTestSuite() { RemoveProxiedProvider(); }
-    void SetUp() override {
-        record.Reset();
-        Received() = HostRecord();
-        ASSERT_TRUE(proxy.loaded());
-    }
-
-    ProviderRecordView record;
-    ProxyLibrary proxy;
-};
+class ProxyEntries : public ProxyHostTest, public ::testing::WithParamInterface<EntryCase> {};
 
 // The scripted answers every row reads: texts "written <i>", numbers 0x5151 then 1, status
 // words 0x11 and 0x22, three items.

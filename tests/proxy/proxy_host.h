@@ -14,6 +14,7 @@
 
 #include "child_process.h"
 #include "provider_entry_points.h"
+#include "provider_record_view.h"
 #include "scc_proxy_registry.h"
 #include "scoped_resource.h"
 #include "test_paths.h"
@@ -186,6 +187,22 @@ public:
 private:
     const ProxyLibrary& proxy_;
     void* context_ = nullptr;
+};
+
+// A test whose host has the proxy loaded, standing for the other width's test provider, with the
+// provider's record and the host's callbacks' record fresh.
+class ProxyHostTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { SetUpProxiedProvider(); }
+    static void TearDownTestSuite() { RemoveProxiedProvider(); }
+    void SetUp() override {
+        record.Reset();
+        Received() = HostRecord();
+        ASSERT_TRUE(proxy.loaded());
+    }
+
+    ProviderRecordView record;
+    ProxyLibrary proxy;
 };
 
 } // namespace proxytest
