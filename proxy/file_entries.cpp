@@ -79,7 +79,8 @@ PROXY_ENTRY SccAdd(void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames,
         ScopedBstr comment;
         ScopedSafeArray options;
         HRESULT hr = InText(lpComment, true, &comment);
-        if (SUCCEEDED(hr)) hr = NumberArray(nFiles, pfOptions, &options);
+        if (FAILED(hr)) return hr;
+        hr = NumberArray(nFiles, pfOptions, &options);
         if (FAILED(hr)) return hr;
         return WithNames(nFiles, lpFileNames, [&](const VARIANT& names) {
             return call.object()->SccAdd(WindowValue(hWnd), names, comment.get(),

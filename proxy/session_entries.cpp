@@ -61,15 +61,15 @@ PROXY_ENTRY SccInitialize(void** ppvContext, HWND hWnd, LPCSTR lpCallerName, LPS
             ScopedBstr caller;
             InOutBstr name, label;
             LONG caps = 0, checkoutCommentLength = 0, commentLength = 0;
-            HRESULT hr = call.ready() ? InText(lpCallerName, false, &caller) : E_FAIL;
-            if (SUCCEEDED(hr)) {
-                hr = call.object()->SccInitialize(WindowValue(hWnd), caller.get(), &name.value,
-                                                  &caps, &label.value, &checkoutCommentLength,
-                                                  &commentLength, &result);
-            }
-            if (FAILED(hr)) {
+            if (!call.ready()) {
                 return scc::SCC_E_INITIALIZEFAILED;
             }
+            HRESULT hr = InText(lpCallerName, false, &caller);
+            if (FAILED(hr)) return scc::SCC_E_INITIALIZEFAILED;
+            hr = call.object()->SccInitialize(WindowValue(hWnd), caller.get(), &name.value, &caps,
+                                              &label.value, &checkoutCommentLength, &commentLength,
+                                              &result);
+            if (FAILED(hr)) return scc::SCC_E_INITIALIZEFAILED;
             CopyToHost(name.value, lpSccName, scc::kNameSize);
             CopyToHost(label.value, lpAuxPathLabel, scc::kAuxLabelSize);
             CopyValues<LONG>({caps}, 1, lpSccCaps);
@@ -170,10 +170,14 @@ PROXY_ENTRY SccOpenProject(void* pvContext, HWND hWnd, LPSTR lpUser, LPCSTR lpPr
         HostInOutText user(lpUser, scc::kUserSize), aux(lpAuxProjPath, scc::kProjPathSize);
         ScopedBstr project, local, comment;
         HRESULT hr = user.Read();
-        if (SUCCEEDED(hr)) hr = aux.Read();
-        if (SUCCEEDED(hr)) hr = InText(lpProjName, false, &project);
-        if (SUCCEEDED(hr)) hr = InText(lpLocalProjPath, false, &local);
-        if (SUCCEEDED(hr)) hr = InText(lpComment, true, &comment);
+        if (FAILED(hr)) return hr;
+        hr = aux.Read();
+        if (FAILED(hr)) return hr;
+        hr = InText(lpProjName, false, &project);
+        if (FAILED(hr)) return hr;
+        hr = InText(lpLocalProjPath, false, &local);
+        if (FAILED(hr)) return hr;
+        hr = InText(lpComment, true, &comment);
         if (FAILED(hr)) return hr;
         // Set first, so that what the provider writes while it opens reaches the host.
         call.context().setTextOut(lpTextOutProc);
@@ -213,9 +217,12 @@ PROXY_ENTRY SccGetProjPath(void* pvContext, HWND hWnd, LPSTR lpUser, LPSTR lpPro
         HostInOutText user(lpUser, scc::kUserSize), project(lpProjName, scc::kProjPathSize);
         HostInOutText local(lpLocalPath, scc::kPathSize), aux(lpAuxProjPath, scc::kProjPathSize);
         HRESULT hr = user.Read();
-        if (SUCCEEDED(hr)) hr = project.Read();
-        if (SUCCEEDED(hr)) hr = local.Read();
-        if (SUCCEEDED(hr)) hr = aux.Read();
+        if (FAILED(hr)) return hr;
+        hr = project.Read();
+        if (FAILED(hr)) return hr;
+        hr = local.Read();
+        if (FAILED(hr)) return hr;
+        hr = aux.Read();
         if (FAILED(hr)) return hr;
         VARIANT_BOOL isNew = pbNew != nullptr && *pbNew ? VARIANT_TRUE : VARIANT_FALSE;
         hr = call.object()->SccGetProjPath(
@@ -239,10 +246,14 @@ PROXY_ENTRY SccCreateSubProject(void* pvContext, HWND hWnd, LPSTR lpUser, LPCSTR
         HostInOutText sub(lpSubProjPath, scc::kProjPathSize);
         ScopedBstr parent, name;
         HRESULT hr = user.Read();
-        if (SUCCEEDED(hr)) hr = aux.Read();
-        if (SUCCEEDED(hr)) hr = sub.Read();
-        if (SUCCEEDED(hr)) hr = InText(lpParentProjPath, false, &parent);
-        if (SUCCEEDED(hr)) hr = InText(lpSubProjName, false, &name);
+        if (FAILED(hr)) return hr;
+        hr = aux.Read();
+        if (FAILED(hr)) return hr;
+        hr = sub.Read();
+        if (FAILED(hr)) return hr;
+        hr = InText(lpParentProjPath, false, &parent);
+        if (FAILED(hr)) return hr;
+        hr = InText(lpSubProjName, false, &name);
         if (FAILED(hr)) return hr;
         hr = call.object()->SccCreateSubProject(WindowValue(hWnd), user.slot(), parent.get(),
                                                 name.get(), aux.slot(), sub.slot(), result);
@@ -262,9 +273,12 @@ PROXY_ENTRY SccGetParentProjectPath(void* pvContext, HWND hWnd, LPSTR lpUser, LP
         HostInOutText parent(lpParentProjPath, scc::kProjPathSize);
         ScopedBstr project;
         HRESULT hr = user.Read();
-        if (SUCCEEDED(hr)) hr = aux.Read();
-        if (SUCCEEDED(hr)) hr = parent.Read();
-        if (SUCCEEDED(hr)) hr = InText(lpProjPath, false, &project);
+        if (FAILED(hr)) return hr;
+        hr = aux.Read();
+        if (FAILED(hr)) return hr;
+        hr = parent.Read();
+        if (FAILED(hr)) return hr;
+        hr = InText(lpProjPath, false, &project);
         if (FAILED(hr)) return hr;
         hr = call.object()->SccGetParentProjectPath(WindowValue(hWnd), user.slot(), project.get(),
                                                     aux.slot(), parent.slot(), result);
