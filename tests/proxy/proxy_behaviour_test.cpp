@@ -168,6 +168,24 @@ TEST_F(ProxyBehaviour, AProviderFaultGivesTheHostAnErrorAndTheSessionGoesOn) {
     EXPECT_EQ(2, Get(session.context())) << "the server and the session go on";
 }
 
+// Counts and lists the proxy cannot make a list of are refused before anything crosses to the
+// server; a context value the proxy never handed out is refused without being used.
+TEST_F(ProxyBehaviour, WhatTheHostHandsOverIsCheckedBeforeTheProviderIsCalled) {
+    ProxySession session(proxy);
+    session.Start();
+    record.Reset();
+    auto get = proxy.Entry<provider::SccUncheckoutFn>("SccGet");
+    EXPECT_EQ(SCC_E_NONSPECIFICERROR, get(session.context(), nullptr, -1, kFiles, 0, 0));
+    EXPECT_EQ(SCC_E_NONSPECIFICERROR, get(session.context(), nullptr, 2, nullptr, 0, 0));
+    EXPECT_EQ(SCC_E_NONSPECIFICERROR, get(session.context(), nullptr, 2000000, kFiles, 0, 0));
+    int stray = 0;
+    EXPECT_EQ(SCC_E_NONSPECIFICERROR, get(&stray, nullptr, 2, kFiles, 0, 0));
+    EXPECT_EQ(0, record.Count()) << "nothing reached the provider";
+    ASSERT_EQ(3u, ProxyMessages().size()) << "the stray context has no host procedure to tell";
+    EXPECT_NE(std::string::npos, ProxyMessages()[0].text.find("refused the host's arguments"));
+    EXPECT_EQ(0, Get(session.context())) << "the context is still usable";
+}
+
 // Runs `call` on a thread of its own and gives its result, or fails when it does not return
 // within kCallLimitMs (a hang).
 struct Job {
