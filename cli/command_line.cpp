@@ -268,6 +268,8 @@ const wchar_t* UsageText() {
            L"                 [--aux TEXT] [--user NAME] COMMAND [--comment TEXT] [--json] "
            L"FILE...\n"
            L"       plimo-scc [--provider NAME|PATH] [--server 32|64] version|info [--json]\n"
+           L"       plimo-scc proxy add NAME [--default] | proxy remove NAME | proxy list "
+           L"[--json]\n"
            L"\n"
            L"COMMAND is status, add, checkout, checkin, uncheckout, get, remove, history, diff,\n"
            L"changes, list (files, or folders), dirstatus (folders), properties (one file) or\n"
@@ -278,6 +280,7 @@ const wchar_t* UsageText() {
            L"for 32-bit, PlimoCOMWrapper64.exe for 64-bit); --server names one.\n"
            L"A PATH holds \\ or /; anything else is a NAME from \"plimo-scc providers\".\n"
            L"--project and --aux take at most 300 bytes in the ANSI code page, --user 31.\n"
+           L"proxy add lets hosts of the other width load provider NAME through the proxy.\n"
            L"Exit codes: 0 success, 1 the provider answered an error, 2 usage,\n"
            L"3 the server could not be reached or could not load the provider,\n"
            L"4 the command was done, but a step after it could not reach the provider.\n";

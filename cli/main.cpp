@@ -12,6 +12,7 @@
 #include "full_path.h"
 #include "image_machine.h"
 #include "provider_registry.h"
+#include "proxy_commands.h"
 #include "report.h"
 #include "scc_session.h"
 #include "terminal_text.h"
@@ -82,10 +83,7 @@ bool ChooseServer(const Invocation& invocation, const ProviderChoice& provider, 
                   std::wstring* error) {
     WORD machine = 0;
     const bool known = SUCCEEDED(ReadImageMachine(provider.path, &machine));
-    const int width = !known                                ? 0
-                      : machine == IMAGE_FILE_MACHINE_I386  ? 32
-                      : machine == IMAGE_FILE_MACHINE_AMD64 ? 64
-                                                            : -1;
+    const int width = !known ? 0 : ServerBitsFor(machine) != 0 ? ServerBitsFor(machine) : -1;
     if (width < 0) {
         *error = provider.path + L" is a " + MachineName(machine) +
                  L" DLL; no PlimoCOMWrapper server can load it (they load 32-bit x86 and 64-bit "
@@ -147,6 +145,10 @@ int RunProviderCommand(const Invocation& invocation) {
 
 int wmain(int argc, wchar_t** argv) {
     const std::vector<std::wstring> args(argv + 1, argv + argc);
+    // The proxy's commands set up the registry and start no session: a grammar of their own.
+    if (!args.empty() && args[0] == L"proxy") {
+        return RunProxyCommand(std::vector<std::wstring>(args.begin() + 1, args.end()));
+    }
     Invocation invocation;
     std::wstring error;
     if (!ParseCommandLine(args, &invocation, &error)) {

@@ -8,7 +8,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${PLIMO_BUILD_DIR:-$root/build}"
 bin="$build/bin"
 
-bash "$root/tools/build.sh" PlimoCOMWrapper plimo_sample_provider plimo-scc server64
+bash "$root/tools/build.sh" PlimoCOMWrapper plimo_sample_provider plimo-scc server64 plimo-host
 
 export WINEPREFIX="$build/wineprefix"
 trap 'bash "$root/tools/wine-prefix.sh" stop' EXIT
@@ -85,6 +85,16 @@ scc "${project[@]}" status --json hello.txt todo.txt
 sample64=$(timeout 120 winepath -w "$bin/x64/plimo_sample_provider.dll" 2>/dev/null)
 scc --provider "$sample64" version
 scc --provider "$sample64" "${project[@]}" status todo.txt
+# A 64-bit host cannot load the 32-bit sample: entered for 64-bit hosts, it loads the 64-bit
+# proxy provider instead, which runs the sample in the 32-bit server.
+scc proxy add "Plimo sample provider"
+scc proxy list
+echo
+echo "> plimo-host \"Plimo sample provider (through PlimoCOMWrapper)\" demo . todo.txt"
+code=0
+run "$bin/plimo-host.exe" "Plimo sample provider (through PlimoCOMWrapper)" demo . todo.txt 2>&1 ||
+  code=$?
+[ "$code" -eq 0 ] || { echo "(exit code $code)"; failed=$((failed + 1)); }
 if [ "$failed" -ne 0 ]; then
   echo "session: $failed command(s) above ended with an exit code the session did not expect" >&2
   exit 1

@@ -1,8 +1,15 @@
-#include "image_machine.h"
+// The machine a Windows image (a DLL or an EXE) is built for, read from its PE header, so that a
+// provider is matched with a server that can load it before any server is started. plimo-scc and
+// the proxy provider both choose their server with it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
 
 #include "scoped_resource.h"
 
-namespace {
+namespace image_machine_detail {
 
 constexpr WORD kDosSignature = 0x5A4D;     // "MZ"
 constexpr DWORD kPeSignature = 0x00004550; // "PE\0\0"
@@ -10,13 +17,13 @@ constexpr LONG kNewHeaderAt = 0x3C;        // where the DOS header keeps the PE 
 // A PE header lies near the start; anything further is not one a linker wrote.
 constexpr LONG kLatestNewHeader = 0x10000;
 
-HRESULT LastError() {
+inline HRESULT LastError() {
     const DWORD error = ::GetLastError();
     return error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL;
 }
 
 // Reads exactly `size` bytes at `offset`; a short read means the file is no image.
-HRESULT ReadAt(HANDLE file, LONG offset, void* data, DWORD size) {
+inline HRESULT ReadAt(HANDLE file, LONG offset, void* data, DWORD size) {
     LARGE_INTEGER at;
     at.QuadPart = offset;
     DWORD read = 0;
@@ -27,9 +34,13 @@ HRESULT ReadAt(HANDLE file, LONG offset, void* data, DWORD size) {
     return read == size ? S_OK : HRESULT_FROM_WIN32(ERROR_BAD_EXE_FORMAT);
 }
 
-} // namespace
+} // namespace image_machine_detail
 
-HRESULT ReadImageMachine(const std::wstring& path, WORD* machine) {
+// Reads the machine of the PE image at `path` (IMAGE_FILE_MACHINE_I386, IMAGE_FILE_MACHINE_AMD64,
+// ...). S_OK with *machine set; HRESULT_FROM_WIN32(ERROR_BAD_EXE_FORMAT) when the file is not a
+// PE image; the platform's HRESULT when it cannot be opened or read. Reads a few hundred bytes.
+inline HRESULT ReadImageMachine(const std::wstring& path, WORD* machine) {
+    using namespace image_machine_detail;
     HANDLE opened = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (opened == INVALID_HANDLE_VALUE) {
@@ -59,7 +70,14 @@ HRESULT ReadImageMachine(const std::wstring& path, WORD* machine) {
     return S_OK;
 }
 
-std::wstring MachineName(WORD machine) {
+// The width of the PlimoCOMWrapper server that loads images of `machine`: 32 (x86), 64 (x64),
+// or 0 when neither server can.
+inline int ServerBitsFor(WORD machine) {
+    return machine == IMAGE_FILE_MACHINE_I386 ? 32 : machine == IMAGE_FILE_MACHINE_AMD64 ? 64 : 0;
+}
+
+// The machine for a person: "32-bit x86", "64-bit x64", "64-bit ARM64", or its number.
+inline std::wstring MachineName(WORD machine) {
     switch (machine) {
     case IMAGE_FILE_MACHINE_I386:
         return L"32-bit x86";

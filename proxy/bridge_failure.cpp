@@ -1,0 +1,123 @@
+#include "bridge_failure.h"
+
+#include <cstdio>
+
+#include "scc_codes.h"
+
+namespace {
+
+// HRESULTs a call returns once the server process is gone or cut off.
+constexpr HRESULT kGone[] = {
+    static_cast<HRESULT>(0x800706BA), // RPC_S_SERVER_UNAVAILABLE
+    static_cast<HRESULT>(0x800706BE), // RPC_S_CALL_FAILED
+    static_cast<HRESULT>(0x800706BF), // RPC_S_CALL_FAILED_DNE
+    static_cast<HRESULT>(0x80010108), // RPC_E_DISCONNECTED
+    static_cast<HRESULT>(0x80010007), // RPC_E_SERVER_DIED
+    static_cast<HRESULT>(0x80010012), // RPC_E_SERVER_DIED_DNE
+    static_cast<HRESULT>(0x800401FD), // CO_E_OBJNOTCONNECTED
+    static_cast<HRESULT>(0x8007006D), // the pipe to the server broke (ERROR_BROKEN_PIPE)
+};
+// The server refused the call while the provider was still busy with another (a dialog).
+constexpr HRESULT kBusy[] = {
+    static_cast<HRESULT>(0x8001010A), // RPC_E_SERVERCALL_RETRYLATER
+    static_cast<HRESULT>(0x80010001), // RPC_E_CALL_REJECTED
+};
+// The provider faulted inside the server: the server's guard, COM's own handler, or Wine's.
+constexpr HRESULT kFault[] = {
+    E_FAIL,
+    static_cast<HRESULT>(0x80010105), // RPC_E_SERVERFAULT
+    static_cast<HRESULT>(0x800703E6), // ERROR_NOACCESS, a fault Wine reports so
+    static_cast<HRESULT>(0x800703E9), // ERROR_STACK_OVERFLOW
+};
+constexpr HRESULT kNoEntryPoint = HRESULT_FROM_WIN32(ERROR_INVALID_OPERATION);
+
+template <size_t N> bool Among(HRESULT hr, const HRESULT (&codes)[N]) {
+    for (HRESULT code : codes) {
+        if (code == hr) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string Message(const char* entry, const char* what, HRESULT hr) {
+    char text[512];
+    std::snprintf(text, sizeof text, "PlimoCOMWrapper: %s: %s (0x%08lX)", entry, what,
+                  static_cast<unsigned long>(hr));
+    return text;
+}
+
+} // namespace
+
+BridgeFailure DescribeFailure(const char* entry, HRESULT hr) {
+    if (Among(hr, kGone)) {
+        return {scc::SCC_E_CONNECTIONFAILURE,
+                Message(entry,
+                        "the server that runs the provider has ended; uninitialize and "
+                        "initialize the provider again",
+                        hr),
+                true};
+    }
+    if (Among(hr, kBusy)) {
+        return {scc::SCC_E_OPNOTPERFORMED,
+                Message(entry, "the provider is busy with another call; try again", hr), false};
+    }
+    if (Among(hr, kFault)) {
+        return {scc::SCC_E_NONSPECIFICERROR,
+                Message(entry,
+                        "the provider failed inside the call (a fault in the server); its state "
+                        "is unknown, so uninitialize and initialize it again",
+                        hr),
+                false};
+    }
+    if (hr == kNoEntryPoint) {
+        return {scc::SCC_E_OPNOTSUPPORTED,
+                Message(entry, "the provider does not have this entry point", hr), false};
+    }
+    if (hr == RPC_E_WRONG_THREAD) {
+        return {scc::SCC_E_NONSPECIFICERROR,
+                Message(entry,
+                        "called from another apartment than the one SccInitialize was called in "
+                        "(another thread of a single-threaded host); nothing was done",
+                        hr),
+                false};
+    }
+    if (hr == E_OUTOFMEMORY) {
+        return {scc::SCC_E_NONSPECIFICERROR, Message(entry, "out of memory", hr), false};
+    }
+    if (hr == E_POINTER) {
+        return {scc::SCC_E_NONSPECIFICERROR,
+                Message(entry,
+                        "the proxy refused the host's arguments (a null pointer where the call "
+                        "needs one, or a count out of range); nothing was done",
+                        hr),
+                false};
+    }
+    if (hr == E_INVALIDARG) {
+        return {scc::SCC_E_NONSPECIFICERROR,
+                Message(entry,
+                        "the server refused the call's arguments (a text its code page cannot "
+                        "hold, or a list it cannot take)",
+                        hr),
+                false};
+    }
+    return {scc::SCC_E_NONSPECIFICERROR, Message(entry, "the call failed", hr), false};
+}
+
+BridgeFailure BusyFailure(const char* entry) {
+    return {scc::SCC_E_OPNOTPERFORMED,
+            Message(entry,
+                    "another call on this provider is still in progress (a call from inside a "
+                    "callback or a pumped message); nothing was done",
+                    static_cast<HRESULT>(0x8001010A)),
+            false};
+}
+
+BridgeFailure GoneFailure(const char* entry) {
+    return {scc::SCC_E_CONNECTIONFAILURE,
+            Message(entry,
+                    "the server that ran the provider ended earlier; uninitialize and initialize "
+                    "the provider again",
+                    static_cast<HRESULT>(0x80010108)),
+            true};
+}
