@@ -10,7 +10,7 @@ using provider::ToWindow;
 namespace {
 
 // The platform's path limit, which bounds the file name SccGetEvents writes, with the terminator.
-constexpr size_t kEventFileCapacity = 261;
+constexpr size_t kEventFileCapacity = MAX_PATH + 1;
 
 VARIANT_BOOL ToVariantBool(BOOL value) {
     return value != FALSE ? VARIANT_TRUE : VARIANT_FALSE;

@@ -10,9 +10,9 @@ namespace {
 
 // The provider interface's published limits for user names and project paths, and the
 // platform's path limit for local paths, each with the terminator.
-constexpr size_t kUserCapacity = 32;
-constexpr size_t kProjectCapacity = 301;
-constexpr size_t kLocalPathCapacity = 261;
+constexpr size_t kUserCapacity = SCC_USER_LEN + 1;
+constexpr size_t kProjectCapacity = SCC_PRJPATH_LEN + 1;
+constexpr size_t kLocalPathCapacity = MAX_PATH + 1;
 
 } // namespace
 

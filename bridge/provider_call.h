@@ -28,18 +28,10 @@
 #include "hresult_error.h"
 #include "provider_call_guard.h"
 #include "win32_error.h"
+#include "wrapper_results.h"
 
 class ProviderMessages;
 class ReportedItems;
-
-// No provider library is bound, or it lacks the entry point a method needs.
-constexpr HRESULT kNoProviderEntry = HResultFromWin32(ERROR_INVALID_OPERATION);
-// A call refused because a provider call is already running on the thread (the provider pumps
-// messages, and another call arrived meanwhile): the server is busy; the caller may try again.
-constexpr HRESULT kProviderBusy = RPC_E_SERVERCALL_RETRYLATER;
-// A call refused because a stack overflow inside an earlier provider call left the thread's
-// stack without its guard page: another overflow could not be caught.
-constexpr HRESULT kProviderStackLost = HResultFromWin32(ERROR_STACK_OVERFLOW);
 
 enum class CallWay { kGuarded, kObserved };
 

@@ -8,8 +8,8 @@
 
 void ProviderMessages::Add(LPCSTR text, DWORD type) {
     // The cancel protocol's messages ask and frame; they carry nothing to show.
-    if (dropped_ || type == provider::kMessageDoCancel || type == provider::kMessageStartCancel ||
-        type == provider::kMessageStopCancel) {
+    if (dropped_ || type == SCC_MSG_DOCANCEL || type == SCC_MSG_STARTCANCEL ||
+        type == SCC_MSG_STOPCANCEL) {
         return;
     }
     const char* kept = text != nullptr ? text : "";
@@ -26,7 +26,7 @@ void ProviderMessages::Add(LPCSTR text, DWORD type) {
 void ProviderMessages::AddNote(const char* text) {
     // The server's few notes do not count against the provider's bytes.
     if (!dropped_) {
-        Keep(text, std::strlen(text), static_cast<LONG>(provider::kMessageWarning));
+        Keep(text, std::strlen(text), static_cast<LONG>(SCC_MSG_WARNING));
     }
 }
 
@@ -60,10 +60,7 @@ HRESULT ProviderMessages::Make(ScopedVariant* texts, ScopedVariant* types, LONG*
         texts);
     if (FAILED(hr)) return hr;
     hr = MakeLongs(
-        total,
-        [&](size_t i) {
-            return i < kept ? types_[i] : static_cast<LONG>(provider::kMessageWarning);
-        },
+        total, [&](size_t i) { return i < kept ? types_[i] : static_cast<LONG>(SCC_MSG_WARNING); },
         types);
     if (FAILED(hr)) return hr;
     *count = static_cast<LONG>(total);
@@ -82,5 +79,5 @@ LONG __cdecl CollectProviderMessage(LPCSTR lpMessage, DWORD dwMessageType) {
     if (call != nullptr && call->messages() != nullptr) {
         call->messages()->Add(lpMessage, dwMessageType);
     }
-    return provider::kMessageReturnOk;
+    return SCC_MSG_RTN_OK;
 }

@@ -10,8 +10,8 @@ using provider::ToWindow;
 namespace {
 
 // The published limit of a provider name and of an auxiliary path label, with the terminator.
-constexpr size_t kSccNameCapacity = 32;
-constexpr size_t kAuxPathLabelCapacity = 32;
+constexpr size_t kSccNameCapacity = SCC_NAME_LEN + 1;
+constexpr size_t kAuxPathLabelCapacity = SCC_AUXLABEL_LEN + 1;
 
 } // namespace
 

@@ -4,6 +4,8 @@
 
 #include <iterator>
 
+#include "provider_values.h"
+
 namespace {
 
 constexpr unsigned Bit(Command command) {
@@ -64,8 +66,8 @@ const CommandWord& Describe(Command command) {
 // The longest project name or auxiliary project path, and user name, that the provider's buffers
 // hold in bytes of the ANSI code page, their terminators aside. The server would cut a longer
 // value, and a cut path names another folder.
-constexpr size_t kMaxProjectBytes = 300;
-constexpr size_t kMaxUserBytes = 31;
+constexpr size_t kMaxProjectBytes = SCC_PRJPATH_LEN;
+constexpr size_t kMaxUserBytes = SCC_USER_LEN;
 constexpr size_t kUnbounded = 0;
 
 // An option that takes a value, the field it fills, the commands it applies to and the most
@@ -118,8 +120,8 @@ const ValueOption* FindOption(const std::wstring& name) {
 }
 
 // Takes one option at args[*i] ("--name value" or "--name=value").
-bool TakeOption(const std::vector<std::wstring>& args, size_t* i, Invocation* invocation,
-                Scan* scan, std::wstring* error) {
+bool ParseOption(const std::vector<std::wstring>& args, size_t* i, Invocation* invocation,
+                 Scan* scan, std::wstring* error) {
     const std::wstring& arg = args[*i];
     if (arg == L"--json" || arg == L"--help" || arg == L"-h" || arg == L"/?") {
         bool& flag = arg == L"--json" ? scan->json : scan->help;
@@ -167,7 +169,7 @@ bool TakeOption(const std::vector<std::wstring>& args, size_t* i, Invocation* in
     return true;
 }
 
-bool TakeWord(const std::wstring& word, Invocation* invocation, Scan* scan, std::wstring* error) {
+bool ParseWord(const std::wstring& word, Invocation* invocation, Scan* scan, std::wstring* error) {
     if (scan->hasCommand) {
         if (word.empty()) {
             return Fail(error, L"an empty file name");
@@ -227,9 +229,9 @@ bool ParseCommandLine(const std::vector<std::wstring>& args, Invocation* invocat
         if (!optionsEnded && arg == L"--") {
             optionsEnded = true;
         } else if (!optionsEnded && arg.size() > 1 && (arg[0] == L'-' || arg == L"/?")) {
-            ok = TakeOption(args, &i, invocation, &scan, error);
+            ok = ParseOption(args, &i, invocation, &scan, error);
         } else {
-            ok = TakeWord(arg, invocation, &scan, error);
+            ok = ParseWord(arg, invocation, &scan, error);
         }
         if (!ok) {
             return false;

@@ -5,6 +5,7 @@
 #include "scc_words.h"
 #include "scoped_resource.h"
 #include "win32_error.h"
+#include "wrapper_results.h"
 
 namespace {
 
@@ -51,14 +52,14 @@ const KnownHResult kKnown[] = {
      L"the provider is not a %bits% DLL", L"name a %bits% source-control provider DLL"},
     {HResultFromWin32(ERROR_DLL_INIT_FAILED), L"ERROR_DLL_INIT_FAILED",
      L"the provider DLL refused to load", L""},
-    {HResultFromWin32(ERROR_INVALID_OPERATION), L"ERROR_INVALID_OPERATION",
+    {kNoProviderEntry, L"ERROR_INVALID_OPERATION",
      L"the provider does not export the entry point this step needs",
      L"this provider cannot do this command"},
-    {RPC_E_SERVERCALL_RETRYLATER, L"RPC_E_SERVERCALL_RETRYLATER",
+    {kProviderBusy, L"RPC_E_SERVERCALL_RETRYLATER",
      L"the server is busy with another call into the provider", L"run the command again"},
     {RPC_E_CALL_REJECTED, L"RPC_E_CALL_REJECTED",
      L"the server is busy with another call into the provider", L"run the command again"},
-    {HResultFromWin32(ERROR_STACK_OVERFLOW), L"ERROR_STACK_OVERFLOW",
+    {kProviderStackLost, L"ERROR_STACK_OVERFLOW",
      L"an earlier stack overflow in the provider left the server unable to call it safely",
      kProviderDied},
     {E_INVALIDARG, L"E_INVALIDARG", L"the server refused an argument", L""},

@@ -126,9 +126,10 @@ int RunProviderCommand(const Invocation& invocation) {
     }
     SessionResult result;
     // RunSession needs COM on this thread as a single-threaded apartment.
-    const ComInitialization com(COINIT_APARTMENTTHREADED);
-    if (FAILED(com.hr())) {
-        WriteError(L"plimo-scc: starting COM: " + HResultLine(com.hr()) + L"\n");
+    ComInitialization com;
+    const HRESULT initialized = com.Initialize(COINIT_APARTMENTTHREADED);
+    if (FAILED(initialized)) {
+        WriteError(L"plimo-scc: starting COM: " + HResultLine(initialized) + L"\n");
         return kExitNotReached;
     }
     RunSession(request, &result);

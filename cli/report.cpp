@@ -52,7 +52,8 @@ std::wstring FileAnswer(Command command, const SessionResult& result, size_t i) 
 
 // SCC_CHANGE_RENAMED_TO and SCC_CHANGE_RENAMED_FROM: the latest name is the file's other name.
 bool IsRename(LONG change) {
-    return change == 8 || change == 9;
+    return change == static_cast<LONG>(SCC_CHANGE_RENAMED_TO) ||
+           change == static_cast<LONG>(SCC_CHANGE_RENAMED_FROM);
 }
 
 // The current folder with its separator, to show reported names against; empty when unknown.
@@ -342,8 +343,9 @@ std::wstring FormatSession(const Invocation& invocation, const ProviderChoice& p
 }
 
 std::wstring FormatProviderMessage(const ProviderMessage& message) {
-    const std::wstring label =
-        message.type == 1 ? L"provider" : L"provider " + MessageTypeWord(message.type);
+    const std::wstring label = message.type == static_cast<LONG>(SCC_MSG_INFO)
+                                   ? L"provider"
+                                   : L"provider " + MessageTypeWord(message.type);
     return label + L": " + TerminalText(message.text) + L"\n";
 }
 

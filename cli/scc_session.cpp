@@ -5,26 +5,17 @@
 #include <oleauto.h>
 
 #include "PlimoCOMWrapper2.h"
+#include "array_view.h"
 #include "PlimoCOMWrapper64.h"
+#include "provider_values.h"
 #include "returned_lists.h"
 #include "scoped_resource.h"
 #include "scoped_variant.h"
 #include "scc_words.h"
+#include "wrapper_results.h"
 
 namespace {
 
-// Values of the provider interface the session passes.
-constexpr LONG SCC_OP_CREATEIFNEW = 0x00000001;
-constexpr LONG SCC_OP_SILENTOPEN = 0x00000002;
-constexpr LONG SCC_FILETYPE_AUTO = 0x00000000;
-// A quick comparison, by whichever of contents, checksum or time the provider supports: an
-// answer, not a window.
-constexpr LONG SCC_DIFF_QUICK_DIFF = 0x00000038;
-// The command a list is for, and the option that says the names are folders.
-constexpr LONG SCC_COMMAND_GET = 0;
-constexpr LONG SCC_PL_DIR = 0x00000001;
-// What a method answers when the provider lacks its entry point.
-constexpr HRESULT kNoEntryPoint = HRESULT_FROM_WIN32(ERROR_INVALID_OPERATION);
 // At most this many queued events are asked for, so that a provider that never says "no more"
 // cannot keep the tool asking.
 constexpr size_t kMaxEvents = 100000;
@@ -54,15 +45,6 @@ HRESULT MakeNameArray(const std::vector<std::wstring>& names, ScopedSafeArray* a
         }
     }
     return S_OK;
-}
-
-// A VARIANT that shows `array` to the server without owning it.
-VARIANT ArrayArgument(VARTYPE type, SAFEARRAY* array) {
-    VARIANT argument;
-    ::VariantInit(&argument);
-    argument.vt = VT_ARRAY | type;
-    argument.parray = array;
-    return argument;
 }
 
 // A BSTR owned by the caller; null stays null, and so does a string that cannot be allocated
@@ -247,7 +229,7 @@ private:
         if (FAILED(hr)) return hr;
         ScopedBstr comment = AllocString(request_.comment, &hr);
         if (FAILED(hr)) return hr;
-        const VARIANT files = ArrayArgument(VT_BSTR, names.get());
+        const VARIANT files = ArrayView(VT_BSTR, names.get());
         switch (request_.command) {
         case Command::Status:
             return QueryStatus(files, code);
@@ -322,7 +304,7 @@ private:
     HRESULT QueryChanges(const VARIANT& files, LONG* code) {
         ScopedVariant names, kinds, latest;
         HRESULT hr = scc_->SccQueryChanges(files, names.put(), kinds.put(), latest.put(), code);
-        if (hr == kNoEntryPoint) {
+        if (hr == kNoProviderEntry) {
             return QueuedEvents(code);
         }
         if (FAILED(hr)) return hr;
@@ -411,8 +393,7 @@ private:
         HRESULT hr = CreateVector(VT_I4, request_.files.size(), &options);
         if (FAILED(hr)) return hr;
         static_assert(SCC_FILETYPE_AUTO == 0, "a new array holds zeros");
-        return scc_->SccAdd(kNoWindow, files, comment, ArrayArgument(VT_I4, options.get()), 0,
-                            code);
+        return scc_->SccAdd(kNoWindow, files, comment, ArrayView(VT_I4, options.get()), 0, code);
     }
 
     const SessionRequest& request_;

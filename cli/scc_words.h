@@ -7,9 +7,7 @@
 #include <string>
 #include <vector>
 
-// What a provider answers when it cancelled an operation: it did nothing. A provider that wanted
-// to ask its user first, and was given no window for its dialog, may answer it.
-constexpr LONG SCC_I_OPERATIONCANCELED = 2;
+#include "provider_values.h"
 
 // The name and a short meaning of a provider's result code, such as "SCC_E_FILENOTCONTROLLED"
 // and "the file is not under source control". A code the interface does not publish has no
@@ -31,9 +29,6 @@ std::vector<std::wstring> StatusWords(LONG status);
 
 // The capability bits of SccInitialize as words, in bit order: "queryinfo", "commentadd", ...
 std::vector<std::wstring> CapabilityWords(LONG capabilities);
-
-// What SccDiff answers when the file differs from the stored version.
-constexpr LONG SCC_I_FILEDIFFERS = 6;
 
 // A change that SccQueryChanges reports, as a word: SCC_CHANGE_* without its prefix, lower case
 // ("different", "renamedto", ...); a kind the interface does not publish as its number.

@@ -1,12 +1,16 @@
-// The source-control provider's entry points as the bridge calls them: names and signatures.
+// The source-control provider's entry points as the bridge calls them and the proxy exports them:
+// their signatures and callbacks. The interface's published values are in provider_values.h.
 #pragma once
 
 #include <windows.h>
 
-// Every entry point takes 32-bit arguments and leaves their removal to the caller (cdecl), so
-// an entry that declares fewer parameters than it is given (SccGetVersion takes none but
-// receives the context) is still called safely. The first argument is always the provider's
-// context; SccInitialize alone receives the address where the provider stores it.
+#include "provider_values.h"
+
+// Every entry point leaves the removal of its arguments to the caller (cdecl), so an entry that
+// declares fewer parameters than it is given (SccGetVersion takes none but receives the context)
+// is still called safely. Handles, pointers and the options pointer are pointer-sized, the rest
+// 32-bit at either width. The first argument is always the provider's context; SccInitialize
+// alone receives the address where the provider stores it.
 namespace provider {
 
 using SccInitializeFn = LONG(__cdecl*)(void** ppvContext, HWND hWnd, LPCSTR lpCallerName,
@@ -19,8 +23,8 @@ using SccSetOptionFn = LONG(__cdecl*)(void* pvContext, LONG nOption, LONG_PTR dw
 // The provider writes its command options' cookie, pointer-sized (the address of its options).
 using SccGetCommandOptionsFn = LONG(__cdecl*)(void* pvContext, HWND hWnd, LONG iCommand,
                                               LONG_PTR* ppvCmdOptions);
-// Text output for an open project: a message and its type (kMessage...), answered with
-// kMessageReturnOk or kMessageReturnCancel.
+// Text output for an open project: a message and its type (SCC_MSG_...), answered with
+// SCC_MSG_RTN_OK or SCC_MSG_RTN_CANCEL.
 using TextOutProc = LONG(__cdecl*)(LPCSTR lpMessage, DWORD dwMessageType);
 using SccOpenProjectFn = LONG(__cdecl*)(void* pvContext, HWND hWnd, LPSTR lpUser, LPCSTR lpProjName,
                                         LPCSTR lpLocalProjPath, LPSTR lpAuxProjPath,
@@ -100,19 +104,6 @@ using SccQueryChangesFn = LONG(__cdecl*)(void* pvContext, LONG nFiles, LPCSTR* l
 using SccPopulateDirListFn = LONG(__cdecl*)(void* pvContext, LONG nDirs, LPCSTR* lpDirPaths,
                                             PopulateDirListProc pfnPopulate, void* pvCallerData,
                                             LONG dwFlags);
-
-// Message types of the text-output procedure. The cancel protocol's messages ask whether to go
-// on (kMessageDoCancel) and frame a stretch of work that may be cancelled.
-constexpr DWORD kMessageInfo = 1;
-constexpr DWORD kMessageWarning = 2;
-constexpr DWORD kMessageError = 3;
-constexpr DWORD kMessageStatus = 4;
-constexpr DWORD kMessageDoCancel = 5;
-constexpr DWORD kMessageStartCancel = 6;
-constexpr DWORD kMessageStopCancel = 7;
-// What a text-output procedure answers: go on, or cancel.
-constexpr LONG kMessageReturnOk = 0;
-constexpr LONG kMessageReturnCancel = -1;
 
 // Window handles travel as plain 32-bit integers and reach the provider unchanged.
 inline HWND ToWindow(LONG hWnd) {

@@ -4,24 +4,31 @@
 #include <windows.h>
 #include <objbase.h>
 
-// Initialises COM on construction and uninitialises it on destruction, only if the
-// initialisation succeeded (S_FALSE included: the platform counts it too). Not movable: it
-// belongs to the thread and the scope that made it.
+// Uninitialises COM at the end of the scope only if its own initialisation succeeded (S_FALSE
+// included: the platform counts that one too). Not movable: it belongs to the thread and the
+// scope that made it.
 class ComInitialization {
 public:
-    explicit ComInitialization(DWORD model = COINIT_APARTMENTTHREADED)
-        : hr_(::CoInitializeEx(nullptr, model)) {}
+    ComInitialization() = default;
     ~ComInitialization() {
-        if (SUCCEEDED(hr_)) {
+        if (initialised_) {
             ::CoUninitialize();
         }
     }
     ComInitialization(const ComInitialization&) = delete;
     ComInitialization& operator=(const ComInitialization&) = delete;
 
-    // The platform's answer: S_OK, S_FALSE (already initialised here), or the failure.
-    HRESULT hr() const { return hr_; }
+    // Initialises COM on the calling thread, once. The platform's answer: S_OK, S_FALSE (already
+    // initialised here), or the failure (RPC_E_CHANGED_MODE for a thread of the other model).
+    HRESULT Initialize(DWORD model) {
+        if (initialised_) {
+            return E_UNEXPECTED;
+        }
+        const HRESULT hr = ::CoInitializeEx(nullptr, model);
+        initialised_ = SUCCEEDED(hr);
+        return hr;
+    }
 
 private:
-    HRESULT hr_;
+    bool initialised_ = false;
 };

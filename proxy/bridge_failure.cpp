@@ -2,7 +2,8 @@
 
 #include <cstdio>
 
-#include "scc_codes.h"
+#include "provider_values.h"
+#include "wrapper_results.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ constexpr HRESULT kGone[] = {
 };
 // The server refused the call while the provider was still busy with another (a dialog).
 constexpr HRESULT kBusy[] = {
-    static_cast<HRESULT>(0x8001010A), // RPC_E_SERVERCALL_RETRYLATER
+    kProviderBusy,
     static_cast<HRESULT>(0x80010001), // RPC_E_CALL_REJECTED
 };
 // The provider faulted inside the server: the server's guard, COM's own handler, or Wine's.
@@ -27,9 +28,8 @@ constexpr HRESULT kFault[] = {
     E_FAIL,
     static_cast<HRESULT>(0x80010105), // RPC_E_SERVERFAULT
     static_cast<HRESULT>(0x800703E6), // ERROR_NOACCESS, a fault Wine reports so
-    static_cast<HRESULT>(0x800703E9), // ERROR_STACK_OVERFLOW
+    kProviderStackLost,
 };
-constexpr HRESULT kNoEntryPoint = HRESULT_FROM_WIN32(ERROR_INVALID_OPERATION);
 
 template <size_t N> bool Among(HRESULT hr, const HRESULT (&codes)[N]) {
     for (HRESULT code : codes) {
@@ -51,7 +51,7 @@ std::string Message(const char* entry, const char* what, HRESULT hr) {
 
 BridgeFailure DescribeFailure(const char* entry, HRESULT hr) {
     if (Among(hr, kGone)) {
-        return {scc::SCC_E_CONNECTIONFAILURE,
+        return {SCC_E_CONNECTIONFAILURE,
                 Message(entry,
                         "the server that runs the provider has ended; uninitialize and "
                         "initialize the provider again",
@@ -59,23 +59,23 @@ BridgeFailure DescribeFailure(const char* entry, HRESULT hr) {
                 true};
     }
     if (Among(hr, kBusy)) {
-        return {scc::SCC_E_OPNOTPERFORMED,
+        return {SCC_E_OPNOTPERFORMED,
                 Message(entry, "the provider is busy with another call; try again", hr), false};
     }
     if (Among(hr, kFault)) {
-        return {scc::SCC_E_NONSPECIFICERROR,
+        return {SCC_E_NONSPECIFICERROR,
                 Message(entry,
                         "the provider failed inside the call (a fault in the server); its state "
                         "is unknown, so uninitialize and initialize it again",
                         hr),
                 false};
     }
-    if (hr == kNoEntryPoint) {
-        return {scc::SCC_E_OPNOTSUPPORTED,
+    if (hr == kNoProviderEntry) {
+        return {SCC_E_OPNOTSUPPORTED,
                 Message(entry, "the provider does not have this entry point", hr), false};
     }
     if (hr == RPC_E_WRONG_THREAD) {
-        return {scc::SCC_E_NONSPECIFICERROR,
+        return {SCC_E_NONSPECIFICERROR,
                 Message(entry,
                         "called from another apartment than the one SccInitialize was called in "
                         "(another thread of a single-threaded host); nothing was done",
@@ -83,10 +83,10 @@ BridgeFailure DescribeFailure(const char* entry, HRESULT hr) {
                 false};
     }
     if (hr == E_OUTOFMEMORY) {
-        return {scc::SCC_E_NONSPECIFICERROR, Message(entry, "out of memory", hr), false};
+        return {SCC_E_NONSPECIFICERROR, Message(entry, "out of memory", hr), false};
     }
     if (hr == E_POINTER) {
-        return {scc::SCC_E_NONSPECIFICERROR,
+        return {SCC_E_NONSPECIFICERROR,
                 Message(entry,
                         "the proxy refused the host's arguments (a null pointer where the call "
                         "needs one, or a count out of range); nothing was done",
@@ -94,18 +94,18 @@ BridgeFailure DescribeFailure(const char* entry, HRESULT hr) {
                 false};
     }
     if (hr == E_INVALIDARG) {
-        return {scc::SCC_E_NONSPECIFICERROR,
+        return {SCC_E_NONSPECIFICERROR,
                 Message(entry,
                         "the server refused the call's arguments (a text its code page cannot "
                         "hold, or a list it cannot take)",
                         hr),
                 false};
     }
-    return {scc::SCC_E_NONSPECIFICERROR, Message(entry, "the call failed", hr), false};
+    return {SCC_E_NONSPECIFICERROR, Message(entry, "the call failed", hr), false};
 }
 
 BridgeFailure BusyFailure(const char* entry) {
-    return {scc::SCC_E_OPNOTPERFORMED,
+    return {SCC_E_OPNOTPERFORMED,
             Message(entry,
                     "another call on this provider is still in progress (a call from inside a "
                     "callback or a pumped message); nothing was done",
@@ -114,7 +114,7 @@ BridgeFailure BusyFailure(const char* entry) {
 }
 
 BridgeFailure GoneFailure(const char* entry) {
-    return {scc::SCC_E_CONNECTIONFAILURE,
+    return {SCC_E_CONNECTIONFAILURE,
             Message(entry,
                     "the server that ran the provider ended earlier; uninitialize and initialize "
                     "the provider again",

@@ -84,8 +84,8 @@ PROXY_ENTRY SccAdd(void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames,
         if (FAILED(hr)) return hr;
         return WithNames(nFiles, lpFileNames, [&](const VARIANT& names) {
             return call.object()->SccAdd(WindowValue(hWnd), names, comment.get(),
-                                         ArrayArgument(VT_I4, options.get()),
-                                         CookieValue(pvOptions), result);
+                                         ArrayView(VT_I4, options.get()), CookieValue(pvOptions),
+                                         result);
         });
     });
 }

@@ -8,7 +8,7 @@
 
 #include "host_text.h"
 #include "proxy_context.h"
-#include "scc_codes.h"
+#include "provider_values.h"
 
 #define PROXY_ENTRY extern "C" LONG __cdecl
 
@@ -39,7 +39,7 @@ template <typename Body> LONG Forward(void* pvContext, const char* entry, Body b
         const HRESULT hr = body(call, &result);
         return call.Finish(hr, result);
     } catch (const std::exception&) {
-        return scc::SCC_E_NONSPECIFICERROR;
+        return SCC_E_NONSPECIFICERROR;
     }
 }
 
@@ -48,7 +48,7 @@ template <typename Call> HRESULT WithNames(LONG count, const char* const* names,
     ScopedSafeArray array;
     HRESULT hr = NameArray(count, names, &array);
     if (FAILED(hr)) return hr;
-    return call(ArrayArgument(VT_BSTR, array.get()));
+    return call(ArrayView(VT_BSTR, array.get()));
 }
 
 // A plain [in] text of the host's as a BSTR; a null one stays null only when `keepNull`.

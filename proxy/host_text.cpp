@@ -117,14 +117,6 @@ HRESULT NumberArray(LONG count, const LONG* numbers, ScopedSafeArray* out) {
     return S_OK;
 }
 
-VARIANT ArrayArgument(VARTYPE type, SAFEARRAY* array) {
-    VARIANT argument;
-    ::VariantInit(&argument);
-    argument.vt = VT_ARRAY | type;
-    argument.parray = array;
-    return argument;
-}
-
 HRESULT ReadNumbers(const VARIANT& value, std::vector<LONG>* numbers) {
     numbers->clear();
     ULONG count = 0;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "array_view.h"
 #include "scoped_resource.h"
 
 // The most names one list may hold: more is no host's list but a wrong count.
@@ -29,9 +30,6 @@ HRESULT NameArray(LONG count, const char* const* names, ScopedSafeArray* out);
 
 // One LONG a name (SccAdd's options): a zero-based VT_I4 array; a null list gives zeros.
 HRESULT NumberArray(LONG count, const LONG* numbers, ScopedSafeArray* out);
-
-// A VARIANT that shows `array` (of `type`) to an [in] parameter without owning it.
-VARIANT ArrayArgument(VARTYPE type, SAFEARRAY* array);
 
 // The numbers of an array the server returned: VT_ARRAY | VT_I4, or VT_ARRAY | VT_VARIANT of
 // VT_I4 or VT_BOOL elements (a yes as 1). E_UNEXPECTED for any other shape.

@@ -8,16 +8,7 @@
 
 class HostThreadCom {
 public:
-    HostThreadCom() : thread_(::GetCurrentThreadId()) {
-        APTTYPE type;
-        APTTYPEQUALIFIER qualifier;
-        // The multithreaded apartment rather than a single-threaded one: it keeps no window and
-        // pumps none of the host's messages while a call waits for the server.
-        if (::CoGetApartmentType(&type, &qualifier) == CO_E_NOTINITIALIZED) {
-            hr_ = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-            initialised_ = SUCCEEDED(hr_);
-        }
-    }
+    HostThreadCom() : thread_(::GetCurrentThreadId()) {}
     // Uninitialises what the constructor initialised, on its own thread only: COM counts its
     // initialisations per thread, so one undone elsewhere would undo the host's.
     ~HostThreadCom() {
@@ -28,12 +19,27 @@ public:
     HostThreadCom(const HostThreadCom&) = delete;
     HostThreadCom& operator=(const HostThreadCom&) = delete;
 
-    // S_OK when COM is usable on the thread (the host's, or initialised here); else the
-    // platform's failure.
-    HRESULT hr() const { return hr_; }
+    // Makes COM usable on the thread, once: the host's apartment, or the process's
+    // multithreaded one joined here. S_OK, or the platform's failure.
+    HRESULT Join() {
+        if (joined_) {
+            return S_OK;
+        }
+        APTTYPE type;
+        APTTYPEQUALIFIER qualifier;
+        // The multithreaded apartment rather than a single-threaded one: it keeps no window and
+        // pumps none of the host's messages while a call waits for the server.
+        if (::CoGetApartmentType(&type, &qualifier) == CO_E_NOTINITIALIZED) {
+            const HRESULT hr = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            if (FAILED(hr)) return hr;
+            initialised_ = true;
+        }
+        joined_ = true;
+        return S_OK;
+    }
 
 private:
     DWORD thread_;
+    bool joined_ = false;
     bool initialised_ = false;
-    HRESULT hr_ = S_OK;
 };

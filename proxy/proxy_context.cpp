@@ -5,7 +5,7 @@
 #include "PlimoCOMWrapper64.h"
 #include "bridge_failure.h"
 #include "host_text.h"
-#include "scc_codes.h"
+#include "provider_values.h"
 #include "scoped_resource.h"
 #include "scoped_variant.h"
 
@@ -41,7 +41,7 @@ bool InMultithreadedApartment() {
 HRESULT ProxyContext::Create(const ProxiedProvider& provider, std::unique_ptr<ProxyContext>* out) {
     std::unique_ptr<ProxyContext> context(new ProxyContext());
     context->com_.reset(new HostThreadCom());
-    HRESULT hr = context->com_->hr();
+    HRESULT hr = context->com_->Join();
     if (FAILED(hr)) return hr;
     const CLSID& server =
         provider.bits == 64 ? CLSID_TovikPlimoWrapper64 : CLSID_TovikPlimoWrapper2;
@@ -124,13 +124,13 @@ ProxyCall::ProxyCall(void* pvContext, const char* entry) : entry_(entry) {
         // The context is another call's: only the host's own procedure is told.
         const BridgeFailure failure = BusyFailure(entry_);
         if (textOut != nullptr) {
-            textOut(failure.message.c_str(), provider::kMessageError);
+            textOut(failure.message.c_str(), SCC_MSG_ERROR);
         }
         refusal_ = failure.result;
         return;
     }
     if (context_ == nullptr) {
-        refusal_ = scc::SCC_E_NONSPECIFICERROR; // no context of ours: nobody to tell
+        refusal_ = SCC_E_NONSPECIFICERROR; // no context of ours: nobody to tell
         return;
     }
     Prepare();
@@ -152,7 +152,7 @@ void ProxyCall::Prepare() {
         refusal_ = Refuse(GoneFailure(entry_));
         return;
     }
-    HRESULT hr = com_.hr();
+    HRESULT hr = com_.Join();
     if (SUCCEEDED(hr)) {
         hr = context_->Object(&object_);
     }
@@ -166,7 +166,7 @@ LONG ProxyCall::Refuse(const BridgeFailure& failure) {
     if (failure.serverGone) {
         context_->setGone();
     }
-    Tell(failure.message, provider::kMessageError);
+    Tell(failure.message, SCC_MSG_ERROR);
     return failure.result;
 }
 
@@ -190,7 +190,7 @@ LONG ProxyCall::Finish(HRESULT hr, LONG result) {
         Tell(std::string("PlimoCOMWrapper: ") + entry_ +
                  ": the provider reported more than the server keeps; only the first 100000 "
                  "items were handed on",
-             provider::kMessageWarning);
+             SCC_MSG_WARNING);
     }
     return result;
 }

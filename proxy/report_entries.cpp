@@ -101,7 +101,7 @@ PROXY_ENTRY SccAddFromScc(void* pvContext, HWND hWnd, LONG* pnFiles, LPCSTR** lp
         if (lplpFileNames == nullptr) {
             names.clear();
             list.clear();
-            *result = scc::SCC_OK;
+            *result = SCC_OK;
             return S_OK;
         }
         if (pnFiles == nullptr) return E_POINTER;

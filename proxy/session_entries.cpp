@@ -49,11 +49,11 @@ PROXY_ENTRY SccInitialize(void** ppvContext, HWND hWnd, LPCSTR lpCallerName, LPS
                           LONG* pnCommentLen) {
     try {
         if (ppvContext == nullptr) {
-            return scc::SCC_E_INITIALIZEFAILED;
+            return SCC_E_INITIALIZEFAILED;
         }
         std::unique_ptr<ProxyContext> context = StartContext();
         if (!context) {
-            return scc::SCC_E_INITIALIZEFAILED;
+            return SCC_E_INITIALIZEFAILED;
         }
         LONG result = 0;
         {
@@ -62,16 +62,16 @@ PROXY_ENTRY SccInitialize(void** ppvContext, HWND hWnd, LPCSTR lpCallerName, LPS
             InOutBstr name, label;
             LONG caps = 0, checkoutCommentLength = 0, commentLength = 0;
             if (!call.ready()) {
-                return scc::SCC_E_INITIALIZEFAILED;
+                return SCC_E_INITIALIZEFAILED;
             }
             HRESULT hr = InText(lpCallerName, false, &caller);
-            if (FAILED(hr)) return scc::SCC_E_INITIALIZEFAILED;
+            if (FAILED(hr)) return SCC_E_INITIALIZEFAILED;
             hr = call.object()->SccInitialize(WindowValue(hWnd), caller.get(), &name.value, &caps,
                                               &label.value, &checkoutCommentLength, &commentLength,
                                               &result);
-            if (FAILED(hr)) return scc::SCC_E_INITIALIZEFAILED;
-            CopyToHost(name.value, lpSccName, scc::kNameSize);
-            CopyToHost(label.value, lpAuxPathLabel, scc::kAuxLabelSize);
+            if (FAILED(hr)) return SCC_E_INITIALIZEFAILED;
+            CopyToHost(name.value, lpSccName, SCC_NAME_LEN + 1);
+            CopyToHost(label.value, lpAuxPathLabel, SCC_AUXLABEL_LEN + 1);
             CopyValues<LONG>({caps}, 1, lpSccCaps);
             CopyValues<LONG>({checkoutCommentLength}, 1, pnCheckoutCommentLen);
             CopyValues<LONG>({commentLength}, 1, pnCommentLen);
@@ -82,7 +82,7 @@ PROXY_ENTRY SccInitialize(void** ppvContext, HWND hWnd, LPCSTR lpCallerName, LPS
         }
         return result;
     } catch (const std::exception&) {
-        return scc::SCC_E_INITIALIZEFAILED;
+        return SCC_E_INITIALIZEFAILED;
     }
 }
 
@@ -105,7 +105,7 @@ PROXY_ENTRY SccUninitialize(void* pvContext) {
         withdrawn = ProxyContext::Withdraw(pvContext);
         return result;
     } catch (const std::exception&) {
-        return scc::SCC_E_NONSPECIFICERROR;
+        return SCC_E_NONSPECIFICERROR;
     }
 }
 
@@ -123,16 +123,16 @@ PROXY_ENTRY SccGetVersion() {
         }
         std::unique_ptr<ProxyContext> context = StartContext();
         if (!context) {
-            return scc::kVersion13;
+            return SCC_VERSION;
         }
         ProxyCall call(context.get(), "SccGetVersion");
         LONG version = 0;
         if (!call.ready() || FAILED(call.object()->SccGetVersion(&version))) {
-            return scc::kVersion13;
+            return SCC_VERSION;
         }
         return version;
     } catch (const std::exception&) {
-        return scc::kVersion13;
+        return SCC_VERSION;
     }
 }
 
@@ -140,8 +140,8 @@ PROXY_ENTRY SccSetOption(void* pvContext, LONG nOption, LONG_PTR dwVal) {
     return Forward(pvContext, "SccSetOption", [&](ProxyCall& call, LONG* result) {
         // An address in the host's process means nothing in the server's: the rename callback
         // and its data are answered as an option the provider does not support.
-        if (nOption == scc::SCC_OPT_NAMECHANGEPFN || nOption == scc::SCC_OPT_USERDATA) {
-            *result = scc::SCC_E_OPNOTSUPPORTED;
+        if (nOption == SCC_OPT_NAMECHANGEPFN || nOption == SCC_OPT_USERDATA) {
+            *result = SCC_E_OPNOTSUPPORTED;
             return S_OK;
         }
         return call.object()->SccSetOption(nOption, static_cast<LONG>(dwVal), result);
@@ -167,7 +167,7 @@ PROXY_ENTRY SccOpenProject(void* pvContext, HWND hWnd, LPSTR lpUser, LPCSTR lpPr
                            LPCSTR lpLocalProjPath, LPSTR lpAuxProjPath, LPCSTR lpComment,
                            provider::TextOutProc lpTextOutProc, LONG dwFlags) {
     return Forward(pvContext, "SccOpenProject", [&](ProxyCall& call, LONG* result) {
-        HostInOutText user(lpUser, scc::kUserSize), aux(lpAuxProjPath, scc::kProjPathSize);
+        HostInOutText user(lpUser, SCC_USER_LEN + 1), aux(lpAuxProjPath, SCC_PRJPATH_LEN + 1);
         ScopedBstr project, local, comment;
         HRESULT hr = user.Read();
         if (FAILED(hr)) return hr;
@@ -206,7 +206,7 @@ PROXY_ENTRY SccCloseProject(void* pvContext) {
         }
         return result;
     } catch (const std::exception&) {
-        return scc::SCC_E_NONSPECIFICERROR;
+        return SCC_E_NONSPECIFICERROR;
     }
 }
 
@@ -214,8 +214,8 @@ PROXY_ENTRY SccGetProjPath(void* pvContext, HWND hWnd, LPSTR lpUser, LPSTR lpPro
                            LPSTR lpLocalPath, LPSTR lpAuxProjPath, BOOL bAllowChangePath,
                            BOOL* pbNew) {
     return Forward(pvContext, "SccGetProjPath", [&](ProxyCall& call, LONG* result) {
-        HostInOutText user(lpUser, scc::kUserSize), project(lpProjName, scc::kProjPathSize);
-        HostInOutText local(lpLocalPath, scc::kPathSize), aux(lpAuxProjPath, scc::kProjPathSize);
+        HostInOutText user(lpUser, SCC_USER_LEN + 1), project(lpProjName, SCC_PRJPATH_LEN + 1);
+        HostInOutText local(lpLocalPath, MAX_PATH), aux(lpAuxProjPath, SCC_PRJPATH_LEN + 1);
         HRESULT hr = user.Read();
         if (FAILED(hr)) return hr;
         hr = project.Read();
@@ -242,8 +242,8 @@ PROXY_ENTRY SccGetProjPath(void* pvContext, HWND hWnd, LPSTR lpUser, LPSTR lpPro
 PROXY_ENTRY SccCreateSubProject(void* pvContext, HWND hWnd, LPSTR lpUser, LPCSTR lpParentProjPath,
                                 LPCSTR lpSubProjName, LPSTR lpAuxProjPath, LPSTR lpSubProjPath) {
     return Forward(pvContext, "SccCreateSubProject", [&](ProxyCall& call, LONG* result) {
-        HostInOutText user(lpUser, scc::kUserSize), aux(lpAuxProjPath, scc::kProjPathSize);
-        HostInOutText sub(lpSubProjPath, scc::kProjPathSize);
+        HostInOutText user(lpUser, SCC_USER_LEN + 1), aux(lpAuxProjPath, SCC_PRJPATH_LEN + 1);
+        HostInOutText sub(lpSubProjPath, SCC_PRJPATH_LEN + 1);
         ScopedBstr parent, name;
         HRESULT hr = user.Read();
         if (FAILED(hr)) return hr;
@@ -269,8 +269,8 @@ PROXY_ENTRY SccCreateSubProject(void* pvContext, HWND hWnd, LPSTR lpUser, LPCSTR
 PROXY_ENTRY SccGetParentProjectPath(void* pvContext, HWND hWnd, LPSTR lpUser, LPCSTR lpProjPath,
                                     LPSTR lpAuxProjPath, LPSTR lpParentProjPath) {
     return Forward(pvContext, "SccGetParentProjectPath", [&](ProxyCall& call, LONG* result) {
-        HostInOutText user(lpUser, scc::kUserSize), aux(lpAuxProjPath, scc::kProjPathSize);
-        HostInOutText parent(lpParentProjPath, scc::kProjPathSize);
+        HostInOutText user(lpUser, SCC_USER_LEN + 1), aux(lpAuxProjPath, SCC_PRJPATH_LEN + 1);
+        HostInOutText parent(lpParentProjPath, SCC_PRJPATH_LEN + 1);
         ScopedBstr project;
         HRESULT hr = user.Read();
         if (FAILED(hr)) return hr;
@@ -351,7 +351,7 @@ PROXY_ENTRY SccGetEvents(void* pvContext, LPSTR lpFileName, LONG* lpStatus,
         LONG status = 0, remaining = 0;
         const HRESULT hr = call.object()->SccGetEvents(name.put(), &status, &remaining, result);
         if (SUCCEEDED(hr)) {
-            CopyToHost(name.get(), lpFileName, scc::kPathSize);
+            CopyToHost(name.get(), lpFileName, MAX_PATH);
             CopyValues<LONG>({status}, 1, lpStatus);
             CopyValues<LONG>({remaining}, 1, pnEventsRemaining);
         }

@@ -14,11 +14,12 @@ PlimoComWrapperModule::PlimoComWrapperModule(HINSTANCE image, ClassTableEntry* f
     : ServerModule(ClassTable(image, first, end)), image_(image) {}
 
 int PlimoComWrapperModule::RunModule() {
-    ComInitialization com(COINIT_APARTMENTTHREADED);
+    ComInitialization com;
+    const HRESULT initialized = com.Initialize(COINIT_APARTMENTTHREADED);
     // Only a host runtime that already made this thread multithreaded is tolerated.
-    if (FAILED(com.hr()) &&
-        (com.hr() != RPC_E_CHANGED_MODE || ::GetModuleHandleW(L"Mscoree.dll") == nullptr)) {
-        return com.hr();
+    if (FAILED(initialized) &&
+        (initialized != RPC_E_CHANGED_MODE || ::GetModuleHandleW(L"Mscoree.dll") == nullptr)) {
+        return initialized;
     }
     HRESULT result = S_OK;
     if (ProcessCommandLine(::GetCommandLineW(), &result)) {

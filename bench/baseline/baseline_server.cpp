@@ -318,8 +318,9 @@ HRESULT Serve() {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     g_mainThread = ::GetCurrentThreadId();
-    ComInitialization com(COINIT_APARTMENTTHREADED);
-    if (FAILED(com.hr())) return com.hr();
+    ComInitialization com;
+    const HRESULT initialized = com.Initialize(COINIT_APARTMENTTHREADED);
+    if (FAILED(initialized)) return initialized;
     HRESULT hr = Serve();
     g_typeInfo.reset();
     return hr;

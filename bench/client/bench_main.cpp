@@ -453,8 +453,8 @@ int wmain(int argc, wchar_t** argv) {
                              "[--leak N]\n");
         return 2;
     }
-    ComInitialization com(COINIT_APARTMENTTHREADED);
-    if (FAILED(com.hr())) {
+    ComInitialization com;
+    if (FAILED(com.Initialize(COINIT_APARTMENTTHREADED))) {
         Fail("CoInitialize failed");
         return 1;
     }

@@ -34,7 +34,7 @@ constexpr long kListNames = 1000;
 constexpr wchar_t kEntryRoot[] = L"SOFTWARE\\PlimoCOMWrapper\\SccProxy\\PlimoBench";
 
 LONG __cdecl QuietTextOut(LPCSTR, DWORD) {
-    return provider::kMessageReturnOk;
+    return SCC_MSG_RTN_OK;
 }
 
 std::wstring Full(const std::wstring& path) {
@@ -238,7 +238,11 @@ double FastestBatch(const std::function<LONG()>& call, int* batch) {
 } // namespace
 
 int wmain() {
-    const ComInitialization com(COINIT_MULTITHREADED);
+    ComInitialization com;
+    if (FAILED(com.Initialize(COINIT_MULTITHREADED))) {
+        std::fprintf(stderr, "CoInitializeEx failed\n");
+        return 1;
+    }
     // Both servers, registered as the tests register them.
     for (const wchar_t* server : {L"PlimoCOMWrapper.exe", L"x64\\PlimoCOMWrapper64.exe"}) {
         if (RunChild(Quoted(BesideTest(server)) + L" /RegServer").exitCode != 0) {

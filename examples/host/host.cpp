@@ -28,7 +28,7 @@ constexpr LONG kListFolders = 0x1;  // SCC_PL_DIR: the names given are folders
 LONG __cdecl PrintMessage(LPCSTR message, DWORD type) {
     static const char* const kinds[] = {"", "info", "warning", "error", "status"};
     std::printf("  provider %s: %s\n", type < 5 ? kinds[type] : "message", message);
-    return provider::kMessageReturnOk;
+    return SCC_MSG_RTN_OK;
 }
 
 // The host's populate callback: each file the provider reports for the list.

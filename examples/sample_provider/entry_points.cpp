@@ -9,7 +9,7 @@
 
 #include "provider_entry_points.h"
 #include "sample_project.h"
-#include "scc_values.h"
+#include "provider_values.h"
 #include "thread_text.h"
 
 #define SAMPLE_EXPORT extern "C" __declspec(dllexport)
@@ -165,7 +165,8 @@ SAMPLE_EXPORT LONG __cdecl SccUninitialize(void* pvContext) {
 }
 
 SAMPLE_EXPORT LONG __cdecl SccGetVersion(void*) {
-    return SCC_VERSION;
+    // The sample implements what version 1.2 of the interface asks of a provider.
+    return (SCC_VER_MAJOR << 16) | 2;
 }
 
 SAMPLE_EXPORT LONG __cdecl SccSetOption(void* pvContext, LONG, LONG_PTR) {

@@ -1,7 +1,7 @@
 // The wording of the open project's messages, and the reasons for each refusal in words.
 #include "project_messages.h"
 
-#include "scc_values.h"
+#include "provider_values.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ std::string Reason(LONG result) {
 } // namespace
 
 void ProjectMessages::Done(const std::string& what) const {
-    Write(what, provider::kMessageInfo);
+    Write(what, SCC_MSG_INFO);
 }
 
 LONG ProjectMessages::Failed(const std::string& action, LONG result) const {
@@ -42,7 +42,7 @@ LONG ProjectMessages::Failed(const std::string& action, LONG result) const {
 }
 
 LONG ProjectMessages::Failed(const std::string& action, const std::string& why, LONG result) const {
-    Write("could not " + action + ": " + why, provider::kMessageError);
+    Write("could not " + action + ": " + why, SCC_MSG_ERROR);
     return result;
 }
 

@@ -10,7 +10,7 @@
 
 #include "file_record.h"
 #include "file_system.h"
-#include "scc_values.h"
+#include "provider_values.h"
 #include "thread_text.h"
 
 namespace {

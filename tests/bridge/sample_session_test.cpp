@@ -7,7 +7,7 @@
 
 #include "bridge_under_test.h"
 #include "sample_provider_exports.h"
-#include "scc_values.h"
+#include "provider_values.h"
 #include "scoped_resource.h"
 #include "temp_folder.h"
 #include "test_arrays.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "sample_provider_exports.h"
-#include "scc_values.h"
+#include "provider_values.h"
 #include "temp_folder.h"
 
 namespace {
@@ -22,11 +22,11 @@ std::vector<std::pair<DWORD, std::string>> g_messages;
 
 LONG __cdecl RecordMessage(LPCSTR message, DWORD type) {
     g_messages.emplace_back(type, message);
-    return provider::kMessageReturnOk;
+    return SCC_MSG_RTN_OK;
 }
 
 std::pair<DWORD, std::string> Info(const std::string& text) {
-    return {provider::kMessageInfo, text};
+    return {SCC_MSG_INFO, text};
 }
 
 // One initialised provider session; opens projects in a fresh temporary folder.
@@ -418,7 +418,7 @@ TEST_P(SampleProviderRefusal, LeavesFileAndStoreAsTheyWereAndSaysWhy) {
         message = Replaced(message, "<new>", Narrow(File(refusal.newName)));
     }
     using Messages = std::vector<std::pair<DWORD, std::string>>;
-    EXPECT_EQ(Messages({{provider::kMessageError, message}}), g_messages);
+    EXPECT_EQ(Messages({{SCC_MSG_ERROR, message}}), g_messages);
 }
 
 INSTANTIATE_TEST_SUITE_P(

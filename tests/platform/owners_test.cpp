@@ -120,17 +120,18 @@ TEST(ScopedHandle, HoldsNeitherNullNorTheInvalidHandleValue) {
 }
 
 TEST(ComInitialization, UninitialisesOnlyWhatItInitialised) {
-    ComInitialization outer(COINIT_APARTMENTTHREADED);
-    ASSERT_TRUE(SUCCEEDED(outer.hr()));
+    ComInitialization outer;
+    ASSERT_TRUE(SUCCEEDED(outer.Initialize(COINIT_APARTMENTTHREADED)));
+    EXPECT_EQ(E_UNEXPECTED, outer.Initialize(COINIT_APARTMENTTHREADED)) << "once an owner";
     {
-        ComInitialization nested(COINIT_APARTMENTTHREADED);
-        EXPECT_EQ(S_FALSE, nested.hr());
-        ComInitialization refused(COINIT_MULTITHREADED);
-        EXPECT_EQ(RPC_E_CHANGED_MODE, refused.hr());
+        ComInitialization nested;
+        EXPECT_EQ(S_FALSE, nested.Initialize(COINIT_APARTMENTTHREADED));
+        ComInitialization refused;
+        EXPECT_EQ(RPC_E_CHANGED_MODE, refused.Initialize(COINIT_MULTITHREADED));
     }
     // Still a single-threaded apartment: neither inner owner took the outer one's count away.
-    ComInitialization probe(COINIT_APARTMENTTHREADED);
-    EXPECT_EQ(S_FALSE, probe.hr());
+    ComInitialization probe;
+    EXPECT_EQ(S_FALSE, probe.Initialize(COINIT_APARTMENTTHREADED));
 }
 
 } // namespace

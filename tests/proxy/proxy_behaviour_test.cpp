@@ -19,9 +19,6 @@ using namespace proxytest;
 namespace {
 
 LPCSTR kFiles[] = {"C:\\w\\a.c", "C:\\w\\b.c"};
-constexpr LONG SCC_E_NONSPECIFICERROR = -15;
-constexpr LONG SCC_E_OPNOTPERFORMED = -16;
-constexpr LONG SCC_E_CONNECTIONFAILURE = -29;
 
 class ProxyBehaviour : public ProxyHostTest {
 protected:
@@ -112,7 +109,7 @@ TEST_F(ProxyBehaviour, MessagesAndReportsReachTheHostInOrderBeforeTheEntryReturn
         ExpectItems(report, 6);
         // The cancel protocol stays in the server, answered "go on".
         EXPECT_EQ(ScriptedMessages(5), Received().messages) << report.name;
-        EXPECT_EQ(provider::kMessageReturnOk, record.shared().doCancelAnswer);
+        EXPECT_EQ(SCC_MSG_RTN_OK, record.shared().doCancelAnswer);
     }
 }
 
@@ -144,7 +141,7 @@ TEST_F(ProxyBehaviour, ACallFromInsideACallbackIsRefusedAsBusy) {
     EXPECT_EQ(SCC_E_OPNOTPERFORMED, nested);
     EXPECT_EQ(0, record.CountOf(Entry::BeginBatch));
     ASSERT_EQ(1u, ProxyMessages().size());
-    EXPECT_EQ(provider::kMessageError, ProxyMessages()[0].type);
+    EXPECT_EQ(SCC_MSG_ERROR, ProxyMessages()[0].type);
     EXPECT_NE(std::string::npos, ProxyMessages()[0].text.find("SccBeginBatch"));
 
     Received().onItem = nullptr;

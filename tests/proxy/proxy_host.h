@@ -108,7 +108,7 @@ inline HostRecord& Received() {
 
 inline LONG __cdecl HostTextOut(LPCSTR message, DWORD type) {
     Received().messages.push_back({message != nullptr ? message : "(null)", type});
-    return provider::kMessageReturnOk;
+    return SCC_MSG_RTN_OK;
 }
 
 // Records one item; false (stop) once stopAfter items are in.

@@ -201,8 +201,8 @@ void WriteMessages() {
         return;
     }
     if (Plan().cancelProtocol) {
-        g_textOut("", provider::kMessageStartCancel);
-        g_shared->doCancelAnswer = g_textOut("", provider::kMessageDoCancel);
+        g_textOut("", SCC_MSG_STARTCANCEL);
+        g_shared->doCancelAnswer = g_textOut("", SCC_MSG_DOCANCEL);
     }
     // One buffer for every huge message of a call.
     std::string huge(static_cast<size_t>(Plan().messageBytes > 0 ? Plan().messageBytes : 0), 'm');
@@ -217,7 +217,7 @@ void WriteMessages() {
         g_textOut(huge.empty() ? text : huge.c_str(), static_cast<DWORD>(i % 4 + 1));
     }
     if (Plan().cancelProtocol) {
-        g_textOut("", provider::kMessageStopCancel);
+        g_textOut("", SCC_MSG_STOPCANCEL);
     }
 }
 
@@ -274,8 +274,8 @@ PROVIDER_ENTRY SccInitialize(void** ppvContext, HWND hWnd, LPCSTR lpCallerName, 
     if (Plan().storeContext) {
         *ppvContext = reinterpret_cast<void*>(static_cast<uintptr_t>(Plan().contextToStore));
     }
-    WriteText(Entry::Initialize, 0, lpSccName, 32);
-    WriteText(Entry::Initialize, 1, lpAuxPathLabel, 32);
+    WriteText(Entry::Initialize, 0, lpSccName, SCC_NAME_LEN + 1);
+    WriteText(Entry::Initialize, 1, lpAuxPathLabel, SCC_AUXLABEL_LEN + 1);
     WriteLong(0, lpSccCaps);
     WriteLong(1, pnCheckoutCommentLen);
     WriteLong(2, pnCommentLen);
@@ -328,10 +328,10 @@ PROVIDER_ENTRY SccOpenProject(void* pvContext, HWND hWnd, LPSTR lpUser, LPCSTR l
     RecordText(call, 2, lpLocalProjPath);
     RecordText(call, 3, lpAuxProjPath);
     RecordText(call, 4, lpComment);
-    WriteText(Entry::OpenProject, 0, lpUser, 32);
-    WriteText(Entry::OpenProject, 1, lpAuxProjPath, 301);
+    WriteText(Entry::OpenProject, 0, lpUser, SCC_USER_LEN + 1);
+    WriteText(Entry::OpenProject, 1, lpAuxProjPath, SCC_PRJPATH_LEN + 1);
     if (Plan().requireTextOutput && lpTextOutProc == nullptr) {
-        return -15; // SCC_E_NONSPECIFICERROR, as a provider that writes through it answers
+        return SCC_E_NONSPECIFICERROR; // as a provider that writes through it answers
     }
     return Answer(Entry::OpenProject);
 }
@@ -356,10 +356,10 @@ PROVIDER_ENTRY SccGetProjPath(void* pvContext, HWND hWnd, LPSTR lpUser, LPSTR lp
     RecordText(call, 1, lpProjName);
     RecordText(call, 2, lpLocalPath);
     RecordText(call, 3, lpAuxProjPath);
-    WriteText(Entry::GetProjPath, 0, lpUser, 32);
-    WriteText(Entry::GetProjPath, 1, lpProjName, 301);
-    WriteText(Entry::GetProjPath, 2, lpLocalPath, 261);
-    WriteText(Entry::GetProjPath, 3, lpAuxProjPath, 301);
+    WriteText(Entry::GetProjPath, 0, lpUser, SCC_USER_LEN + 1);
+    WriteText(Entry::GetProjPath, 1, lpProjName, SCC_PRJPATH_LEN + 1);
+    WriteText(Entry::GetProjPath, 2, lpLocalPath, MAX_PATH + 1);
+    WriteText(Entry::GetProjPath, 3, lpAuxProjPath, SCC_PRJPATH_LEN + 1);
     WriteLong(0, reinterpret_cast<LONG*>(pbNew));
     return Answer(Entry::GetProjPath);
 }
@@ -592,7 +592,7 @@ PROVIDER_ENTRY SccEnumChangedFiles(void* pvContext, HWND hWnd, LONG cFiles, LPCS
 PROVIDER_ENTRY SccGetEvents(void* pvContext, LPSTR lpFileName, LONG* lpStatus,
                             LONG* pnEventsRemaining) {
     Record(Entry::GetEvents, pvContext);
-    WriteText(Entry::GetEvents, 0, lpFileName, 261);
+    WriteText(Entry::GetEvents, 0, lpFileName, MAX_PATH + 1);
     WriteLong(0, lpStatus);
     WriteLong(1, pnEventsRemaining);
     return Answer(Entry::GetEvents);
@@ -628,9 +628,9 @@ PROVIDER_ENTRY SccCreateSubProject(void* pvContext, HWND hWnd, LPSTR lpUser,
     RecordText(call, 2, lpSubProjName);
     RecordText(call, 3, lpAuxProjPath);
     RecordText(call, 4, lpSubProjPath);
-    WriteText(Entry::CreateSubProject, 0, lpUser, 32);
-    WriteText(Entry::CreateSubProject, 1, lpAuxProjPath, 301);
-    WriteText(Entry::CreateSubProject, 2, lpSubProjPath, 301);
+    WriteText(Entry::CreateSubProject, 0, lpUser, SCC_USER_LEN + 1);
+    WriteText(Entry::CreateSubProject, 1, lpAuxProjPath, SCC_PRJPATH_LEN + 1);
+    WriteText(Entry::CreateSubProject, 2, lpSubProjPath, SCC_PRJPATH_LEN + 1);
     return Answer(Entry::CreateSubProject);
 }
 
@@ -642,9 +642,9 @@ PROVIDER_ENTRY SccGetParentProjectPath(void* pvContext, HWND hWnd, LPSTR lpUser,
     RecordText(call, 1, lpProjPath);
     RecordText(call, 2, lpAuxProjPath);
     RecordText(call, 3, lpParentProjPath);
-    WriteText(Entry::GetParentProjectPath, 0, lpUser, 32);
-    WriteText(Entry::GetParentProjectPath, 1, lpAuxProjPath, 301);
-    WriteText(Entry::GetParentProjectPath, 2, lpParentProjPath, 301);
+    WriteText(Entry::GetParentProjectPath, 0, lpUser, SCC_USER_LEN + 1);
+    WriteText(Entry::GetParentProjectPath, 1, lpAuxProjPath, SCC_PRJPATH_LEN + 1);
+    WriteText(Entry::GetParentProjectPath, 2, lpParentProjPath, SCC_PRJPATH_LEN + 1);
     return Answer(Entry::GetParentProjectPath);
 }
 
