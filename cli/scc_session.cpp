@@ -5,7 +5,7 @@
 #include <oleauto.h>
 
 #include "PlimoCOMWrapper2.h"
-#include "PlimoCOMWrapper64.h"
+#include "server_description.h"
 #include "returned_lists.h"
 #include "scoped_resource.h"
 #include "scoped_variant.h"

@@ -77,7 +77,7 @@ HRESULT ApplyExpanded(const RegScriptParser& parser, LPCWSTR text, ApplyRootBloc
 
 } // namespace
 
-RegScriptParser::RegScriptParser(const RegObject& variables, RegistryScope scope)
+RegScriptParser::RegScriptParser(const ReplacementVariables& variables, RegistryScope scope)
     : variables_(variables), scope_(scope) {}
 
 HRESULT RegScriptParser::ExpandVariables(LPCWSTR text, LPOLESTR* result) const {
