@@ -36,7 +36,7 @@ HRESULT ForEachRootBlock(LPCWSTR text, ApplyRootBlock applyRootBlock) {
     return S_OK;
 }
 
-// Takes back what a failed registration of the root block that starts at `blockStart` (just
+// Undoes what a failed registration of the root block that starts at `blockStart` (just
 // past its opening brace) wrote, by unregistering the same block. What that leaves is the best
 // it can do; its own result cannot improve on the registration's error, so it is not kept.
 void UndoRootBlock(RegScriptTokenizer& tokens, LPCWSTR blockStart, HKEY root) {

@@ -30,10 +30,10 @@ DWORD STDMETHODCALLTYPE BusyMessageFilter::MessagePending(HTASK, DWORD, DWORD) {
 }
 
 ScopedMessageFilter::ScopedMessageFilter(IMessageFilter* filter)
-    : status_(::CoRegisterMessageFilter(filter, previous_.put())) {}
+    : installed_(SUCCEEDED(::CoRegisterMessageFilter(filter, previous_.put()))) {}
 
 ScopedMessageFilter::~ScopedMessageFilter() {
-    if (FAILED(status_)) return;
+    if (!installed_) return;
     ComPtr<IMessageFilter> ours;
     ::CoRegisterMessageFilter(previous_.get(), ours.put());
 }

@@ -44,7 +44,8 @@ private:
 };
 
 // Installs `filter` on the calling thread (a single-threaded apartment) for the owner's scope and
-// puts back the one it replaced.
+// puts back the one it replaced. Where the platform refuses the filter, the thread serves without
+// it and nothing is put back.
 class ScopedMessageFilter {
 public:
     explicit ScopedMessageFilter(IMessageFilter* filter);
@@ -52,10 +53,7 @@ public:
     ScopedMessageFilter(const ScopedMessageFilter&) = delete;
     ScopedMessageFilter& operator=(const ScopedMessageFilter&) = delete;
 
-    // The result of the installation; nothing is put back when it failed.
-    HRESULT status() const { return status_; }
-
 private:
     ComPtr<IMessageFilter> previous_;
-    HRESULT status_;
+    bool installed_;
 };
