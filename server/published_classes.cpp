@@ -17,14 +17,14 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;
 namespace {
 
 #if defined(_WIN64)
-const ServerDescription& kThisServer = kServer64;
+constexpr const ServerDescription& kThisServer = kServer64;
 // The 64-bit server serves one class, the whole interface, for 64-bit providers.
 ClassTableEntry classTable[] = {
     {kServer64.classes[0].clsid, &CreateClassFactory, &CreatePlimoWrapper2,
      &ServedPlimoWrapper2::InterfaceTable, 0},
 };
 #else
-const ServerDescription& kThisServer = kServer32;
+constexpr const ServerDescription& kThisServer = kServer32;
 ClassTableEntry classTable[] = {
     {kServer32.classes[0].clsid, &CreateClassFactory, &CreatePlimoWrapper,
      &ServedPlimoWrapper::InterfaceTable, 0},
