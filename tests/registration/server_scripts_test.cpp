@@ -102,15 +102,18 @@ class ServerScripts
     : public ::testing::TestWithParam<std::tuple<const ServerListing*, RegistrationScope>> {
 protected:
     void SetUp() override {
-        // Start from no registration; whatever was there comes back at the end.
+        // Start from no registration, in either classes; whatever was there comes back at the
+        // end.
         const auto remove = [](HKEY root, const std::wstring& path) {
             ::RegDeleteTreeW(root, path.c_str());
             ::RegDeleteKeyW(root, path.c_str());
         };
         for (const std::wstring& path : server().keyPaths) {
-            remove(HKEY_CLASSES_ROOT, path);
-            remove(HKEY_CURRENT_USER, kUserClasses + path);
+            remove(HKEY_LOCAL_MACHINE, kClasses + path);
+            remove(HKEY_CURRENT_USER, kClasses + path);
         }
+        machineBefore = MachineKeys();
+        userBefore = UserClasses();
     }
 
     const ServerListing& server() const { return *std::get<0>(GetParam()); }
@@ -137,7 +140,7 @@ protected:
     // Where the scope writes: the classes root per machine, the user's classes per user.
     HKEY WrittenRoot() const { return perUser() ? HKEY_CURRENT_USER : HKEY_CLASSES_ROOT; }
     std::wstring Written(const std::wstring& path) const {
-        return perUser() ? kUserClasses + path : path;
+        return perUser() ? kClasses + path : path;
     }
     std::vector<Lines> ServerKeys(HKEY root, const std::wstring& prefix) const {
         std::vector<Lines> listings;
@@ -147,11 +150,9 @@ protected:
         return listings;
     }
     std::vector<Lines> WrittenKeys() const {
-        return ServerKeys(WrittenRoot(), perUser() ? kUserClasses : L"");
+        return ServerKeys(WrittenRoot(), perUser() ? kClasses : L"");
     }
-    std::vector<Lines> MachineKeys() const {
-        return ServerKeys(HKEY_LOCAL_MACHINE, L"Software\\Classes\\");
-    }
+    std::vector<Lines> MachineKeys() const { return ServerKeys(HKEY_LOCAL_MACHINE, kClasses); }
     Lines UserClasses() const { return Listing(HKEY_CURRENT_USER, L"Software\\Classes"); }
 
     // What the other scope's classes hold: registering per machine leaves the user's alone, and
@@ -164,11 +165,20 @@ protected:
         }
     }
 
-    static inline const std::wstring kUserClasses = L"Software\\Classes\\";
-    SavedKeys savedMachine{HKEY_CLASSES_ROOT, server().keyPaths};
+    static std::vector<std::wstring> MachinePaths(const std::vector<std::wstring>& paths) {
+        std::vector<std::wstring> machinePaths;
+        for (const std::wstring& path : paths) {
+            machinePaths.push_back(kClasses + path);
+        }
+        return machinePaths;
+    }
+
+    static inline const std::wstring kClasses = L"Software\\Classes\\";
+    SavedKeys savedMachine{HKEY_LOCAL_MACHINE, MachinePaths(server().keyPaths)};
     SavedKeys savedUser{HKEY_CURRENT_USER, {L"Software\\Classes"}};
-    const std::vector<Lines> machineBefore = MachineKeys();
-    const Lines userBefore = UserClasses();
+    // What the classes hold once the server's keys are gone, before the test registers.
+    std::vector<Lines> machineBefore;
+    Lines userBefore;
 };
 
 TEST_P(ServerScripts, RegisteringLeavesExactlyTheTableOfEntries) {
