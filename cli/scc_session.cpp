@@ -6,8 +6,8 @@
 
 #include "PlimoCOMWrapper2.h"
 #include "array_view.h"
-#include "PlimoCOMWrapper64.h"
 #include "provider_values.h"
+#include "server_description.h"
 #include "returned_lists.h"
 #include "scoped_resource.h"
 #include "scoped_variant.h"

@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "PlimoCOMWrapper64.h"
+#include "server_description.h"
 #include "bridge_failure.h"
 #include "host_text.h"
 #include "provider_values.h"

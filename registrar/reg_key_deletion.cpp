@@ -1,7 +1,8 @@
 // Deleting the keys that a registry script names.
 #include "reg_key_deletion.h"
 
-#include "reg_key_handle.h"
+#include "scoped_resource.h"
+#include "win32_error.h"
 
 namespace {
 
@@ -15,19 +16,6 @@ constexpr LPCWSTR kProtectedKeyNames[] = {
 
 // Registry key names hold at most 255 characters.
 constexpr DWORD kSubkeyNameCapacity = 256;
-
-using RegDeleteKeyExWFunction = LONG(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD);
-
-// Older systems lack RegDeleteKeyExW, so it is looked up rather than imported.
-RegDeleteKeyExWFunction FindRegDeleteKeyExW() {
-    const HMODULE advapi = ::GetModuleHandleW(L"Advapi32.dll");
-    if (advapi == nullptr) {
-        return nullptr;
-    }
-    // Through void*, because the platform declares every export as one function type.
-    void* const address = reinterpret_cast<void*>(::GetProcAddress(advapi, "RegDeleteKeyExW"));
-    return reinterpret_cast<RegDeleteKeyExWFunction>(address);
-}
 
 } // namespace
 
@@ -47,11 +35,11 @@ bool HasSubkeys(HKEY key) {
     return error == ERROR_SUCCESS && subkeys > 0;
 }
 
-LONG DeleteKeyTree(HKEY parent, LPCWSTR name) {
-    RegKeyHandle key;
-    LONG error = key.Open(parent, name, KEY_READ | KEY_WRITE);
+HRESULT DeleteKeyTree(HKEY parent, LPCWSTR name) {
+    ScopedRegKey key;
+    const LONG error = ::RegOpenKeyExW(parent, name, 0, KEY_READ | KEY_WRITE, key.put());
     if (error != ERROR_SUCCESS) {
-        return error;
+        return HResultFromWin32(error);
     }
     // Each deletion shifts the remaining subkeys down, so index 0 always names the next one.
     for (;;) {
@@ -61,21 +49,13 @@ LONG DeleteKeyTree(HKEY parent, LPCWSTR name) {
                             nullptr) != ERROR_SUCCESS) {
             break;
         }
-        error = DeleteKeyTree(key.get(), child);
-        if (error != ERROR_SUCCESS) {
-            return error;
-        }
+        HRESULT hr = DeleteKeyTree(key.get(), child);
+        if (FAILED(hr)) return hr;
     }
-    key.Close();
+    key.reset();
     return DeleteSubkey(parent, name);
 }
 
-LONG DeleteSubkey(HKEY parent, LPCWSTR name) {
-    // Looked up once; registration runs on one thread, and a static's first initialisation is
-    // serialised by the language anyway.
-    static const RegDeleteKeyExWFunction regDeleteKeyExW = FindRegDeleteKeyExW();
-    if (regDeleteKeyExW != nullptr) {
-        return regDeleteKeyExW(parent, name, 0, 0);
-    }
-    return ::RegDeleteKeyW(parent, name);
+HRESULT DeleteSubkey(HKEY parent, LPCWSTR name) {
+    return HResultFromWin32(::RegDeleteKeyW(parent, name));
 }

@@ -12,11 +12,11 @@ bool IsProtectedKeyName(LPCWSTR name);
 // having none.
 bool HasSubkeys(HKEY key);
 
-// Deletes parent\name with every key below it, bottom up. Returns a Win32 code (not an
-// HRESULT): the first failure, ERROR_FILE_NOT_FOUND when the key is absent. `name` must be a
-// single non-empty name: an empty one would stand for `parent` itself.
-LONG DeleteKeyTree(HKEY parent, LPCWSTR name);
+// Deletes parent\name with every key below it, bottom up. The first failure, as
+// HRESULT_FROM_WIN32 (of ERROR_FILE_NOT_FOUND when the key is absent). `name` must be a single
+// non-empty name: an empty one would stand for `parent` itself.
+HRESULT DeleteKeyTree(HKEY parent, LPCWSTR name);
 
-// Deletes the single key parent\name, which must have no subkeys, through RegDeleteKeyExW when
-// the system has it and RegDeleteKeyW otherwise. Returns a Win32 code.
-LONG DeleteSubkey(HKEY parent, LPCWSTR name);
+// Deletes the single key parent\name, which must have no subkeys; HRESULT_FROM_WIN32 of a
+// refusal.
+HRESULT DeleteSubkey(HKEY parent, LPCWSTR name);

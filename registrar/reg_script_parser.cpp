@@ -36,7 +36,7 @@ HRESULT ForEachRootBlock(LPCWSTR text, ApplyRootBlock applyRootBlock) {
     return S_OK;
 }
 
-// Takes back what a failed registration of the root block that starts at `blockStart` (just
+// Undoes what a failed registration of the root block that starts at `blockStart` (just
 // past its opening brace) wrote, by unregistering the same block. What that leaves is the best
 // it can do; its own result cannot improve on the registration's error, so it is not kept.
 void UndoRootBlock(RegScriptTokenizer& tokens, LPCWSTR blockStart, HKEY root) {
@@ -77,7 +77,7 @@ HRESULT ApplyExpanded(const RegScriptParser& parser, LPCWSTR text, ApplyRootBloc
 
 } // namespace
 
-RegScriptParser::RegScriptParser(const RegObject& variables, RegistryScope scope)
+RegScriptParser::RegScriptParser(const ReplacementVariables& variables, RegistryScope scope)
     : variables_(variables), scope_(scope) {}
 
 HRESULT RegScriptParser::ExpandVariables(LPCWSTR text, LPOLESTR* result) const {

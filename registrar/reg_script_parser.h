@@ -4,14 +4,14 @@
 
 #include <windows.h>
 
-#include "reg_object.h"
+#include "replacement_variables.h"
 #include "variable_expansion.h"
 
-// Applies scripts with the variables of one RegObject, which must outlive the parser, in one
+// Applies scripts with one list of replacement variables, which must outlive the parser, in one
 // registry scope. Each call stands alone.
 class RegScriptParser {
 public:
-    RegScriptParser(const RegObject& variables, RegistryScope scope);
+    RegScriptParser(const ReplacementVariables& variables, RegistryScope scope);
     RegScriptParser(const RegScriptParser&) = delete;
     RegScriptParser& operator=(const RegScriptParser&) = delete;
 
@@ -34,6 +34,6 @@ public:
     HRESULT ExpandVariables(LPCWSTR text, LPOLESTR* result) const;
 
 private:
-    const RegObject& variables_;
+    const ReplacementVariables& variables_;
     const RegistryScope scope_;
 };

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "reg_key_deletion.h"
-#include "reg_key_handle.h"
 #include "reg_script_syntax.h"
 #include "reg_value_text.h"
+#include "scoped_resource.h"
 #include "win32_error.h"
 
 namespace {
@@ -49,11 +49,14 @@ HRESULT RegisterValueEntry(RegScriptTokenizer& tokens, HKEY key, std::wstring* t
 
 // "<name> [= <type> <text>] [{ ... }]", the name already in *token.
 HRESULT RegisterKeyEntry(RegScriptTokenizer& tokens, HKEY parent, int level, std::wstring* token) {
-    RegKeyHandle key;
+    ScopedRegKey key;
     // A key that cannot be written may still be read, and its block may still be registered.
-    if (key.Open(parent, token->c_str(), KEY_READ | KEY_WRITE) != ERROR_SUCCESS &&
-        key.Open(parent, token->c_str(), KEY_READ) != ERROR_SUCCESS) {
-        const LONG error = key.Create(parent, token->c_str(), KEY_READ | KEY_WRITE);
+    if (::RegOpenKeyExW(parent, token->c_str(), 0, KEY_READ | KEY_WRITE, key.put()) !=
+            ERROR_SUCCESS &&
+        ::RegOpenKeyExW(parent, token->c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+        const LONG error =
+            ::RegCreateKeyExW(parent, token->c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                              KEY_READ | KEY_WRITE, nullptr, key.put(), nullptr);
         if (error != ERROR_SUCCESS) {
             return HResultFromWin32(error);
         }

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "reg_key_deletion.h"
-#include "reg_key_handle.h"
 #include "reg_script_syntax.h"
+#include "scoped_resource.h"
 #include "win32_error.h"
 
 namespace {
@@ -23,8 +23,8 @@ HRESULT UnregisterValueEntry(RegScriptTokenizer& tokens, HKEY key, bool deletabl
     }
     if (key != nullptr && deletable) {
         // The block's key may be open for reading only.
-        RegKeyHandle writable;
-        LONG error = writable.Open(key, nullptr, KEY_WRITE);
+        ScopedRegKey writable;
+        LONG error = ::RegOpenKeyExW(key, nullptr, 0, KEY_WRITE, writable.put());
         if (error != ERROR_SUCCESS) {
             return HResultFromWin32(error);
         }
@@ -46,9 +46,10 @@ HRESULT UnregisterValueEntry(RegScriptTokenizer& tokens, HKEY key, bool deletabl
 // (absent).
 HRESULT UnregisterKeyEntry(RegScriptTokenizer& tokens, HKEY parent, bool deletable, int level,
                            std::wstring* token) {
-    RegKeyHandle key;
-    const LONG opened = parent != nullptr ? key.Open(parent, token->c_str(), KEY_READ)
-                                          : static_cast<LONG>(ERROR_FILE_NOT_FOUND);
+    ScopedRegKey key;
+    const LONG opened = parent != nullptr
+                            ? ::RegOpenKeyExW(parent, token->c_str(), 0, KEY_READ, key.put())
+                            : static_cast<LONG>(ERROR_FILE_NOT_FOUND);
     const std::wstring name(*token);
 
     HRESULT hr = tokens.Next(token);
@@ -72,17 +73,8 @@ HRESULT UnregisterKeyEntry(RegScriptTokenizer& tokens, HKEY parent, bool deletab
     }
     // Values do not keep a key alive; any subkey does, whether the script names it or not.
     const bool hasSubkeys = HasSubkeys(key.get());
-    LONG error = key.Close();
-    if (error != ERROR_SUCCESS) {
-        return HResultFromWin32(error);
-    }
-    if (deletable && !hasSubkeys) {
-        error = DeleteSubkey(parent, name.c_str());
-        if (error != ERROR_SUCCESS) {
-            return HResultFromWin32(error);
-        }
-    }
-    return S_OK;
+    key.reset();
+    return deletable && !hasSubkeys ? DeleteSubkey(parent, name.c_str()) : S_OK;
 }
 
 // One entry of a block, its first token in *token; leaves the token after it in *token.

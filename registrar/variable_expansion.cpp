@@ -101,8 +101,8 @@ bool AtTokenStart(LPCWSTR text, LPCWSTR cursor) {
 
 } // namespace
 
-HRESULT ExpandScriptVariables(const RegObject& variables, LPCWSTR text, RegistryScope scope,
-                              LPOLESTR* result) {
+HRESULT ExpandScriptVariables(const ReplacementVariables& variables, LPCWSTR text,
+                              RegistryScope scope, LPOLESTR* result) {
     if (text == nullptr || result == nullptr) {
         return E_POINTER;
     }
@@ -170,7 +170,7 @@ HRESULT ExpandScriptVariables(const RegObject& variables, LPCWSTR text, Registry
             wchar_t name[kVariableNameCapacity];
             std::wmemcpy(name, nameStart, nameLength);
             name[nameLength] = L'\0';
-            LPCWSTR const value = variables.FindVariable(name);
+            LPCWSTR const value = variables.Find(name);
             if (value == nullptr) {
                 return DISP_E_EXCEPTION;
             }

@@ -1,12 +1,12 @@
 // The pass that turns a registry script's resource text into the text the interpreter reads:
-// %NAME% references are replaced from the variable table, and in per-user mode the blocks under
-// HKCR are moved under HKCU\Software\Classes.
+// %NAME% references are replaced from the replacement variables, and in per-user mode the blocks
+// under HKCR are moved under HKCU\Software\Classes.
 #pragma once
 
 #include <windows.h>
 #include <objbase.h>
 
-#include "reg_object.h"
+#include "replacement_variables.h"
 #include "scoped_resource.h"
 
 // Owns text from the COM task allocator, as ExpandScriptVariables hands it out.
@@ -26,5 +26,5 @@ constexpr size_t kVariableNameCapacity = 32;
 // Fails, with *result null and nothing allocated: E_POINTER (null text or result),
 // DISP_E_EXCEPTION (no closing '%', unknown name), E_FAIL (a name of 32 characters or more),
 // E_OUTOFMEMORY.
-HRESULT ExpandScriptVariables(const RegObject& variables, LPCWSTR text, RegistryScope scope,
-                              LPOLESTR* result);
+HRESULT ExpandScriptVariables(const ReplacementVariables& variables, LPCWSTR text,
+                              RegistryScope scope, LPOLESTR* result);

@@ -1,6 +1,7 @@
+// Whose file a registry entry names, and what a class is registered to start.
 #include "registered_files.h"
 
-#include "scoped_resource.h"
+#include "guid_text.h"
 #include "win32_error.h"
 
 namespace {
@@ -73,28 +74,24 @@ bool NamesFile(const std::wstring& entry, const std::wstring& file) {
     return SamePath(image, fileImage);
 }
 
-bool HeldByThirtyTwoBitServer(const std::wstring& entry) {
+bool HeldByServerFor(const std::wstring& entry, SYSKIND platform) {
     const std::wstring image = ImageOf(Unquoted(entry));
     if (::GetFileAttributesW(image.c_str()) == INVALID_FILE_ATTRIBUTES) {
         return false;
     }
-    // A .tlb file that a 32-bit server registered in place of its image is no executable at all.
     DWORD kind = 0;
-    return !::GetBinaryTypeW(image.c_str(), &kind) || kind != SCS_64BIT_BINARY;
+    const bool sixtyFourBit = ::GetBinaryTypeW(image.c_str(), &kind) && kind == SCS_64BIT_BINARY;
+    return sixtyFourBit == (platform == SYS_WIN64);
 }
 
-std::optional<std::wstring> ClassServer(const CLSID& clsid, RegistrationMode mode) {
-    // 39 characters and the terminator; StringFromGUID2 cannot fail with room for them.
-    wchar_t guid[40] = {};
-    ::StringFromGUID2(clsid, guid, ARRAYSIZE(guid));
+std::optional<std::wstring> ClassServer(const CLSID& clsid, RegistrationScope scope) {
     const std::wstring key =
-        std::wstring(L"Software\\Classes\\CLSID\\") + guid + L"\\LocalServer32";
-    const HKEY root = mode == RegistrationMode::PerUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+        std::wstring(L"Software\\Classes\\CLSID\\") + GuidText(clsid).get() + L"\\LocalServer32";
     // A quoted full path, which ImagePath keeps within MAX_PATH; anything longer is no server's.
     wchar_t value[MAX_PATH + 16];
     DWORD size = sizeof value;
-    if (::RegGetValueW(root, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size) !=
-        ERROR_SUCCESS) {
+    if (::RegGetValueW(ClassesRootOf(scope), key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value,
+                       &size) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     return std::wstring(value);

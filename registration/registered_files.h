@@ -3,11 +3,12 @@
 #pragma once
 
 #include <windows.h>
+#include <oaidl.h>
 
 #include <optional>
 #include <string>
 
-#include "server_registration.h"
+#include "registration_scope.h"
 
 // The full path of `image`. A path that fills the buffer may have been cut: refused.
 HRESULT ImagePath(HINSTANCE image, wchar_t (&path)[MAX_PATH]);
@@ -20,11 +21,11 @@ std::wstring ImageOf(const std::wstring& path);
 // to short and long folder names, and the same resource number.
 bool NamesFile(const std::wstring& entry, const std::wstring& file);
 
-// Whether a type library's win32 `entry` belongs to a 32-bit server: it names a file that exists
-// and is no 64-bit executable. The 32-bit copies a 64-bit server registers live in its 64-bit
-// image, and a file that is gone belongs to nobody.
-bool HeldByThirtyTwoBitServer(const std::wstring& entry);
+// Whether a type library's `entry` for `platform` belongs to a server of that platform: it names
+// a file that exists and is a 64-bit executable for win64, anything else for win32. A file that
+// is gone belongs to nobody.
+bool HeldByServerFor(const std::wstring& entry, SYSKIND platform);
 
-// What the class `clsid` is registered to start (its LocalServer32) in the classes of `mode`, in
+// What the class `clsid` is registered to start (its LocalServer32) in the classes of `scope`, in
 // this process's registry view; nothing when the class has none.
-std::optional<std::wstring> ClassServer(const CLSID& clsid, RegistrationMode mode);
+std::optional<std::wstring> ClassServer(const CLSID& clsid, RegistrationScope scope);

@@ -1,7 +1,9 @@
+// A registered type library's entry for one platform, read, written and removed on its own.
 #include "type_library_entries.h"
 
 #include <cwchar>
 
+#include "guid_text.h"
 #include "scoped_resource.h"
 #include "win32_error.h"
 
@@ -22,22 +24,15 @@ const wchar_t* PlatformKeyName(SYSKIND platform) {
 
 } // namespace
 
-SYSKIND OtherWidth(SYSKIND platform) {
-    return platform == SYS_WIN64 ? SYS_WIN32 : SYS_WIN64;
-}
-
 std::wstring TypeLibraryVersionKey(const TLIBATTR& library) {
-    // 39 characters and the terminator; StringFromGUID2 cannot fail with room for them.
-    wchar_t guid[40] = {};
-    ::StringFromGUID2(library.guid, guid, ARRAYSIZE(guid));
     wchar_t key[100];
-    std::swprintf(key, ARRAYSIZE(key), L"Software\\Classes\\TypeLib\\%ls\\%x.%x", guid,
-                  library.wMajorVerNum, library.wMinorVerNum);
+    std::swprintf(key, ARRAYSIZE(key), L"Software\\Classes\\TypeLib\\%ls\\%x.%x",
+                  GuidText(library.guid).get(), library.wMajorVerNum, library.wMinorVerNum);
     return key;
 }
 
-TypeLibraryEntries::TypeLibraryEntries(const TLIBATTR& library, RegistrationMode mode)
-    : root_(mode == RegistrationMode::PerUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE) {
+TypeLibraryEntries::TypeLibraryEntries(const TLIBATTR& library, RegistrationScope scope)
+    : root_(ClassesRootOf(scope)) {
     // Locales are written in hexadecimal too ("0", "409").
     wchar_t locale[16];
     std::swprintf(locale, ARRAYSIZE(locale), L"\\%lx", static_cast<unsigned long>(library.lcid));

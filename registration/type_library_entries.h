@@ -1,6 +1,6 @@
 // A registered type library's entry for one platform ("win32", "win64"): the path under
 // TypeLib\{libid}\<version>\<locale>\<platform> in the registration's classes (the user's in
-// per-user mode), read, written and removed on its own, without the platform's registration
+// the per-user scope), read, written and removed on its own, without the platform's registration
 // functions, which also write and delete the interfaces' keys that all platforms share.
 #pragma once
 
@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "server_registration.h"
+#include "registration_scope.h"
 
 // "Software\Classes\TypeLib\{libid}\<major>.<minor>", the version in hexadecimal as the
 // platform writes it ("1.0"), below HKCU or HKLM.
@@ -18,7 +18,7 @@ std::wstring TypeLibraryVersionKey(const TLIBATTR& library);
 
 class TypeLibraryEntries {
 public:
-    TypeLibraryEntries(const TLIBATTR& library, RegistrationMode mode);
+    TypeLibraryEntries(const TLIBATTR& library, RegistrationScope scope);
 
     // The path the entry for `platform` names; nothing when there is none.
     std::optional<std::wstring> Path(SYSKIND platform) const;
@@ -29,6 +29,3 @@ private:
     HKEY root_;              // HKLM or HKCU, which hold the classes at Software\Classes
     std::wstring localeKey_; // below root_
 };
-
-// The other width's platform: win64 for win32 and the other way round.
-SYSKIND OtherWidth(SYSKIND platform);

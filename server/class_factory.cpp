@@ -1,3 +1,4 @@
+// The class object that the server publishes.
 #include "class_factory.h"
 
 #include "com_object.h"
@@ -26,8 +27,8 @@ namespace {
 // process: an unmatched FALSE must not drop a lock that a live object holds.
 LONG volatile clientLocks = 0;
 
-// Takes one client lock back, unless there is none.
-bool TakeClientLock() {
+// Counts one client lock less, unless there is none; whether there was one.
+bool GiveBackClientLock() {
     for (LONG count = clientLocks; count > 0; count = clientLocks) {
         if (::InterlockedCompareExchange(&clientLocks, count - 1, count) == count) {
             return true;
@@ -42,7 +43,7 @@ HRESULT STDMETHODCALLTYPE ClassFactory::LockServer(BOOL lock) {
     if (lock) {
         ::InterlockedIncrement(&clientLocks);
         CurrentModule().AddServerLock();
-    } else if (TakeClientLock()) {
+    } else if (GiveBackClientLock()) {
         CurrentModule().ReleaseServerLock();
     }
     return S_OK;

@@ -9,7 +9,7 @@
 #include "interface_lookup.h"
 #include "object_root.h"
 
-// IClassFactory over one instance creator. It takes no server lock of its own: a class factory
+// IClassFactory over one instance creator. It holds no server lock of its own: a class factory
 // alone keeps nothing alive.
 class ClassFactory : public IClassFactory, public ObjectRoot {
 public:
@@ -17,7 +17,7 @@ public:
     // which the instance creator then refuses itself); otherwise what the instance creator
     // returns. Sets *ppv to null first.
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override;
-    // TRUE takes a server lock, FALSE gives one back; a FALSE without a TRUE before it does
+    // TRUE adds a server lock, FALSE gives one back; a FALSE without a TRUE before it does
     // nothing. Always S_OK.
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override;
 

@@ -1,4 +1,4 @@
-// The class table: the classes this server publishes, with their creators and registry hooks.
+// The class table: the classes this server publishes, with their creators.
 #pragma once
 
 #include <windows.h>
@@ -10,26 +10,22 @@
 // hands out its interface `riid`. Sets *ppv to null first.
 using CreatorFn = HRESULT (*)(void* pv, REFIID riid, void** ppv);
 
-// One published class: its creators, registry hook and the interfaces its objects answer;
+// One published class: its creators and the interfaces its objects answer;
 // `cookie` is the platform's registration cookie while its class object is published, 0
 // otherwise.
 struct ClassTableEntry {
     const CLSID* clsid;
-    HRESULT (*updateRegistry)(bool doRegister);
     CreatorFn createClassObject;
     CreatorFn createInstance;
     const InterfaceEntry* (*interfaces)();
     DWORD cookie;
 };
 
-// The entries of the table (which the caller keeps alive) and the image that holds the classes'
-// type libraries.
+// The entries of the table, which the caller keeps alive.
 class ClassTable {
 public:
-    ClassTable(HINSTANCE typeLibraryImage, ClassTableEntry* first, ClassTableEntry* end)
-        : typeLibraryImage_(typeLibraryImage), first_(first), end_(end) {}
+    ClassTable(ClassTableEntry* first, ClassTableEntry* end) : first_(first), end_(end) {}
 
-    HINSTANCE typeLibraryImage() const { return typeLibraryImage_; }
     ClassTableEntry* begin() const { return first_; }
     ClassTableEntry* end() const { return end_; }
     size_t size() const { return static_cast<size_t>(end_ - first_); }
@@ -49,7 +45,6 @@ public:
     }
 
 private:
-    HINSTANCE typeLibraryImage_;
     ClassTableEntry* first_;
     ClassTableEntry* end_;
 };

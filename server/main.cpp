@@ -1,4 +1,4 @@
-// The entry of PlimoCOMWrapper.exe, a GUI-subsystem program that never shows a window.
+// The entry of either server's executable, a GUI-subsystem program that never shows a window.
 #include <windows.h>
 
 #include "plimo_com_wrapper_module.h"

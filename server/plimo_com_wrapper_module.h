@@ -1,20 +1,19 @@
 // PlimoComWrapperModule: the server's module object. It runs the process (command line or
-// serving) and registers and unregisters the server, per machine or per user.
+// serving) and registers and unregisters the server it describes, per machine or per user.
 #pragma once
 
 #include <windows.h>
-#include <oleauto.h>
 
+#include "server_description.h"
 #include "server_module.h"
-#include "server_registration.h"
 
-// Registration (RegisterAll and the rest) comes from ServerRegistration, to which the module
-// supplies its image, its class table and its replacement variables.
-class PlimoComWrapperModule : public ServerModule, public ServerRegistration {
+class PlimoComWrapperModule : public ServerModule {
 public:
-    // `image` is the executable (or test program) whose resources and type libraries are
-    // registered; the entries stay the caller's.
-    PlimoComWrapperModule(HINSTANCE image, ClassTableEntry* first, ClassTableEntry* end);
+    // `server` describes the server and `image` is it: the executable (or test program) whose
+    // file, resources and type libraries are registered. The description and the entries stay
+    // the caller's.
+    PlimoComWrapperModule(const ServerDescription& server, HINSTANCE image, ClassTableEntry* first,
+                          ClassTableEntry* end);
 
     // The whole run: COM, then either the first registration switch of the command line or
     // serving. Returns the exit code, an HRESULT.
@@ -28,18 +27,14 @@ public:
     HRESULT PublishClassObjects(DWORD classContext, DWORD flags);
     // Withdraws every class object still published; one withdrawn before is not asked again.
     HRESULT WithdrawClassObjects();
-
-    // "APPID", the server's AppID.
-    const RegistryVariable* CommonVariables() const override;
-    HINSTANCE ResourceInstance() const override;
-    HINSTANCE TypeLibraryImage() const override;
-    size_t ClassCount() const override;
-    RegisteredClass ClassAt(size_t index) const override;
+    // Removes what the server registered for the current user alone (see server_registration.h).
+    HRESULT RemovePerUserRegistration();
 
     // Whether the run served, so that the end of the process removes a per-user registration.
     bool cleanupAtExit() const { return cleanupAtExit_; }
 
 private:
+    const ServerDescription& server_;
     HINSTANCE image_;
     bool cleanupAtExit_ = false;
 };

@@ -8,10 +8,11 @@
 #include "com_ptr.h"
 #include "command_line.h"
 #include "plimo_com_wrapper_module.h"
+#include "server_registration.h"
 
-PlimoComWrapperModule::PlimoComWrapperModule(HINSTANCE image, ClassTableEntry* first,
-                                             ClassTableEntry* end)
-    : ServerModule(ClassTable(image, first, end)), image_(image) {}
+PlimoComWrapperModule::PlimoComWrapperModule(const ServerDescription& server, HINSTANCE image,
+                                             ClassTableEntry* first, ClassTableEntry* end)
+    : ServerModule(ClassTable(first, end)), server_(server), image_(image) {}
 
 int PlimoComWrapperModule::RunModule() {
     ComInitialization com;
@@ -35,25 +36,27 @@ bool PlimoComWrapperModule::ProcessCommandLine(const wchar_t* commandLine, HRESU
     for (const wchar_t* word = FindSwitchStart(commandLine); word != nullptr;
          word = FindSwitchStart(word)) {
         if (CompareSwitchWord(word, L"UnregServer") == 0) {
-            *result = UnregisterAll();
+            *result = UnregisterServer(server_, image_, RegistrationScope::PerMachine);
             return false;
         }
         if (CompareSwitchWord(word, L"RegServer") == 0) {
-            *result = RegisterAll();
+            *result = RegisterServer(server_, image_, RegistrationScope::PerMachine);
             return false;
         }
         if (CompareSwitchWord(word, L"UnregServerPerUser") == 0) {
-            SetRegistrationMode(RegistrationMode::PerUser);
-            *result = UnregisterAll();
+            *result = UnregisterServer(server_, image_, RegistrationScope::PerUser);
             return false;
         }
         if (CompareSwitchWord(word, L"RegServerPerUser") == 0) {
-            SetRegistrationMode(RegistrationMode::PerUser);
-            *result = RegisterAll();
+            *result = RegisterServer(server_, image_, RegistrationScope::PerUser);
             return false;
         }
     }
     return true;
+}
+
+HRESULT PlimoComWrapperModule::RemovePerUserRegistration() {
+    return ::RemovePerUserRegistration(server_, image_);
 }
 
 HRESULT PlimoComWrapperModule::Serve() {

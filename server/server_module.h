@@ -15,7 +15,7 @@ public:
     ServerModule(const ServerModule&) = delete;
     ServerModule& operator=(const ServerModule&) = delete;
 
-    // Takes one server lock (the platform's per-process count); returns the new count.
+    // Adds one server lock (the platform's per-process count); returns the new count.
     LONG AddServerLock();
     // Drops one server lock; when the count reaches 0, signals the shutdown monitor.
     LONG ReleaseServerLock();

@@ -26,16 +26,17 @@ private:
 HRESULT TypeInfoHolder::GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) {
     if (index != 0) return DISP_E_BADINDEX;
     if (info == nullptr) return E_POINTER;
-    HRESULT hr = S_OK;
-    *info = Load(locale, &hr).info;
+    Loaded loaded;
+    HRESULT hr = Load(locale, &loaded);
+    *info = loaded.info;
     if (*info == nullptr) return hr;
     (*info)->AddRef();
     return S_OK;
 }
 
 HRESULT TypeInfoHolder::GetIDsOfNames(LPOLESTR* names, UINT count, LCID locale, DISPID* ids) {
-    HRESULT hr = S_OK;
-    const Loaded loaded = Load(locale, &hr);
+    Loaded loaded;
+    HRESULT hr = Load(locale, &loaded);
     if (loaded.info == nullptr) return hr;
     // Arguments the cache cannot use safely go to the type information, which rejects them.
     if (loaded.names != nullptr && count == 1 && names != nullptr && names[0] != nullptr &&
@@ -56,16 +57,18 @@ HRESULT TypeInfoHolder::GetIDsOfNames(LPOLESTR* names, UINT count, LCID locale, 
 HRESULT TypeInfoHolder::Invoke(IDispatch* instance, DISPID member, LCID locale, WORD flags,
                                DISPPARAMS* parameters, VARIANT* result, EXCEPINFO* exception,
                                UINT* argumentError) {
-    HRESULT hr = S_OK;
-    ITypeInfo* info = Load(locale, &hr).info;
-    if (info == nullptr) return hr;
-    return info->Invoke(instance, member, flags, parameters, result, exception, argumentError);
+    Loaded loaded;
+    HRESULT hr = Load(locale, &loaded);
+    if (loaded.info == nullptr) return hr;
+    return loaded.info->Invoke(instance, member, flags, parameters, result, exception,
+                               argumentError);
 }
 
-TypeInfoHolder::Loaded TypeInfoHolder::Load(LCID locale, HRESULT* hr) {
+HRESULT TypeInfoHolder::Load(LCID locale, Loaded* loaded) {
     ExclusiveLock guard(lock_);
-    *hr = !typeInfo_ || !nameCache_ ? LoadMissing(locale) : S_OK;
-    return Loaded{typeInfo_.get(), nameCache_.get(), nameCount_};
+    const HRESULT hr = !typeInfo_ || !nameCache_ ? LoadMissing(locale) : S_OK;
+    *loaded = Loaded{typeInfo_.get(), nameCache_.get(), nameCount_};
+    return hr;
 }
 
 HRESULT TypeInfoHolder::LoadMissing(LCID locale) {

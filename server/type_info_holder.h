@@ -46,14 +46,14 @@ private:
     // What a call reads, taken under the lock in one go. Neither part is replaced once set, so
     // both stay valid after the lock is let go, for the life of the process.
     struct Loaded {
-        ITypeInfo* info;         // null when it cannot be loaded
-        const CachedName* names; // null while the cache cannot be built
-        int nameCount;
+        ITypeInfo* info = nullptr;         // null when it cannot be loaded
+        const CachedName* names = nullptr; // null while the cache cannot be built
+        int nameCount = 0;
     };
 
-    // Loads the type information and the cache first when either is missing; the loader's
-    // failure goes to *hr.
-    Loaded Load(LCID locale, HRESULT* hr);
+    // What a call reads, loading the type information and the cache first when either is
+    // missing. The loader's failure leaves loaded->info null.
+    HRESULT Load(LCID locale, Loaded* loaded);
     HRESULT LoadMissing(LCID locale);
     HRESULT BuildNameCache(ITypeInfo* info);
 

@@ -1,6 +1,6 @@
 #include "bench_servers.h"
 
-#include "PlimoCOMWrapper64.h"
+#include "server_description.h"
 #include "bench_protocol.h"
 #include "child_process.h"
 #include "expected_results.h"
@@ -8,11 +8,11 @@
 #include "test_paths.h"
 
 const BenchWidth kBench32{
-    32,  &CLSID_TovikPlimoWrapper, &bench::kBaselineClsid, bench::kBaselineClsidText,
-    L"", L"PlimoCOMWrapper.exe",   KEY_WOW64_32KEY};
+    32,  kServer32.classes[0].clsid, &bench::kBaselineClsid, bench::kBaselineClsidText,
+    L"", kServer32.fileName,         KEY_WOW64_32KEY};
 const BenchWidth kBench64{
-    64,       &CLSID_TovikPlimoWrapper64, &bench::kBaselineClsid64, bench::kBaselineClsidText64,
-    L"x64\\", L"PlimoCOMWrapper64.exe",   KEY_WOW64_64KEY};
+    64,       kServer64.classes[0].clsid, &bench::kBaselineClsid64, bench::kBaselineClsidText64,
+    L"x64\\", kServer64.fileName,         KEY_WOW64_64KEY};
 
 namespace {
 

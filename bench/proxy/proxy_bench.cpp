@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "PlimoCOMWrapper2.h"
-#include "PlimoCOMWrapper64.h"
+#include "server_description.h"
 #include "child_process.h"
 #include "com_initialization.h"
 #include "com_ptr.h"

@@ -1,34 +1,25 @@
-// Per-user registration mode: the server's scripts land under HKCU\Software\Classes and leave the
-// machine's classes untouched, and unregistering removes the emptied Software\Classes keys.
+// The per-user scope: a script's HKCR blocks land under HKCU\Software\Classes, and
+// unregistering removes the emptied Software\Classes keys.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
-#include "reg_object.h"
+#include "replacement_variables.h"
 #include "reg_script_parser.h"
 #include "registry_image.h"
 #include "scratch_key.h"
-#include "server_scripts.h"
+#include "product_scripts.h"
 #include "variable_expansion.h"
 
 namespace {
-
-HRESULT ApplyServerScript(const wchar_t* script, bool doRegister) {
-    RegObject variables;
-    variables.AddVariable(L"APPID", kAppId);
-    variables.AddVariable(L"Module", kModuleVariable);
-    RegScriptParser parser(variables, RegistryScope::PerUser);
-    return parser.ApplyScript(script, doRegister);
-}
 
 // Every parser of these tests is made for the per-user scope.
 class PerUserMode : public ::testing::Test {};
 
 TEST_F(PerUserMode, ParserExpandsTheAppIdScriptToThePerUserText) {
-    RegObject variables;
-    ASSERT_EQ(S_OK, variables.AddVariable(L"APPID", kAppId));
+    ReplacementVariables variables;
+    AddScriptVariables(variables);
     RegScriptParser parser(variables, RegistryScope::PerUser);
     LPOLESTR expanded = nullptr;
     ASSERT_EQ(S_OK, parser.ExpandVariables(AppIdScript(), &expanded));
@@ -36,54 +27,12 @@ TEST_F(PerUserMode, ParserExpandsTheAppIdScriptToThePerUserText) {
     EXPECT_EQ(std::wstring(kPerUserAppIdScript), std::wstring(owned.get()));
 }
 
-// On the real registry: HKCU\Software\Classes is saved and put back; the machine's classes, of
-// which HKCR is made, are compared before and after.
-class ServerScriptsPerUser : public PerUserMode {
-protected:
-    static std::vector<std::vector<std::wstring>> ListAll(HKEY root) {
-        std::vector<std::vector<std::wstring>> listings;
-        for (const std::wstring& path : ServerKeyPaths()) {
-            listings.push_back(Listing(root, L"Software\\Classes\\" + path));
-        }
-        return listings;
-    }
-
-    SavedKeys saved{HKEY_CURRENT_USER, {L"Software\\Classes"}};
-    const std::vector<std::vector<std::wstring>> machineBefore = ListAll(HKEY_LOCAL_MACHINE);
-    const std::vector<std::wstring> userBefore = Listing(HKEY_CURRENT_USER, L"Software\\Classes");
-};
-
-TEST_F(ServerScriptsPerUser, RegisteringWritesTheTableUnderTheUsersClassesOnly) {
-    ASSERT_EQ(S_OK, ApplyServerScript(AppIdScript(), true));
-    ASSERT_EQ(S_OK, ApplyServerScript(ClassScript(), true));
-    EXPECT_EQ(RegisteredServerKeys(), ListAll(HKEY_CURRENT_USER));
-    EXPECT_EQ(machineBefore, ListAll(HKEY_LOCAL_MACHINE));
-}
-
-TEST_F(ServerScriptsPerUser, UnregisteringLeavesOnlyTheNoRemoveKeysBehind) {
-    ASSERT_EQ(S_OK, ApplyServerScript(AppIdScript(), true));
-    ASSERT_EQ(S_OK, ApplyServerScript(ClassScript(), true));
-    ASSERT_EQ(S_OK, ApplyServerScript(ClassScript(), false));
-    ASSERT_EQ(S_OK, ApplyServerScript(AppIdScript(), false));
-    for (const std::wstring& path : ServerKeyPaths()) {
-        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\Classes\\" + path)) << path.c_str();
-    }
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\Classes\\AppID"));
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\Classes\\CLSID"));
-    // Everything that was there before is there still.
-    const std::vector<std::wstring> userNow = Listing(HKEY_CURRENT_USER, L"Software\\Classes");
-    for (const std::wstring& line : userBefore) {
-        EXPECT_NE(userNow.end(), std::find(userNow.begin(), userNow.end(), line)) << line.c_str();
-    }
-    EXPECT_EQ(machineBefore, ListAll(HKEY_LOCAL_MACHINE));
-}
-
 // With the root keys of this process pointed into the test's own key, the whole per-user
 // effect is visible, down to the removal of an emptied HKCU\Software.
 class PerUserRewrite : public PerUserMode {
 protected:
     static HRESULT Apply(const std::wstring& script, bool doRegister) {
-        RegObject variables;
+        ReplacementVariables variables;
         RegScriptParser parser(variables, RegistryScope::PerUser);
         return parser.ApplyScript(script.c_str(), doRegister);
     }

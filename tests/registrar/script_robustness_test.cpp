@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "handle_census.h"
-#include "reg_object.h"
+#include "replacement_variables.h"
 #include "reg_script_parser.h"
 #include "registry_image.h"
 #include "scratch_key.h"
-#include "server_scripts.h"
+#include "product_scripts.h"
 
 namespace {
 
@@ -174,9 +174,8 @@ struct PhaseFigures {
 };
 
 void RunPhase(Mutator& mutator, RegistryScope scope, const char* phase, PhaseFigures* figures) {
-    RegObject variables;
-    variables.AddVariable(L"APPID", kAppId);
-    variables.AddVariable(L"Module", kModuleVariable);
+    ReplacementVariables variables;
+    AddScriptVariables(variables);
     const std::wstring bases[] = {AppIdScript(), ClassScript(), kFeatureScript};
 
     for (int i = 0; i < kScriptsPerPhase; ++i) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "reg_object.h"
+#include "replacement_variables.h"
 #include "reg_script_parser.h"
 #include "registry_image.h"
 #include "scratch_key.h"
@@ -29,7 +29,7 @@ protected:
     // Everything below the test's key; {L""} when it is empty.
     std::vector<std::wstring> State() const { return Listing(scratch.get(), L""); }
 
-    RegObject variables;
+    ReplacementVariables variables;
     ScratchKey scratch;
 };
 

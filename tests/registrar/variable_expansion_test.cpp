@@ -4,9 +4,9 @@
 #include <ostream>
 #include <string>
 
-#include "reg_object.h"
+#include "replacement_variables.h"
 #include "reg_script_parser.h"
-#include "server_scripts.h"
+#include "product_scripts.h"
 #include "variable_expansion.h"
 
 namespace {
@@ -18,7 +18,7 @@ struct Expansion {
     std::wstring text;
 };
 
-Expansion Expand(const RegObject& variables, const std::wstring& text, bool perUser) {
+Expansion Expand(const ReplacementVariables& variables, const std::wstring& text, bool perUser) {
     LPOLESTR result = kUnset;
     const RegistryScope scope = perUser ? RegistryScope::PerUser : RegistryScope::PerMachine;
     const HRESULT hr = ExpandScriptVariables(variables, text.c_str(), scope, &result);
@@ -45,13 +45,13 @@ void PrintTo(const ExpansionCase& c, std::ostream* os) {
 class VariableExpansion : public ::testing::TestWithParam<ExpansionCase> {
 protected:
     void SetUp() override {
-        ASSERT_EQ(S_OK, variables.AddVariable(L"Module", L"\"C:\\it''s\\x.exe\""));
-        ASSERT_EQ(S_OK, variables.AddVariable(L"MODULE", L"shadowed"));
-        ASSERT_EQ(S_OK, variables.AddVariable(L"APPID", L"{id}"));
-        ASSERT_EQ(S_OK, variables.AddVariable(std::wstring(31, L'N').c_str(), L"longest"));
-        ASSERT_EQ(S_OK, variables.AddVariable(std::wstring(32, L'L').c_str(), L"too long"));
+        ASSERT_EQ(S_OK, variables.Add(L"Module", L"\"C:\\it''s\\x.exe\""));
+        ASSERT_EQ(S_OK, variables.Add(L"MODULE", L"shadowed"));
+        ASSERT_EQ(S_OK, variables.Add(L"APPID", L"{id}"));
+        ASSERT_EQ(S_OK, variables.Add(std::wstring(31, L'N').c_str(), L"longest"));
+        ASSERT_EQ(S_OK, variables.Add(std::wstring(32, L'L').c_str(), L"too long"));
     }
-    RegObject variables;
+    ReplacementVariables variables;
 };
 
 const std::wstring kPrefix = L"HKCU\r\n{\tSoftware\r\n\t{\r\n\t\tClasses";
@@ -98,15 +98,15 @@ TEST_P(VariableExpansion, ExpandsAsTheRulesSay) {
 INSTANTIATE_TEST_SUITE_P(Cases, VariableExpansion, ::testing::ValuesIn(kExpansionCases));
 
 TEST(VariableExpansionPerUser, TurnsTheAppIdScriptIntoExactlyThePerUserText) {
-    RegObject variables;
-    ASSERT_EQ(S_OK, variables.AddVariable(L"APPID", kAppId));
+    ReplacementVariables variables;
+    AddScriptVariables(variables);
     EXPECT_EQ(std::wstring(kPerUserAppIdScript), Expand(variables, AppIdScript(), true).text);
 }
 
 TEST(VariableExpansionGrowth, GrowsPastItsFirstCapacity) {
-    RegObject variables;
+    ReplacementVariables variables;
     const std::wstring big(100000, L'v');
-    ASSERT_EQ(S_OK, variables.AddVariable(L"Big", big.c_str()));
+    ASSERT_EQ(S_OK, variables.Add(L"Big", big.c_str()));
     std::wstring input, expected;
     for (int i = 0; i < 50; ++i) {
         input += L"[%Big%]";
@@ -118,7 +118,7 @@ TEST(VariableExpansionGrowth, GrowsPastItsFirstCapacity) {
 }
 
 TEST(VariableExpansionArguments, NullTextOrResultIsRefused) {
-    RegObject variables;
+    ReplacementVariables variables;
     LPOLESTR result = kUnset;
     EXPECT_EQ(E_POINTER,
               ExpandScriptVariables(variables, nullptr, RegistryScope::PerMachine, &result));
@@ -129,8 +129,8 @@ TEST(VariableExpansionArguments, NullTextOrResultIsRefused) {
 }
 
 TEST(VariableExpansionMode, ParserLeavesHkcrAloneOutsidePerUserMode) {
-    RegObject variables;
-    ASSERT_EQ(S_OK, variables.AddVariable(L"APPID", kAppId));
+    ReplacementVariables variables;
+    AddScriptVariables(variables);
     RegScriptParser parser(variables, RegistryScope::PerMachine);
     LPOLESTR result = nullptr;
     ASSERT_EQ(S_OK, parser.ExpandVariables(AppIdScript(), &result));

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "PlimoCOMWrapper.h"
+#include "registry_scripts.h"
 #include "scoped_resource.h"
+#include "server_description.h"
 #include "test_paths.h"
 
 namespace {
@@ -36,32 +38,9 @@ protected:
         return std::string(bytes, ::SizeofResource(image.get(), found));
     }
 
-    const std::wstring server = BesideTest(L"PlimoCOMWrapper.exe");
+    const std::wstring server = BesideTest(kServer32.fileName);
     ScopedLibrary image;
 };
-
-// A script of resources/ as the build copied it beside the test, byte for byte; empty when it
-// cannot be read.
-std::string ScriptFile(const wchar_t* name) {
-    const std::wstring path = BesideTest((std::wstring(L"registry_scripts\\") + name).c_str());
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return std::string();
-    }
-    ScopedHandle owner(file);
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(file, &size) || size.QuadPart > 1 << 20) {
-        return std::string();
-    }
-    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD got = 0;
-    if (!::ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr) ||
-        got != bytes.size()) {
-        return std::string();
-    }
-    return bytes;
-}
 
 // Text with CRLF line ends only, tab indentation and no terminator.
 void ExpectScriptForm(const std::string& script) {
@@ -77,7 +56,7 @@ void ExpectScriptForm(const std::string& script) {
 
 TEST_F(ExecutableResources, TheAppIdScriptIsResource101InEnglish) {
     const std::string script = Resource(L"REGISTRY", 101, kEnglish);
-    const std::string file = ScriptFile(L"appid.rgs");
+    const std::string file = RegistryScriptBytes(L"appid.rgs");
     ASSERT_FALSE(file.empty()) << "appid.rgs is not beside the test";
     EXPECT_EQ(file, script);
     ExpectScriptForm(script);
@@ -86,8 +65,8 @@ TEST_F(ExecutableResources, TheAppIdScriptIsResource101InEnglish) {
 TEST_F(ExecutableResources, TheClassScriptIsResource102InRussian) {
     EXPECT_TRUE(Resource(L"REGISTRY", 102, kEnglish).empty());
     const std::string script = Resource(L"REGISTRY", 102, kRussian);
-    const std::string file = ScriptFile(L"plimo_wrapper.rgs");
-    ASSERT_FALSE(file.empty()) << "plimo_wrapper.rgs is not beside the test";
+    const std::string file = RegistryScriptBytes(L"class.rgs");
+    ASSERT_FALSE(file.empty()) << "class.rgs is not beside the test";
     EXPECT_EQ(file, script);
     ExpectScriptForm(script);
 }

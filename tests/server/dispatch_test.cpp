@@ -252,7 +252,7 @@ TEST(LateBindingWithoutTypeLibrary, FailsWithTheLoadersErrorWhileEarlyBindingWor
     ::CoInitialize(nullptr);
     // A registered 64-bit server keeps the libraries registered for 32-bit clients too (the
     // README's session leaves it registered): it goes first, whether it is registered or not.
-    RunChild(ServerCommand(L"/UnregServer", BesideTest(L"x64\\PlimoCOMWrapper64.exe")));
+    RunChild(ServerCommand(L"/UnregServer", ServerOfWidth(64).Executable()));
     ASSERT_EQ(0u, RunServer(L"/RegServer"));
     ASSERT_EQ(0u, RunServer(L"/UnregServer"));
     IPlimoWrapper* raw = nullptr;

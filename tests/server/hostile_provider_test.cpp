@@ -15,7 +15,7 @@
 #include "bounded_call.h"
 #include "com_ptr.h"
 #include "PlimoCOMWrapper2.h"
-#include "PlimoCOMWrapper64.h"
+#include "server_description.h"
 #include "provider_record_view.h"
 #include "returned_elements.h"
 #include "scoped_resource.h"

@@ -197,21 +197,23 @@ TEST_F(Serving, EachActivationStartsAServerProcessOfItsOwn) {
 }
 
 TEST_F(Serving, AServedRunRemovesThePerUserRegistrationOnItsWayOut) {
+    const RegisteredNames& names = NamesOf(CurrentServer());
+    const std::wstring& classKey = names.classes.front().key;
     ChildResult perUser = RunChild(ServerCommand(L"/RegServerPerUser"));
     ASSERT_EQ(0u, perUser.exitCode);
-    ASSERT_TRUE(KeyExists(kUserClasses, kClassKey));
+    ASSERT_TRUE(KeyExists(kUserClasses, classKey));
     ASSERT_EQ(0u, RunChild(ServerCommand(L"/RegServer")).exitCode);
 
     WrapperPtr wrapper = Activate();
     ASSERT_TRUE(wrapper);
     const DWORD server = BindProvider(wrapper.get());
-    EXPECT_TRUE(KeyExists(kUserClasses, kClassKey)) << "the entries stay while the server runs";
+    EXPECT_TRUE(KeyExists(kUserClasses, classKey)) << "the entries stay while the server runs";
     ReleaseAndExpectExit(std::move(wrapper), server);
 
-    EXPECT_FALSE(KeyExists(kUserClasses, kClassKey));
-    EXPECT_FALSE(KeyExists(kUserClasses, kAppIdKey));
-    EXPECT_FALSE(KeyExists(kUserClasses, kProgId));
-    EXPECT_TRUE(KeyExists(kMachineClasses, kClassKey)) << "the machine's entries stay";
+    EXPECT_FALSE(KeyExists(kUserClasses, classKey));
+    EXPECT_FALSE(KeyExists(kUserClasses, names.AppIdKey()));
+    EXPECT_FALSE(KeyExists(kUserClasses, names.classes.front().progId));
+    EXPECT_TRUE(KeyExists(kMachineClasses, classKey)) << "the machine's entries stay";
 }
 
 // A server started by hand, which activation must then reach: LocalServer32 is pointed at a
@@ -220,8 +222,9 @@ class ServerStartedByHand : public Serving, public ::testing::WithParamInterface
 protected:
     void SetUp() override {
         Serving::SetUp();
-        const std::wstring localServer =
-            L"Software\\Classes\\" + std::wstring(kClassKey) + L"\\LocalServer32";
+        const std::wstring localServer = L"Software\\Classes\\" +
+                                         NamesOf(CurrentServer()).classes.front().key +
+                                         L"\\LocalServer32";
         const wchar_t missing[] = L"C:\\nowhere\\missing.exe";
         ASSERT_EQ(ERROR_SUCCESS, ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, localServer.c_str(), nullptr,
                                                    REG_SZ, missing, sizeof missing));

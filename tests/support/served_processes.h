@@ -22,8 +22,7 @@ inline void RegisterServer() {
 
 // Registers the 64-bit server too, whichever server is under test.
 inline void RegisterServer64() {
-    ChildResult registered =
-        RunChild(ServerCommand(L"/RegServer", BesideTest(L"x64\\PlimoCOMWrapper64.exe")));
+    ChildResult registered = RunChild(ServerCommand(L"/RegServer", ServerOfWidth(64).Executable()));
     ASSERT_TRUE(registered.finished);
     ASSERT_EQ(0u, registered.exitCode);
 }
@@ -53,8 +52,8 @@ public:
         entry.dwSize = sizeof entry;
         for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
              more = ::Process32NextW(snapshot.get(), &entry)) {
-            if (::lstrcmpiW(entry.szExeFile, L"PlimoCOMWrapper.exe") == 0 ||
-                ::lstrcmpiW(entry.szExeFile, L"PlimoCOMWrapper64.exe") == 0) {
+            if (::lstrcmpiW(entry.szExeFile, kServer32.fileName) == 0 ||
+                ::lstrcmpiW(entry.szExeFile, kServer64.fileName) == 0) {
                 Track(entry.th32ProcessID);
             }
         }

@@ -7,22 +7,27 @@
 
 #include <string>
 
-#include "PlimoCOMWrapper.h"
-#include "PlimoCOMWrapper64.h"
+#include "server_description.h"
 #include "child_process.h"
 #include "emulation.h"
 #include "overflow_containment.h"
 #include "test_paths.h"
 
 struct ServerUnderTest {
+    const ServerDescription& description;
+    const wchar_t* folder; // of the server and its providers, beside the test programs
     int bits;
-    const CLSID* clsid;        // the class a client activates
-    const wchar_t* executable; // beside the test programs
-    const wchar_t* providers;  // the folder of its providers, beside the test programs
+    const CLSID* clsid; // the class a client activates
 
-    std::wstring Executable() const { return BesideTest(executable); }
+    ServerUnderTest(const ServerDescription& server, const wchar_t* serverFolder)
+        : description(server), folder(serverFolder), bits(server.bits),
+          clsid(server.classes[0].clsid) {}
+
+    std::wstring Executable() const {
+        return BesideTest((std::wstring(folder) + description.fileName).c_str());
+    }
     std::wstring Provider(const wchar_t* name) const {
-        return BesideTest((std::wstring(providers) + name).c_str());
+        return BesideTest((std::wstring(folder) + name).c_str());
     }
     // Whether its provider code runs under emulation, which cannot contain every fault.
     bool Emulated() const { return bits == 32 && ThirtyTwoBitCodeIsEmulated(); }
@@ -36,10 +41,8 @@ struct ServerUnderTest {
 
 // The 32-bit or the 64-bit server.
 inline const ServerUnderTest& ServerOfWidth(int bits) {
-    static const ServerUnderTest server32{32, &CLSID_TovikPlimoWrapper, L"PlimoCOMWrapper.exe",
-                                          L""};
-    static const ServerUnderTest server64{64, &CLSID_TovikPlimoWrapper64,
-                                          L"x64\\PlimoCOMWrapper64.exe", L"x64\\"};
+    static const ServerUnderTest server32(kServer32, L"");
+    static const ServerUnderTest server64(kServer64, L"x64\\");
     return bits == 64 ? server64 : server32;
 }
 

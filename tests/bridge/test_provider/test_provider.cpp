@@ -9,7 +9,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "provider_call_guard.h"
+#include "own_fault.h"
 #include "provider_entry_points.h"
 #include "provider_record.h"
 #include "scoped_resource.h"
@@ -167,15 +167,13 @@ void Misbehave(int32_t misbehaviour) {
     case kFaultOnNull:
         *static_cast<volatile int*>(nullptr) = 1;
         break;
-    case kHandleOwnFault: {
-        // The provider's own frame-based handler: registered beneath the bridge's, it must see
-        // the fault first.
-        GuardedCall fault = [](void*) { *static_cast<volatile int*>(nullptr) = 1; };
-        if (!CallGuarded(fault, nullptr)) {
+    case kHandleOwnFault:
+        // The provider's own handler: registered beneath the bridge's, it must see the fault
+        // first.
+        if (RaiseAndHandleOwnFault()) {
             ::InterlockedIncrement(&g_shared->ownFaultsHandled);
         }
         break;
-    }
     case kExitProcess:
         ::ExitProcess(kExitProcessCode);
     case kAbort:

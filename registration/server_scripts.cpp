@@ -1,24 +1,22 @@
-// Applying the server's registry scripts with the module's replacement variables.
-#include "server_registration.h"
-
-#include <windows.h>
+// Applying a server's registry scripts with the replacement variables of its description.
+#include "server_scripts.h"
 
 #include <cstdint>
 #include <memory>
 #include <new>
 #include <string>
 
+#include "guid_text.h"
 #include "hresult_error.h"
-#include "reg_object.h"
 #include "reg_script_parser.h"
-#include "registered_files.h"
+#include "replacement_variables.h"
 #include "scoped_resource.h"
 #include "win32_error.h"
 
 namespace {
 
 // The script's text: the resource's bytes in the thread's ANSI code page, NUL-terminated.
-HRESULT LoadScriptText(const wchar_t* imagePath, UINT id, std::unique_ptr<wchar_t[]>* text) {
+HRESULT LoadScriptText(LPCWSTR imagePath, UINT id, std::unique_ptr<wchar_t[]>* text) {
     ScopedLibrary image(::LoadLibraryExW(imagePath, nullptr, LOAD_LIBRARY_AS_DATAFILE));
     if (!image) {
         return FailureFromLastError();
@@ -52,22 +50,25 @@ HRESULT LoadScriptText(const wchar_t* imagePath, UINT id, std::unique_ptr<wchar_
     return S_OK;
 }
 
-// Adds the pairs of `list` (ending with a null name; may be null), leaving out those without a
-// value.
-HRESULT AddVariables(RegObject& variables, const RegistryVariable* list) {
-    for (const RegistryVariable* pair = list; pair != nullptr && pair->name != nullptr; ++pair) {
-        if (pair->value == nullptr) {
-            continue;
-        }
-        HRESULT hr = variables.AddVariable(pair->name, pair->value);
-        if (FAILED(hr)) return hr;
+HRESULT AddIdentityVariables(ReplacementVariables& variables, const ServerDescription& server,
+                             const ServedClass* servedClass) {
+    HRESULT hr = variables.Add(L"APPID", GuidText(*server.appId).get());
+    if (FAILED(hr)) return hr;
+    hr = variables.Add(L"SERVER", server.name);
+    if (FAILED(hr)) return hr;
+    if (servedClass == nullptr) {
+        return S_OK;
     }
-    return S_OK;
+    hr = variables.Add(L"CLSID", GuidText(*servedClass->clsid).get());
+    if (FAILED(hr)) return hr;
+    hr = variables.Add(L"CLASS", servedClass->name);
+    if (FAILED(hr)) return hr;
+    return variables.Add(L"LIBID", GuidText(*servedClass->libraryId).get());
 }
 
 // Module_Raw is the path as it may stand inside a quoted script token, where a single quote
 // must be doubled; Module is that in double quotes, as a command line names the server.
-HRESULT AddModuleVariables(RegObject& variables, LPCWSTR modulePath) {
+HRESULT AddModuleVariables(ReplacementVariables& variables, LPCWSTR modulePath) {
     try {
         std::wstring raw;
         for (LPCWSTR in = modulePath; *in != L'\0'; ++in) {
@@ -77,9 +78,9 @@ HRESULT AddModuleVariables(RegObject& variables, LPCWSTR modulePath) {
             }
         }
         const std::wstring quoted = L"\"" + raw + L"\"";
-        HRESULT hr = variables.AddVariable(L"Module", quoted.c_str());
+        HRESULT hr = variables.Add(L"Module", quoted.c_str());
         if (FAILED(hr)) return hr;
-        return variables.AddVariable(L"Module_Raw", raw.c_str());
+        return variables.Add(L"Module_Raw", raw.c_str());
     } catch (...) {
         return HResultFromCaughtException();
     }
@@ -87,31 +88,27 @@ HRESULT AddModuleVariables(RegObject& variables, LPCWSTR modulePath) {
 
 } // namespace
 
-HRESULT ServerRegistration::ApplyRegistryResource(UINT id, bool doRegister,
-                                                  const RegistryVariable* extra) {
-    wchar_t path[MAX_PATH];
-    HRESULT hr = ImagePath(ResourceInstance(), path);
-    if (FAILED(hr)) return hr;
-    std::unique_ptr<wchar_t[]> text;
-    hr = LoadScriptText(path, id, &text);
-    if (FAILED(hr)) return hr;
-    return ApplyRegistryScript(text.get(), path, doRegister, extra);
-}
-
-HRESULT ServerRegistration::ApplyRegistryScript(LPCWSTR text, LPCWSTR modulePath, bool doRegister,
-                                                const RegistryVariable* extra) {
+HRESULT ApplyServerScript(LPCWSTR text, const ServerDescription& server,
+                          const ServedClass* servedClass, LPCWSTR modulePath, bool doRegister,
+                          RegistrationScope scope) {
     if (text == nullptr || modulePath == nullptr) {
         return E_POINTER;
     }
-    RegObject variables;
-    HRESULT hr = AddVariables(variables, extra);
-    if (FAILED(hr)) return hr;
-    hr = AddVariables(variables, CommonVariables());
+    ReplacementVariables variables;
+    HRESULT hr = AddIdentityVariables(variables, server, servedClass);
     if (FAILED(hr)) return hr;
     hr = AddModuleVariables(variables, modulePath);
     if (FAILED(hr)) return hr;
-    const RegistryScope scope = registrationMode() == RegistrationMode::PerUser
-                                    ? RegistryScope::PerUser
-                                    : RegistryScope::PerMachine;
-    return RegScriptParser(variables, scope).ApplyScript(text, doRegister);
+    const RegistryScope registryScope =
+        scope == RegistrationScope::PerUser ? RegistryScope::PerUser : RegistryScope::PerMachine;
+    return RegScriptParser(variables, registryScope).ApplyScript(text, doRegister);
+}
+
+HRESULT ApplyServerScriptResource(LPCWSTR imagePath, UINT id, const ServerDescription& server,
+                                  const ServedClass* servedClass, bool doRegister,
+                                  RegistrationScope scope) {
+    std::unique_ptr<wchar_t[]> text;
+    HRESULT hr = LoadScriptText(imagePath, id, &text);
+    if (FAILED(hr)) return hr;
+    return ApplyServerScript(text.get(), server, servedClass, imagePath, doRegister, scope);
 }

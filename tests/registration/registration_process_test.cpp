@@ -82,11 +82,11 @@ void ExpectUnregistered(const ClassesRoot& classes) {
 }
 
 // The entry of a type library for one platform ("win32", "win64"), under `classes`.
-std::wstring LibraryEntry(const wchar_t* libraryText, const wchar_t* platform) {
-    return std::wstring(L"TypeLib\\") + libraryText + L"\\1.0\\0\\" + platform;
+std::wstring LibraryEntry(const std::wstring& libraryText, const wchar_t* platform) {
+    return L"TypeLib\\" + libraryText + L"\\1.0\\0\\" + platform;
 }
 
-bool LibraryRegistered(const wchar_t* libraryText) {
+bool LibraryRegistered(const std::wstring& libraryText) {
     const std::wstring entry = LibraryEntry(libraryText, Names().platform);
     // Per user as well as per machine: some platforms register per-user libraries for the
     // machine.
@@ -183,7 +183,8 @@ TEST_F(Registration, TheFirstClassesKeysAreExactlyAsBefore) {
     const std::wstring server = L"@=S:\"" + ServerPath() + L"\"";
     for (const ClassesRoot* classes : {&kMachineClasses, &kUserClasses}) {
         SCOPED_TRACE(classes->name);
-        std::vector<std::wstring> listing = Snapshot(*classes, kClassKey);
+        std::vector<std::wstring> listing =
+            Snapshot(*classes, L"CLSID\\{5BA5BD8B-8DAB-47E8-ABDA-22C9F49D89EB}");
         std::sort(listing.begin(), listing.end());
         EXPECT_EQ((std::vector<std::wstring>{
                       L"",
@@ -199,11 +200,12 @@ TEST_F(Registration, TheFirstClassesKeysAreExactlyAsBefore) {
                       L"|@=S:TovikPlimoWrapper Class",
                   }),
                   listing);
-        std::vector<std::wstring> progId = Snapshot(*classes, kIndependentProgId);
+        std::vector<std::wstring> progId = Snapshot(*classes, L"PlimoCOMWrapper.TovikPlimoWrapper");
         std::sort(progId.begin(), progId.end());
         EXPECT_EQ((std::vector<std::wstring>{
-                      L"", L"CLSID", std::wstring(L"CLSID|@=S:") + kClassText, L"CurVer",
-                      std::wstring(L"CurVer|@=S:") + kProgId, L"|@=S:TovikPlimoWrapper Class"}),
+                      L"", L"CLSID", L"CLSID|@=S:{5BA5BD8B-8DAB-47E8-ABDA-22C9F49D89EB}", L"CurVer",
+                      L"CurVer|@=S:PlimoCOMWrapper.TovikPlimoWrapper.1",
+                      L"|@=S:TovikPlimoWrapper Class"}),
                   progId);
     }
 }
@@ -310,7 +312,7 @@ protected:
         if (CurrentServer().bits == 64) {
             platforms.push_back(L"win32");
         }
-        for (const wchar_t* library : {kLibraryText, kLibraryText2}) {
+        for (const std::wstring& library : {kLibraryText, kLibraryText2}) {
             for (const wchar_t* platform : platforms) {
                 const std::wstring entry =
                     StringValue(kMachineClasses, LibraryEntry(library, platform)).value_or(L"");
@@ -322,8 +324,8 @@ protected:
             }
         }
         for (const ClassesRoot* view : {&kMachineClasses, &kMachineClasses64}) {
-            for (const wchar_t* key : kInterfaceKeys) {
-                EXPECT_TRUE(StringValue(*view, std::wstring(key) + L"\\TypeLib")) << view->name;
+            for (const std::wstring& key : kInterfaceKeys) {
+                EXPECT_TRUE(StringValue(*view, key + L"\\TypeLib")) << view->name;
             }
         }
     }
@@ -331,11 +333,11 @@ protected:
     // No key of the server is left: classes, AppID, type libraries, interfaces in both views.
     void ExpectNothingLeft() {
         ExpectUnregistered(Names().machine);
-        for (const wchar_t* library : {kLibraryText, kLibraryText2}) {
-            EXPECT_FALSE(KeyExists(kMachineClasses, std::wstring(L"TypeLib\\") + library));
+        for (const std::wstring& library : {kLibraryText, kLibraryText2}) {
+            EXPECT_FALSE(KeyExists(kMachineClasses, L"TypeLib\\" + library));
         }
         for (const ClassesRoot* view : {&kMachineClasses, &kMachineClasses64}) {
-            for (const wchar_t* key : kInterfaceKeys) {
+            for (const std::wstring& key : kInterfaceKeys) {
                 EXPECT_FALSE(KeyExists(*view, key)) << view->name;
             }
         }
@@ -403,7 +405,7 @@ TEST_P(SharedLibraries, RemovingOneServerLeavesTheOthersLibrariesAndInterfaces) 
     if (!KeyExists(*c.classes, LibraryEntry(kLibraryText, Names().platform))) {
         GTEST_SKIP() << "this platform registers per-user type libraries for the machine";
     }
-    for (const wchar_t* library : {kLibraryText, kLibraryText2}) {
+    for (const std::wstring& library : {kLibraryText, kLibraryText2}) {
         EXPECT_TRUE(KeyExists(*c.classes, LibraryEntry(library, L"win32")))
             << "registered alone, either server gives 32-bit clients the libraries";
     }
@@ -413,7 +415,7 @@ TEST_P(SharedLibraries, RemovingOneServerLeavesTheOthersLibrariesAndInterfaces) 
     // What stays names the other server's image alone, for 32-bit clients too (64-bit ones fall
     // back to the win32 entry).
     const wchar_t* otherPlatform = NamesOf(OtherServer()).platform;
-    for (const wchar_t* library : {kLibraryText, kLibraryText2}) {
+    for (const std::wstring& library : {kLibraryText, kLibraryText2}) {
         for (const wchar_t* platform : {L"win32", L"win64"}) {
             const std::optional<std::wstring> entry =
                 StringValue(*c.classes, LibraryEntry(library, platform));
@@ -426,18 +428,18 @@ TEST_P(SharedLibraries, RemovingOneServerLeavesTheOthersLibrariesAndInterfaces) 
         }
     }
     for (const ClassesRoot* view : {c.classes, c.classes64}) {
-        for (const wchar_t* key : kInterfaceKeys) {
-            EXPECT_TRUE(StringValue(*view, std::wstring(key) + L"\\TypeLib"))
+        for (const std::wstring& key : kInterfaceKeys) {
+            EXPECT_TRUE(StringValue(*view, key + L"\\TypeLib"))
                 << view->name << ": the other server's clients marshal through it";
         }
     }
 
     ASSERT_EQ(0u, RunServer(c.unregisterSwitch, other));
-    for (const wchar_t* library : {kLibraryText, kLibraryText2}) {
-        EXPECT_FALSE(KeyExists(*c.classes, std::wstring(L"TypeLib\\") + library + L"\\1.0"));
+    for (const std::wstring& library : {kLibraryText, kLibraryText2}) {
+        EXPECT_FALSE(KeyExists(*c.classes, L"TypeLib\\" + library + L"\\1.0"));
     }
     for (const ClassesRoot* view : {c.classes, c.classes64}) {
-        for (const wchar_t* key : kInterfaceKeys) {
+        for (const std::wstring& key : kInterfaceKeys) {
             EXPECT_FALSE(KeyExists(*view, key)) << view->name;
         }
     }
