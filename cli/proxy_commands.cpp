@@ -10,6 +10,7 @@
 #include "registry_text.h"
 #include "scc_proxy_registry.h"
 #include "scoped_resource.h"
+#include "terminal_text.h"
 #include "win32_error.h"
 
 namespace {
@@ -172,9 +173,10 @@ int List(bool json) {
         WriteOut(L"no provider runs through the proxy (\"plimo-scc proxy add NAME\" adds one)\n");
     }
     for (const ProxyEntry& entry : entries) {
-        WriteOut(entry.listName + L": " + std::to_wstring(entry.hostBits) + L"-bit hosts load " +
-                 entry.proxyPath + L", which runs " + entry.providerPath +
-                 (entry.isDefault ? L" (default)\n" : L"\n"));
+        // The names come from the registry, which others may write: never raw to the terminal.
+        WriteOut(TerminalText(entry.listName) + L": " + std::to_wstring(entry.hostBits) +
+                 L"-bit hosts load " + TerminalText(entry.proxyPath) + L", which runs " +
+                 TerminalText(entry.providerPath) + (entry.isDefault ? L" (default)\n" : L"\n"));
     }
     return kExitSuccess;
 }
