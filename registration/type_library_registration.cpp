@@ -137,9 +137,14 @@ HRESULT UnregisterLibrary(LPCWSTR imagePath, const LibraryRow& row, size_t libra
         win32.ours = false;
     }
     if (!win32.ours && !win64.ours) {
-        // Another server's entries stay as they are. Nothing registered at all is for the
-        // platform to report, as it always was.
-        return win32.path || win64.path ? S_OK : PlatformUnregister(attr, attr.syskind, scope);
+        // Another server's entries stay as they are. With nothing registered at all there is
+        // nothing to remove, which is success whatever the platform answers. It is still asked,
+        // because Wine writes a per-user library per machine, where this scope's entries do not
+        // show it.
+        if (!win32.path && !win64.path) {
+            PlatformUnregister(attr, attr.syskind, scope);
+        }
+        return S_OK;
     }
     // The libraries' interfaces share one set of keys, which the platform's unregistration
     // deletes whichever platform it removes: only the last entry goes through it, with them.

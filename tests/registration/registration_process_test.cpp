@@ -11,6 +11,7 @@
 
 #include "child_process.h"
 #include "registry_view.h"
+#include "scoped_resource.h"
 #include "server_paths.h"
 
 namespace {
@@ -268,14 +269,20 @@ TEST_F(Registration, APathWithASingleQuoteIsStoredWithTheQuoteOnce) {
     ::RemoveDirectoryW(folder.c_str());
 }
 
-TEST_F(Registration, UnregisteringWhatIsNotRegisteredReportsThePlatformsTypeLibraryFailure) {
-    // The class script succeeds over missing keys; the type library's unregistration fails,
-    // and then the AppID step is not attempted.
-    ASSERT_EQ(0u, RunServer(L"/RegServer"));
-    ASSERT_EQ(0u, RunServer(L"/UnregServer"));
-    const LONG exitCode = static_cast<LONG>(RunServer(L"/UnregServer"));
-    EXPECT_LT(exitCode, 0) << "a failure HRESULT";
-    ExpectUnregistered(Names().machine);
+TEST_F(Registration, UnregisteringWhatIsNotRegisteredSucceedsAndStillRemovesTheAppId) {
+    // What an interrupted unregistration leaves: the AppID entries, with the classes and the
+    // type libraries gone. There is nothing else to remove, and the AppID step still runs.
+    const ClassesRoot& machine = Names().machine;
+    for (const std::wstring& key : {Names().AppIdKey(), Names().ExecutableAppIdKey()}) {
+        ScopedRegKey created;
+        ASSERT_EQ(ERROR_SUCCESS,
+                  ::RegCreateKeyExW(machine.root, (L"Software\\Classes\\" + key).c_str(), 0,
+                                    nullptr, 0, KEY_SET_VALUE | machine.view, nullptr,
+                                    created.put(), nullptr));
+    }
+    EXPECT_EQ(0u, RunServer(L"/UnregServer"));
+    ExpectUnregistered(machine);
+    EXPECT_EQ(0u, RunServer(L"/UnregServer")) << "and again";
 }
 
 // Two copies of the server in two folders, registered one after the other (the built one first,
@@ -359,8 +366,8 @@ TEST_P(TwoFolders, TheLastRegistrationOwnsEveryEntryAndNoKeyOutlivesBoth) {
     if (c.ownerUnregisterFirst) {
         EXPECT_EQ(0u, RunServer(L"/UnregServer", last));
         ExpectNothingLeft();
-        // Nothing is registered any more: the same answer as unregistering twice.
-        EXPECT_LT(static_cast<LONG>(RunServer(L"/UnregServer", first)), 0);
+        // Nothing is registered any more, so nothing is left to remove.
+        EXPECT_EQ(0u, RunServer(L"/UnregServer", first));
     } else {
         EXPECT_EQ(0u, RunServer(L"/UnregServer", first));
         ExpectRegistered(Names().machine, last);
@@ -373,6 +380,7 @@ TEST_P(TwoFolders, TheLastRegistrationOwnsEveryEntryAndNoKeyOutlivesBoth) {
 INSTANTIATE_TEST_SUITE_P(
     Orders, TwoFolders,
     ::testing::Values(TwoFolderCase{"CopyLastThenTheFirstUnregisteredFirst", false, false},
+                      TwoFolderCase{"CopyLastThenTheLastUnregisteredFirst", false, true},
                       TwoFolderCase{"CopyFirstThenTheLastUnregisteredFirst", true, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
