@@ -109,15 +109,16 @@ HRESULT ProviderSession::SccAddFromScc(IUnknown* object, LONG hWnd, VARIANT* lpF
         const LONG result = entry(context_, ToWindow(hWnd), &count, &list);
         // The list is the provider's, and only it can free it: it is copied under a guard of its
         // own, and whatever the copy met, the provider is called again, with the same count and
-        // no list, to free it.
+        // no list, to free it. A count the list cannot hold (negative, or names without a list)
+        // fails the call as a list that faults does.
+        bool usable = false;
+        const bool returned =
+            CallProviderGuarded([&] { usable = CopyProviderList(count, list, &names); });
         if (list != nullptr) {
-            bool usable = false;
-            const bool returned =
-                CallProviderGuarded([&] { usable = CopyProviderList(count, list, &names); });
             entry(context_, ToWindow(hWnd), &count, nullptr);
-            if (!returned || !usable) {
-                return E_FAIL;
-            }
+        }
+        if (!returned || !usable) {
+            return E_FAIL;
         }
         ScopedVariant made;
         const HRESULT hr = MakeTexts(names.names(), &made);

@@ -171,6 +171,15 @@ const HostileCase kCases[] = {
          EXPECT_EQ(VT_EMPTY, o.out[2].get().vt);
          EXPECT_EQ(0, shared.listsOutstanding) << "the provider was asked to free its list";
      }},
+    {"ANegativeAddFromSccCountWithoutAListFailsTheCall",
+     [](testprovider::Script& s) {
+         s.misbehaving = Entry::AddFromScc;
+         s.misbehaviour = testprovider::kNegativeCount;
+     },
+     nullptr, AddFromScc, E_FAIL,
+     [](const Outcome& o, const std::vector<std::wstring>&, const testprovider::Shared&) {
+         EXPECT_EQ(VT_EMPTY, o.out[2].get().vt);
+     }},
     {"AnEndlessPopulateListIsCutAndSaysSoInTheMessages",
      [](testprovider::Script& s) { s.reportCount = testprovider::kEndless; }, nullptr, PopulateList,
      S_FALSE,

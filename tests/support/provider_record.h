@@ -78,6 +78,7 @@ enum Misbehaviour : int32_t {
     // SccAddFromScc hands out a list of two names at the very end of readable memory with a count
     // of kBeyondTheListCount: reading a third name faults.
     kCountBeyondTheList = 12,
+    kNegativeCount = 13, // SccAddFromScc hands back a count of -1 and no list
 };
 
 // What a kReportToKeptCallback entry reports through the kept callback.

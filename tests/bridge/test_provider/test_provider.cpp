@@ -656,6 +656,10 @@ PROVIDER_ENTRY SccAddFromScc(void* pvContext, HWND hWnd, LONG* pnFiles, LPCSTR**
     }
     Call& call = Record(Entry::AddFromScc, pvContext);
     call.args[0] = Ptr(hWnd);
+    if (Plan().misbehaving == Entry::AddFromScc && Plan().misbehaviour == kNegativeCount) {
+        *pnFiles = -1;
+        return Answer(Entry::AddFromScc);
+    }
     if (Plan().misbehaving == Entry::AddFromScc && Plan().misbehaviour == kCountBeyondTheList) {
         // Two names at the very end of a readable page, with nothing readable after them.
         static char* pages = static_cast<char*>(
