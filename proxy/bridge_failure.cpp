@@ -12,21 +12,21 @@ constexpr HRESULT kGone[] = {
     static_cast<HRESULT>(0x800706BA), // RPC_S_SERVER_UNAVAILABLE
     static_cast<HRESULT>(0x800706BE), // RPC_S_CALL_FAILED
     static_cast<HRESULT>(0x800706BF), // RPC_S_CALL_FAILED_DNE
-    static_cast<HRESULT>(0x80010108), // RPC_E_DISCONNECTED
-    static_cast<HRESULT>(0x80010007), // RPC_E_SERVER_DIED
-    static_cast<HRESULT>(0x80010012), // RPC_E_SERVER_DIED_DNE
-    static_cast<HRESULT>(0x800401FD), // CO_E_OBJNOTCONNECTED
+    RPC_E_DISCONNECTED,
+    RPC_E_SERVER_DIED,
+    RPC_E_SERVER_DIED_DNE,
+    CO_E_OBJNOTCONNECTED,
     static_cast<HRESULT>(0x8007006D), // the pipe to the server broke (ERROR_BROKEN_PIPE)
 };
 // The server refused the call while the provider was still busy with another (a dialog).
 constexpr HRESULT kBusy[] = {
     kProviderBusy,
-    static_cast<HRESULT>(0x80010001), // RPC_E_CALL_REJECTED
+    RPC_E_CALL_REJECTED,
 };
 // The provider faulted inside the server: the server's guard, COM's own handler, or Wine's.
 constexpr HRESULT kFault[] = {
     E_FAIL,
-    static_cast<HRESULT>(0x80010105), // RPC_E_SERVERFAULT
+    RPC_E_SERVERFAULT,
     static_cast<HRESULT>(0x800703E6), // ERROR_NOACCESS, a fault Wine reports so
     kProviderStackLost,
 };
@@ -109,7 +109,7 @@ BridgeFailure BusyFailure(const char* entry) {
             Message(entry,
                     "another call on this provider is still in progress (a call from inside a "
                     "callback or a pumped message); nothing was done",
-                    static_cast<HRESULT>(0x8001010A)),
+                    RPC_E_SERVERCALL_RETRYLATER),
             false};
 }
 
@@ -118,6 +118,6 @@ BridgeFailure GoneFailure(const char* entry) {
             Message(entry,
                     "the server that ran the provider ended earlier; uninitialize and initialize "
                     "the provider again",
-                    static_cast<HRESULT>(0x80010108)),
+                    RPC_E_DISCONNECTED),
             true};
 }

@@ -4,73 +4,74 @@
 #include "forwarding.h"
 #include "scoped_variant.h"
 
-PROXY_ENTRY SccCheckin(void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames,
-                       LPCSTR lpComment, LONG fOptions, void* pvOptions) {
-    return Forward(pvContext, "SccCheckin", [&](ProxyCall& call, LONG* result) {
-        ScopedBstr comment;
-        HRESULT hr = InText(lpComment, true, &comment);
-        if (FAILED(hr)) return hr;
-        return WithNames(nFiles, lpFileNames, [&](const VARIANT& names) {
-            return call.object()->SccCheckin(WindowValue(hWnd), names, comment.get(), fOptions,
-                                             CookieValue(pvOptions), result);
-        });
-    });
-}
+namespace {
 
-PROXY_ENTRY SccCheckout(void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames,
-                        LPCSTR lpComment, LONG fOptions, void* pvOptions) {
-    return Forward(pvContext, "SccCheckout", [&](ProxyCall& call, LONG* result) {
-        ScopedBstr comment;
-        HRESULT hr = InText(lpComment, true, &comment);
-        if (FAILED(hr)) return hr;
-        return WithNames(nFiles, lpFileNames, [&](const VARIANT& names) {
-            return call.object()->SccCheckout(WindowValue(hWnd), names, comment.get(), fOptions,
-                                              CookieValue(pvOptions), result);
-        });
-    });
-}
+// SccCheckin, SccCheckout and SccRemove: names, a comment, options and a command-options cookie.
+using CommentedMethod = HRESULT (STDMETHODCALLTYPE IPlimoWrapper2::*)(LONG, VARIANT, BSTR, LONG,
+                                                                      LONG, LONG*);
+// SccUncheckout, SccGet and SccHistory: the same without a comment.
+using PlainMethod = HRESULT (STDMETHODCALLTYPE IPlimoWrapper2::*)(LONG, VARIANT, LONG, LONG, LONG*);
 
-PROXY_ENTRY SccRemove(void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames,
-                      LPCSTR lpComment, LONG fOptions, void* pvOptions) {
-    return Forward(pvContext, "SccRemove", [&](ProxyCall& call, LONG* result) {
+LONG ForwardCommentedFiles(void* pvContext, const char* entry, CommentedMethod method, HWND hWnd,
+                           LONG nFiles, LPCSTR* lpFileNames, LPCSTR lpComment, LONG fOptions,
+                           void* pvOptions) {
+    return Forward(pvContext, entry, [&](ProxyCall& call, LONG* result) {
         ScopedBstr comment;
         HRESULT hr = InText(lpComment, true, &comment);
         if (FAILED(hr)) return hr;
         return WithNames(nFiles, lpFileNames, [&](const VARIANT& names) {
-            return call.object()->SccRemove(WindowValue(hWnd), names, comment.get(), fOptions,
+            return (call.object()->*method)(WindowValue(hWnd), names, comment.get(), fOptions,
                                             CookieValue(pvOptions), result);
         });
     });
 }
 
-PROXY_ENTRY SccUncheckout(void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames,
-                          LONG fOptions, void* pvOptions) {
-    return Forward(pvContext, "SccUncheckout", [&](ProxyCall& call, LONG* result) {
+LONG ForwardPlainFiles(void* pvContext, const char* entry, PlainMethod method, HWND hWnd,
+                       LONG nFiles, LPCSTR* lpFileNames, LONG fOptions, void* pvOptions) {
+    return Forward(pvContext, entry, [&](ProxyCall& call, LONG* result) {
         return WithNames(nFiles, lpFileNames, [&](const VARIANT& names) {
-            return call.object()->SccUncheckout(WindowValue(hWnd), names, fOptions,
-                                                CookieValue(pvOptions), result);
+            return (call.object()->*method)(WindowValue(hWnd), names, fOptions,
+                                            CookieValue(pvOptions), result);
         });
     });
+}
+
+} // namespace
+
+PROXY_ENTRY SccCheckin(void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames,
+                       LPCSTR lpComment, LONG fOptions, void* pvOptions) {
+    return ForwardCommentedFiles(pvContext, "SccCheckin", &IPlimoWrapper::SccCheckin, hWnd, nFiles,
+                                 lpFileNames, lpComment, fOptions, pvOptions);
+}
+
+PROXY_ENTRY SccCheckout(void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames,
+                        LPCSTR lpComment, LONG fOptions, void* pvOptions) {
+    return ForwardCommentedFiles(pvContext, "SccCheckout", &IPlimoWrapper::SccCheckout, hWnd,
+                                 nFiles, lpFileNames, lpComment, fOptions, pvOptions);
+}
+
+PROXY_ENTRY SccRemove(void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames,
+                      LPCSTR lpComment, LONG fOptions, void* pvOptions) {
+    return ForwardCommentedFiles(pvContext, "SccRemove", &IPlimoWrapper2::SccRemove, hWnd, nFiles,
+                                 lpFileNames, lpComment, fOptions, pvOptions);
+}
+
+PROXY_ENTRY SccUncheckout(void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames,
+                          LONG fOptions, void* pvOptions) {
+    return ForwardPlainFiles(pvContext, "SccUncheckout", &IPlimoWrapper::SccUncheckout, hWnd,
+                             nFiles, lpFileNames, fOptions, pvOptions);
 }
 
 PROXY_ENTRY SccGet(void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames, LONG fOptions,
                    void* pvOptions) {
-    return Forward(pvContext, "SccGet", [&](ProxyCall& call, LONG* result) {
-        return WithNames(nFiles, lpFileNames, [&](const VARIANT& names) {
-            return call.object()->SccGet(WindowValue(hWnd), names, fOptions, CookieValue(pvOptions),
-                                         result);
-        });
-    });
+    return ForwardPlainFiles(pvContext, "SccGet", &IPlimoWrapper::SccGet, hWnd, nFiles, lpFileNames,
+                             fOptions, pvOptions);
 }
 
 PROXY_ENTRY SccHistory(void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames, LONG fOptions,
                        void* pvOptions) {
-    return Forward(pvContext, "SccHistory", [&](ProxyCall& call, LONG* result) {
-        return WithNames(nFiles, lpFileNames, [&](const VARIANT& names) {
-            return call.object()->SccHistory(WindowValue(hWnd), names, fOptions,
-                                             CookieValue(pvOptions), result);
-        });
-    });
+    return ForwardPlainFiles(pvContext, "SccHistory", &IPlimoWrapper2::SccHistory, hWnd, nFiles,
+                             lpFileNames, fOptions, pvOptions);
 }
 
 PROXY_ENTRY SccAdd(void* pvContext, HWND hWnd, LONG nFiles, LPCSTR* lpFileNames, LPCSTR lpComment,
@@ -132,6 +133,18 @@ HRESULT WithNamesAnswered(LONG count, const char* const* names, T* perName, Call
     });
 }
 
+// SccDiff on a file, SccDirDiff on a folder: one name, options and a command-options cookie.
+LONG ForwardDiff(void* pvContext, const char* entry,
+                 HRESULT (STDMETHODCALLTYPE IPlimoWrapper2::*method)(LONG, BSTR, LONG, LONG, LONG*),
+                 HWND hWnd, LPCSTR lpName, LONG fOptions, void* pvOptions) {
+    return Forward(pvContext, entry, [&](ProxyCall& call, LONG* result) {
+        return WithName(lpName, [&](BSTR name) {
+            return (call.object()->*method)(WindowValue(hWnd), name, fOptions,
+                                            CookieValue(pvOptions), result);
+        });
+    });
+}
+
 } // namespace
 
 PROXY_ENTRY SccRename(void* pvContext, HWND hWnd, LPCSTR lpFileName, LPCSTR lpNewName) {
@@ -145,22 +158,14 @@ PROXY_ENTRY SccRename(void* pvContext, HWND hWnd, LPCSTR lpFileName, LPCSTR lpNe
 }
 
 PROXY_ENTRY SccDiff(void* pvContext, HWND hWnd, LPCSTR lpFileName, LONG fOptions, void* pvOptions) {
-    return Forward(pvContext, "SccDiff", [&](ProxyCall& call, LONG* result) {
-        return WithName(lpFileName, [&](BSTR name) {
-            return call.object()->SccDiff(WindowValue(hWnd), name, fOptions, CookieValue(pvOptions),
-                                          result);
-        });
-    });
+    return ForwardDiff(pvContext, "SccDiff", &IPlimoWrapper2::SccDiff, hWnd, lpFileName, fOptions,
+                       pvOptions);
 }
 
 PROXY_ENTRY SccDirDiff(void* pvContext, HWND hWnd, LPCSTR lpDirName, LONG dwFlags,
                        void* pvOptions) {
-    return Forward(pvContext, "SccDirDiff", [&](ProxyCall& call, LONG* result) {
-        return WithName(lpDirName, [&](BSTR name) {
-            return call.object()->SccDirDiff(WindowValue(hWnd), name, dwFlags,
-                                             CookieValue(pvOptions), result);
-        });
-    });
+    return ForwardDiff(pvContext, "SccDirDiff", &IPlimoWrapper2::SccDirDiff, hWnd, lpDirName,
+                       dwFlags, pvOptions);
 }
 
 PROXY_ENTRY SccProperties(void* pvContext, HWND hWnd, LPCSTR lpFileName) {

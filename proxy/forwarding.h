@@ -56,6 +56,18 @@ inline HRESULT InText(const char* text, bool keepNull, ScopedBstr* out) {
     return BstrFromHost(text, SIZE_MAX, keepNull, out);
 }
 
+// Writes `value` into the host's `target` (null: not wanted), converted to T.
+template <typename T, typename V> void CopyValue(V value, T* target) {
+    if (target != nullptr) {
+        *target = static_cast<T>(value);
+    }
+}
+
+// The interface's VARIANT_BOOL as the provider interface's BOOL.
+inline BOOL HostBool(VARIANT_BOOL value) {
+    return value != VARIANT_FALSE ? TRUE : FALSE;
+}
+
 // Writes the first `count` of `values` into the host's array (null: not wanted), converted to T.
 template <typename T> void CopyValues(const std::vector<LONG>& values, LONG count, T* target) {
     for (LONG i = 0; target != nullptr && i < count && static_cast<size_t>(i) < values.size();

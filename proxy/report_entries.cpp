@@ -108,7 +108,10 @@ PROXY_ENTRY SccAddFromScc(void* pvContext, HWND hWnd, LONG* pnFiles, LPCSTR** lp
         ScopedVariant reported;
         const HRESULT hr = call.object()->SccAddFromScc(WindowValue(hWnd), reported.put(), result);
         if (FAILED(hr)) return hr;
-        if (FAILED(ReadTexts(reported.get(), &names))) return E_UNEXPECTED;
+        // Read aside first: a list the host still holds stays whole if this one cannot be read.
+        std::vector<std::string> read;
+        if (FAILED(ReadTexts(reported.get(), &read))) return E_UNEXPECTED;
+        names.swap(read);
         list.clear();
         for (const std::string& name : names) {
             list.push_back(name.c_str());

@@ -72,9 +72,9 @@ PROXY_ENTRY SccInitialize(void** ppvContext, HWND hWnd, LPCSTR lpCallerName, LPS
             if (FAILED(hr)) return SCC_E_INITIALIZEFAILED;
             CopyToHost(name.value, lpSccName, SCC_NAME_LEN + 1);
             CopyToHost(label.value, lpAuxPathLabel, SCC_AUXLABEL_LEN + 1);
-            CopyValues<LONG>({caps}, 1, lpSccCaps);
-            CopyValues<LONG>({checkoutCommentLength}, 1, pnCheckoutCommentLen);
-            CopyValues<LONG>({commentLength}, 1, pnCommentLen);
+            CopyValue(caps, lpSccCaps);
+            CopyValue(checkoutCommentLength, pnCheckoutCommentLen);
+            CopyValue(commentLength, pnCommentLen);
         }
         // A provider that refused to start ends its server with the context.
         if (result >= 0) {
@@ -233,7 +233,7 @@ PROXY_ENTRY SccGetProjPath(void* pvContext, HWND hWnd, LPSTR lpUser, LPSTR lpPro
             project.Write();
             local.Write();
             aux.Write();
-            CopyValues<BOOL>({isNew != VARIANT_FALSE ? 1 : 0}, 1, pbNew);
+            CopyValue(HostBool(isNew), pbNew);
         }
         return hr;
     });
@@ -316,7 +316,7 @@ PROXY_ENTRY SccGetExtendedCapabilities(void* pvContext, LONG lSccExCap, BOOL* pb
         VARIANT_BOOL supported = VARIANT_FALSE;
         const HRESULT hr = call.object()->SccGetExtendedCapabilities(lSccExCap, &supported, result);
         if (SUCCEEDED(hr)) {
-            CopyValues<BOOL>({supported != VARIANT_FALSE ? 1 : 0}, 1, pbSupported);
+            CopyValue(HostBool(supported), pbSupported);
         }
         return hr;
     });
@@ -327,7 +327,7 @@ PROXY_ENTRY SccIsMultiCheckoutEnabled(void* pvContext, BOOL* pbMultiCheckout) {
         VARIANT_BOOL enabled = VARIANT_FALSE;
         const HRESULT hr = call.object()->SccIsMultiCheckoutEnabled(&enabled, result);
         if (SUCCEEDED(hr)) {
-            CopyValues<BOOL>({enabled != VARIANT_FALSE ? 1 : 0}, 1, pbMultiCheckout);
+            CopyValue(HostBool(enabled), pbMultiCheckout);
         }
         return hr;
     });
@@ -338,7 +338,7 @@ PROXY_ENTRY SccGetUserOption(void* pvContext, LONG nOption, LONG* lpVal) {
         LONG value = 0;
         const HRESULT hr = call.object()->SccGetUserOption(nOption, &value, result);
         if (SUCCEEDED(hr)) {
-            CopyValues<LONG>({value}, 1, lpVal);
+            CopyValue(value, lpVal);
         }
         return hr;
     });
@@ -352,8 +352,8 @@ PROXY_ENTRY SccGetEvents(void* pvContext, LPSTR lpFileName, LONG* lpStatus,
         const HRESULT hr = call.object()->SccGetEvents(name.put(), &status, &remaining, result);
         if (SUCCEEDED(hr)) {
             CopyToHost(name.get(), lpFileName, MAX_PATH);
-            CopyValues<LONG>({status}, 1, lpStatus);
-            CopyValues<LONG>({remaining}, 1, pnEventsRemaining);
+            CopyValue(status, lpStatus);
+            CopyValue(remaining, pnEventsRemaining);
         }
         return hr;
     });
