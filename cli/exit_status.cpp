@@ -4,6 +4,7 @@
 
 #include "scc_words.h"
 #include "scoped_resource.h"
+#include "server_description.h"
 #include "win32_error.h"
 #include "wrapper_results.h"
 
@@ -104,7 +105,7 @@ std::wstring ForServer(const wchar_t* text, int serverBits) {
         const wchar_t* words;
     };
     const Marker markers[] = {
-        {L"%server%", serverBits == 64 ? L"PlimoCOMWrapper64.exe" : L"PlimoCOMWrapper.exe"},
+        {L"%server%", ServerDescriptionFor(serverBits).fileName},
         {L"%bits%", serverBits == 64 ? L"64-bit" : L"32-bit"},
     };
     std::wstring result = text;

@@ -4,6 +4,7 @@
 #include "full_path.h"
 #include "json_text.h"
 #include "scc_words.h"
+#include "server_description.h"
 #include "terminal_text.h"
 
 #ifndef PLIMO_PRODUCT_VERSION
@@ -136,7 +137,8 @@ std::wstring ProviderLine(const ProviderChoice& provider) {
 
 // The server a session ran in, as "64-bit (PlimoCOMWrapper64.exe)".
 std::wstring ServerLine(int bits) {
-    return bits == 64 ? L"64-bit (PlimoCOMWrapper64.exe)" : L"32-bit (PlimoCOMWrapper.exe)";
+    const ServerDescription& server = ServerDescriptionFor(bits);
+    return std::to_wstring(server.bits) + L"-bit (" + server.fileName + L")";
 }
 
 std::wstring Text(const Invocation& invocation, const ProviderChoice& provider,

@@ -130,10 +130,8 @@ private:
     }
 
     HRESULT Activate() {
-        const CLSID& server =
-            request_.serverBits == 64 ? CLSID_TovikPlimoWrapper64 : CLSID_TovikPlimoWrapper2;
-        return ::CoCreateInstance(server, nullptr, CLSCTX_LOCAL_SERVER, IID_IPlimoWrapper2,
-                                  scc_.putVoid());
+        return ::CoCreateInstance(WholeInterfaceClass(request_.serverBits), nullptr,
+                                  CLSCTX_LOCAL_SERVER, IID_IPlimoWrapper2, scc_.putVoid());
     }
 
     HRESULT Bind() {

@@ -121,4 +121,14 @@ inline constexpr ServerDescription kServer64 = {
     PLIMO_CLASS_SCRIPT,
 };
 
+// The server that loads providers of `bits` (32 or 64) bits.
+inline const ServerDescription& ServerDescriptionFor(int bits) {
+    return bits == 64 ? kServer64 : kServer32;
+}
+
+// The class that serves IPlimoWrapper2 in the server of `bits` bits.
+inline const CLSID& WholeInterfaceClass(int bits) {
+    return bits == 64 ? CLSID_TovikPlimoWrapper64 : CLSID_TovikPlimoWrapper2;
+}
+
 #endif // RC_INVOKED

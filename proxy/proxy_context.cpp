@@ -43,11 +43,9 @@ HRESULT ProxyContext::Create(const ProxiedProvider& provider, std::unique_ptr<Pr
     context->com_.reset(new HostThreadCom());
     HRESULT hr = context->com_->Join();
     if (FAILED(hr)) return hr;
-    const CLSID& server =
-        provider.bits == 64 ? CLSID_TovikPlimoWrapper64 : CLSID_TovikPlimoWrapper2;
     ComPtr<IPlimoWrapper2> object;
-    hr = ::CoCreateInstance(server, nullptr, CLSCTX_LOCAL_SERVER, IID_IPlimoWrapper2,
-                            object.putVoid());
+    hr = ::CoCreateInstance(WholeInterfaceClass(provider.bits), nullptr, CLSCTX_LOCAL_SERVER,
+                            IID_IPlimoWrapper2, object.putVoid());
     if (FAILED(hr)) return hr;
     ScopedBstr path(::SysAllocString(provider.path.c_str()));
     if (!path) return E_OUTOFMEMORY;
