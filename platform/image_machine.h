@@ -8,6 +8,7 @@
 #include <string>
 
 #include "scoped_resource.h"
+#include "win32_error.h"
 
 namespace image_machine_detail {
 
@@ -17,11 +18,6 @@ constexpr LONG kNewHeaderAt = 0x3C;        // where the DOS header keeps the PE 
 // A PE header lies near the start; anything further is not one a linker wrote.
 constexpr LONG kLatestNewHeader = 0x10000;
 
-inline HRESULT LastError() {
-    const DWORD error = ::GetLastError();
-    return error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL;
-}
-
 // Reads exactly `size` bytes at `offset`; a short read means the file is no image.
 inline HRESULT ReadAt(HANDLE file, LONG offset, void* data, DWORD size) {
     LARGE_INTEGER at;
@@ -29,7 +25,7 @@ inline HRESULT ReadAt(HANDLE file, LONG offset, void* data, DWORD size) {
     DWORD read = 0;
     if (!::SetFilePointerEx(file, at, nullptr, FILE_BEGIN) ||
         !::ReadFile(file, data, size, &read, nullptr)) {
-        return LastError();
+        return FailureFromLastError();
     }
     return read == size ? S_OK : HRESULT_FROM_WIN32(ERROR_BAD_EXE_FORMAT);
 }
@@ -41,12 +37,11 @@ inline HRESULT ReadAt(HANDLE file, LONG offset, void* data, DWORD size) {
 // PE image; the platform's HRESULT when it cannot be opened or read. Reads a few hundred bytes.
 inline HRESULT ReadImageMachine(const std::wstring& path, WORD* machine) {
     using namespace image_machine_detail;
-    HANDLE opened = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (opened == INVALID_HANDLE_VALUE) {
-        return LastError();
+    ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return FailureFromLastError();
     }
-    ScopedHandle file(opened);
     WORD dosSignature = 0;
     LONG newHeader = 0;
     HRESULT hr = ReadAt(file.get(), 0, &dosSignature, sizeof dosSignature);
