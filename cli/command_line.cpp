@@ -264,14 +264,21 @@ bool WorksOnFiles(Command command) {
     return (kFileCommands & Bit(command)) != 0;
 }
 
-const wchar_t* UsageText() {
-    return L"usage: plimo-scc providers [--json]\n"
-           L"       plimo-scc [--provider NAME|PATH] [--server 32|64] --project NAME --local DIR\n"
-           L"                 [--aux TEXT] [--user NAME] COMMAND [--comment TEXT] [--json] "
-           L"FILE...\n"
-           L"       plimo-scc [--provider NAME|PATH] [--server 32|64] version|info [--json]\n"
-           L"       plimo-scc proxy add NAME [--default] | proxy remove NAME | proxy list "
-           L"[--json]\n"
+const wchar_t* ProxyUsage() {
+    return L"plimo-scc proxy add NAME [--default] | proxy remove NAME | proxy list [--json]";
+}
+
+std::wstring UsageText() {
+    return std::wstring(
+               L"usage: plimo-scc providers [--json]\n"
+               L"       plimo-scc [--provider NAME|PATH] [--server 32|64] --project NAME "
+               L"--local DIR\n"
+               L"                 [--aux TEXT] [--user NAME] COMMAND [--comment TEXT] [--json] "
+               L"FILE...\n"
+               L"       plimo-scc [--provider NAME|PATH] [--server 32|64] version|info [--json]\n"
+               L"       ") +
+           ProxyUsage() +
+           L"\n"
            L"\n"
            L"COMMAND is status, add, checkout, checkin, uncheckout, get, remove, history, diff,\n"
            L"changes, list (files, or folders), dirstatus (folders), properties (one file) or\n"

@@ -60,4 +60,6 @@ const wchar_t* CommandDone(Command command);
 bool WorksOnFiles(Command command);
 
 // The usage text, several lines ending in a line break.
-const wchar_t* UsageText();
+std::wstring UsageText();
+// The proxy commands' line of the usage, without its indent and line break.
+const wchar_t* ProxyUsage();

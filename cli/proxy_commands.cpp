@@ -2,12 +2,14 @@
 
 #include <windows.h>
 
+#include "command_line.h"
 #include "console_output.h"
 #include "exit_status.h"
 #include "image_machine.h"
 #include "json_text.h"
 #include "provider_registry.h"
 #include "registry_text.h"
+#include "scc_words.h"
 #include "scc_proxy_registry.h"
 #include "scoped_resource.h"
 #include "terminal_text.h"
@@ -40,9 +42,7 @@ int Fail(const std::wstring& reason, int code = kExitUsage) {
 }
 
 std::wstring Describe(HRESULT hr) {
-    wchar_t code[16];
-    ::wsprintfW(code, L"0x%08lX", static_cast<unsigned long>(hr));
-    return code;
+    return Hexadecimal(static_cast<unsigned long>(hr));
 }
 
 bool SameText(const std::wstring& a, const std::wstring& b) {
@@ -321,11 +321,6 @@ int Remove(const std::wstring& given) {
 
 } // namespace
 
-const wchar_t* ProxyUsageText() {
-    return L"       plimo-scc proxy add NAME [--default] | proxy remove NAME | proxy list "
-           L"[--json]\n";
-}
-
 int RunProxyCommand(const std::vector<std::wstring>& args) {
     const std::wstring verb = args.empty() ? std::wstring() : args[0];
     std::vector<std::wstring> words;
@@ -336,8 +331,7 @@ int RunProxyCommand(const std::vector<std::wstring>& args) {
         } else if (args[i] == L"--json" && verb == L"list") {
             json = true;
         } else if (args[i].size() > 1 && args[i][0] == L'-') {
-            return Fail(L"unknown option " + args[i] + L"\nusage:" +
-                        std::wstring(ProxyUsageText()).substr(6));
+            return Fail(L"unknown option " + args[i] + L"\nusage: " + ProxyUsage());
         } else {
             words.push_back(args[i]);
         }
@@ -348,6 +342,6 @@ int RunProxyCommand(const std::vector<std::wstring>& args) {
     if ((verb == L"add" || verb == L"remove") && words.size() == 1 && !words[0].empty()) {
         return verb == L"add" ? Add(words[0], makeDefault) : Remove(words[0]);
     }
-    return Fail(L"takes add NAME [--default], remove NAME or list [--json]\nusage:" +
-                std::wstring(ProxyUsageText()).substr(6));
+    return Fail(std::wstring(L"takes add NAME [--default], remove NAME or list [--json]\nusage: ") +
+                ProxyUsage());
 }

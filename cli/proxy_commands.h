@@ -10,6 +10,3 @@
 // and gives the exit code (0 success, 2 usage or nothing to do, 3 the registry or a file could
 // not be written).
 int RunProxyCommand(const std::vector<std::wstring>& args);
-
-// The usage lines of the proxy commands.
-const wchar_t* ProxyUsageText();

@@ -20,9 +20,6 @@ namespace {
 
 constexpr wchar_t kInstalledProviders[] =
     L"SOFTWARE\\SourceCodeControlProvider\\InstalledSCCProviders";
-constexpr LONG kOpenSilently = 0x2; // SCC_OP_SILENTOPEN: no dialog if the project needs one
-constexpr LONG kCommandGet = 0;     // SCC_COMMAND_GET: the list is for a get
-constexpr LONG kListFolders = 0x1;  // SCC_PL_DIR: the names given are folders
 
 // The host's text-output procedure: everything the provider says during a call.
 LONG __cdecl PrintMessage(LPCSTR message, DWORD type) {
@@ -41,10 +38,10 @@ BOOL __cdecl PrintListed(void* caller, BOOL keep, LONG status, LPCSTR name) {
 
 // What one status word says, for a person.
 std::string StatusWords(LONG status) {
-    if (status == -1) return "invalid";
-    std::string words = (status & 0x1) ? "controlled" : "not controlled";
-    if (status & 0x2) words += ", checked out";
-    if (status & 0x4) words += " by someone else";
+    if (status == SCC_STATUS_INVALID) return "invalid";
+    std::string words = (status & SCC_STATUS_CONTROLLED) ? "controlled" : "not controlled";
+    if (status & SCC_STATUS_CHECKEDOUT) words += ", checked out";
+    if (status & SCC_STATUS_OUTOTHER) words += " by someone else";
     return words;
 }
 
@@ -137,7 +134,8 @@ int wmain(int argc, wchar_t** argv) {
 
     // The provider's session: its name and capabilities, then the project.
     void* context = nullptr;
-    char name[32] = {}, label[32] = {}, user[32] = "", aux[301] = "";
+    char name[SCC_NAME_LEN + 1] = {}, label[SCC_AUXLABEL_LEN + 1] = {};
+    char user[SCC_USER_LEN + 1] = "", aux[SCC_PRJPATH_LEN + 1] = "";
     LONG caps = 0, checkoutComment = 0, comment = 0;
     if (!Report("SccInitialize", scc.initialize(&context, nullptr, "plimo-host", name, &caps, label,
                                                 &checkoutComment, &comment))) {
@@ -147,7 +145,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::string project = Narrow(argv[2]), folder = FullPath(argv[3]);
     const bool opened = Report(
         "SccOpenProject", scc.openProject(context, nullptr, user, project.c_str(), folder.c_str(),
-                                          aux, nullptr, &PrintMessage, kOpenSilently));
+                                          aux, nullptr, &PrintMessage, SCC_OP_SILENTOPEN));
     bool ok = opened;
     if (opened) {
         std::vector<std::string> paths;
@@ -166,8 +164,8 @@ int wmain(int argc, wchar_t** argv) {
         LPCSTR folders[] = {folder.c_str()};
         LONG folderStatus = 0;
         ok = Report("SccPopulateList",
-                    scc.populateList(context, kCommandGet, 1, folders, &PrintListed, &listed,
-                                     &folderStatus, kListFolders)) &&
+                    scc.populateList(context, SCC_COMMAND_GET, 1, folders, &PrintListed, &listed,
+                                     &folderStatus, SCC_PL_DIR)) &&
              ok;
         std::printf("  %d listed\n", listed);
         ok = Report("SccQueryInfo", scc.queryInfo(context, count, files.data(), status.data())) &&
