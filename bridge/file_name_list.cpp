@@ -77,10 +77,6 @@ size_t CopyAscii(BSTR name, char* out) {
     }
 }
 
-} // namespace
-
-namespace {
-
 // The string a script's element holds; E_INVALIDARG for anything but a string.
 HRESULT ScriptString(const VARIANT& element, BSTR* name) {
     if (element.vt == VT_BSTR) {

@@ -11,27 +11,12 @@
 // converts again. A text the code page can express thus always converts whole.
 namespace {
 
-// WideCharToMultiByte for `length` units of `text` (-1: up to and with its NUL) under `rule`: the
-// bytes written (or needed, when `size` is 0), or 0 with the last error set. A character the
-// rule refuses fails it with ERROR_NO_UNICODE_TRANSLATION. The platform's own way of answering
-// stays in this file; everything outside it gets an HRESULT.
-int NarrowByRule(TextRule rule, UINT codePage, const wchar_t* text, int length, char* buffer,
-                 int size);
-
 template <typename Char> std::unique_ptr<Char[]> Allocate(size_t count) {
     std::unique_ptr<Char[]> buffer(new (std::nothrow) Char[count]);
     if (buffer) {
         buffer[0] = Char{};
     }
     return buffer;
-}
-
-int Narrow(UINT codePage, const wchar_t* text, char* buffer, int size) {
-    return NarrowByRule(TextRule::kExact, codePage, text, -1, buffer, size);
-}
-
-int NarrowFreely(UINT codePage, const wchar_t* text, char* buffer, int size) {
-    return NarrowByRule(TextRule::kFreeText, codePage, text, -1, buffer, size);
 }
 
 int Widen(UINT codePage, const char* text, wchar_t* buffer, int size) {
@@ -73,6 +58,10 @@ HRESULT Convert(UINT codePage, const In* text, size_t length, size_t first, Conv
     return S_OK;
 }
 
+// WideCharToMultiByte for `length` units of `text` (-1: up to and with its NUL) under `rule`: the
+// bytes written (or needed, when `size` is 0), or 0 with the last error set. A character the
+// rule refuses fails it with ERROR_NO_UNICODE_TRANSLATION. The platform's own way of answering
+// stays in this file; everything outside it gets an HRESULT.
 int NarrowByRule(TextRule rule, UINT codePage, const wchar_t* text, int length, char* buffer,
                  int size) {
     // No best fit: fullwidth and other look-alike forms would become separators, dots and quotes
@@ -111,9 +100,10 @@ int NarrowByRule(TextRule rule, UINT codePage, const wchar_t* text, int length, 
 
 HRESULT ConvertToNarrow(UINT codePage, const wchar_t* text, NarrowText* result, TextRule rule) {
     size_t length = std::wcslen(text) + 1;
-    return rule == TextRule::kExact
-               ? Convert<char>(codePage, text, length, 2 * length, Narrow, result)
-               : Convert<char>(codePage, text, length, 2 * length, NarrowFreely, result);
+    const auto narrow = [rule](UINT page, const wchar_t* wide, char* buffer, int size) {
+        return NarrowByRule(rule, page, wide, -1, buffer, size);
+    };
+    return Convert<char>(codePage, text, length, 2 * length, narrow, result);
 }
 
 HRESULT ConvertToNarrowIn(UINT codePage, const wchar_t* text, size_t length, char* buffer,
