@@ -109,7 +109,7 @@ BridgeFailure BusyFailure(const char* entry) {
             Message(entry,
                     "another call on this provider is still in progress (a call from inside a "
                     "callback or a pumped message); nothing was done",
-                    RPC_E_SERVERCALL_RETRYLATER),
+                    kProviderBusy),
             false};
 }
 

@@ -203,9 +203,8 @@ protected:
 
     // The class of the whole interface in the server under test, bound to its test provider.
     void Activate() {
-        const CLSID& clsid =
-            CurrentServer().bits == 64 ? CLSID_TovikPlimoWrapper64 : CLSID_TovikPlimoWrapper2;
-        ASSERT_EQ(S_OK, ::CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IPlimoWrapper2,
+        ASSERT_EQ(S_OK, ::CoCreateInstance(WholeInterfaceClass(CurrentServer().bits), nullptr,
+                                           CLSCTX_LOCAL_SERVER, IID_IPlimoWrapper2,
                                            reinterpret_cast<void**>(wrapper.put())));
         ScopedBstr path(::SysAllocString(CurrentServer().Provider(kTestProvider).c_str()));
         ASSERT_EQ(S_OK, wrapper->Init(path.get()));
